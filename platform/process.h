@@ -1,0 +1,19 @@
+// Process services: the program's own path, the current directory, the environment.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Absolute path of the running executable, with '/' separators.
+std::string program_path();
+bool set_current_directory(const std::string& dir);
+std::string current_directory();
+std::optional<std::string> environment(const std::string& name);
+
+// Device path of COM port n: the documented default table, overridden per port by the
+// environment variable DTU_SETUP_COM<n>.
+std::string serial_device_path(int port_number);
+
+}  // namespace platform

@@ -1,0 +1,41 @@
+// What the runtime core needs from the form runtime, declared here and implemented by the
+// form runtime (forms/), so the core never includes the layers above it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/window_types.h"
+#include "runtime/event.h"
+
+namespace rt {
+
+struct UnitTypeRecord;
+
+struct UnitWindow {
+  platform::Handle window = 0;
+  const UnitTypeRecord* type = nullptr;
+};
+
+class FormHost {
+ public:
+  virtual ~FormHost() = default;
+  // Reads the template segment; false when it is truncated or inconsistent.
+  virtual bool load_templates(const uint8_t* segment, size_t size, const void* code_base) = 0;
+  virtual void free_templates() = 0;
+  virtual bool load_form(uint32_t form_id) = 0;  // false: creation failed
+  virtual bool any_form_alive() const = 0;
+  // Unit's live window; `strict` raises the runtime error for unknown or dead units.
+  virtual UnitWindow unit_window(uint32_t form_id, uint32_t unit_id, bool strict) = 0;
+  virtual uint64_t read_property(uint32_t form_id, uint32_t unit_id, int index, int sub_kind) = 0;
+  virtual void write_property(uint32_t form_id, uint32_t unit_id, int index, int sub_kind, uint64_t value,
+                              uint32_t high_or_length) = 0;
+  virtual int32_t raise_event(EventRecord& record) = 0;
+  virtual void unit_destroyed(uint32_t form_id, uint32_t unit_id) = 0;
+  // Offers the idle event to the forms; true while some form wants more idle time.
+  virtual bool offer_idle(uint32_t elapsed_ms, bool first_of_period) = 0;
+};
+
+FormHost& form_host();  // defined by the form runtime
+
+}  // namespace rt
