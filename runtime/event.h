@@ -25,3 +25,13 @@ inline constexpr int32_t kEventFocusGained = -7;
 inline constexpr int32_t kEventFocusLost = -8;
 
 }  // namespace rt
+
+namespace rt {
+// The code base of a program: its handler table. Template handler offsets are byte offsets
+// into `handlers` (offset = index * sizeof(EventHandler)); an offset beyond `count` entries
+// makes the template inconsistent.
+struct CodeBase {
+  uint32_t count;
+  const EventHandler* handlers;
+};
+}  // namespace rt
