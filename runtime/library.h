@@ -85,5 +85,7 @@ enum CoreCommand : int {
 };
 inline CommandFn core_command(CoreCommand c) { return kCoreLibrary.commands[c]; }
 inline CommandFn delay_command() { return kSpecialLibrary.commands[0]; }
+// Replaces a file's whole content all-or-nothing (special-functions library, command 1).
+inline CommandFn replace_file_command() { return kSpecialLibrary.commands[1]; }
 
 }  // namespace rt

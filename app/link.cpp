@@ -1,0 +1,108 @@
+#include "app/link.h"
+
+#include <string>
+
+#include "app/globals.h"
+#include "app_texts.h"
+
+namespace app {
+namespace {
+
+constexpr int32_t kReceiveWindowMs = 500;
+constexpr int32_t kModeRequestDelayMs = 500;
+constexpr int32_t kModeAnswerWaitMs = 1000;
+constexpr int32_t kPollMs = 100;
+
+// The link settings go to the port unit on every click, connect or disconnect.
+void write_port_settings() {
+  int32_t port = read_int(unit::kPortBox, prop::kComboSelection) + 1;
+  write_int(unit::kSerialPort, prop::kPortNumber, port);
+  HeapText baud = read_text(unit::kLinkBaudBox, prop::kComboContent);
+  write_int(unit::kSerialPort, prop::kBaudRate, to_int(baud.arg()));
+  write_int(unit::kSerialPort, prop::kParity, 0);
+  write_int(unit::kSerialPort, prop::kDataBits, 8);
+  write_int(unit::kSerialPort, prop::kStopBits, 1);
+}
+
+// Sends the bytes of `command` followed by CR LF as one byte array.
+void send_line(const char* command) {
+  std::string line(command);
+  line += "\r\n";
+  rt::Value data = call(rt::kToBinary, {text_arg(line.c_str())});
+  rt::Value args[2] = {unit_arg(unit::kSerialPort), data};
+  rt::helpers().call_core_command(rt::core_command(rt::kSendData), 2, args);
+  rt::helpers().free(data.pointer());
+}
+
+bool reply_contains(const char* needle) {
+  HeapText reply = byte_array_text(globals().reply);
+  return contains(reply.arg(), needle);
+}
+
+}  // namespace
+
+void show_status(const char* status) { write_text(unit::kStatusLine, prop::kLabelCaption, status); }
+
+void on_connect_clicked() {
+  write_port_settings();
+  Globals& g = globals();
+  if (g.connected == 1) {
+    g.connected = 0;
+    write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_connect));
+    show_status(text(texts::status_not_connected));
+    set_operation_buttons(false);
+    call(rt::kClosePort, {unit_arg(unit::kSerialPort)});
+    return;
+  }
+  if (call_int(rt::kOpenPort, {unit_arg(unit::kSerialPort)}) == 1) {
+    g.connected = 1;
+    write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_disconnect));
+    show_status(text(texts::status_waiting));
+  } else {
+    g.connected = 0;
+    show_message(texts::msg_port_open_failed);
+  }
+}
+
+void on_data_received(int32_t byte) {
+  append_byte(globals().rx_pending, static_cast<uint8_t>(byte));
+  // Writing the interval a running timer already has changes nothing, so the window is
+  // measured from the burst's first byte.
+  write_int(unit::kRxWindowTimer, prop::kTimerInterval, kReceiveWindowMs);
+}
+
+void on_rx_window_tick() {
+  write_int(unit::kRxWindowTimer, prop::kTimerInterval, 0);
+  Globals& g = globals();
+  free_byte_array(g.reply);
+  g.reply = copy_byte_array(g.rx_pending);
+  free_byte_array(g.rx_pending);
+  g.rx_pending = new_byte_array();
+  HeapText burst = byte_array_text(g.reply);
+  call(rt::kAppendText, {unit_arg(unit::kMonitor), text_arg(burst.arg())});
+  if (contains(burst.arg(), text(texts::banner)))
+    write_int(unit::kModePollTimer, prop::kTimerInterval, kModeRequestDelayMs);
+}
+
+void on_mode_poll_tick() {
+  write_int(unit::kModePollTimer, prop::kTimerInterval, 0);
+  send_line(text(texts::mode_request));
+  delay(kModeAnswerWaitMs);
+  if (reply_contains(text(texts::mode_entered))) set_operation_buttons(true);
+  show_status(text(texts::status_entering));
+}
+
+bool run_command(const char* command, const char* status, int poll_limit) {
+  Globals& g = globals();
+  free_byte_array(g.reply);
+  g.reply = new_byte_array();
+  send_line(command);
+  show_status(status);
+  for (int poll = 0; poll < poll_limit; ++poll) {
+    delay(kPollMs);
+    if (reply_contains(text(texts::ok))) return true;
+  }
+  return false;
+}
+
+}  // namespace app

@@ -1,0 +1,90 @@
+// The program: its entry routine, its handler table (the code base the form template's
+// handler offsets point into) and its start-up record.
+#include "app/factory_reset.h"
+#include "app/field_checks.h"
+#include "app/form_created.h"
+#include "app/globals.h"
+#include "app/link.h"
+#include "app/read_settings.h"
+#include "app/settings_file.h"
+#include "app/write_settings.h"
+#include "app_texts.h"
+#include "main_form_ids.h"
+#include "runtime/program.h"
+
+namespace app {
+namespace {
+
+// Adapts a handler without arguments to the event handler shape.
+template <void (*F)()>
+int32_t plain(const int32_t*, int) {
+  F();
+  return 0;
+}
+
+int32_t data_received(const int32_t* args, int count) {
+  if (count >= 1) on_data_received(args[0]);
+  return 0;
+}
+
+struct HandlerTable {
+  rt::EventHandler entries[kMainFormHandlerCount] = {};
+  constexpr HandlerTable() {
+    entries[kHandlerFormCreated] = plain<on_form_created>;
+    entries[kHandlerConnectClicked] = plain<on_connect_clicked>;
+    entries[kHandlerDataReceived] = data_received;
+    entries[kHandlerRxWindowTick] = plain<on_rx_window_tick>;
+    entries[kHandlerModePollTick] = plain<on_mode_poll_tick>;
+    entries[kHandlerReadClicked] = plain<on_read_clicked>;
+    entries[kHandlerWriteClicked] = plain<on_write_clicked>;
+    entries[kHandlerResetClicked] = plain<on_reset_clicked>;
+    entries[kHandlerSaveClicked] = plain<on_save_clicked>;
+    entries[kHandlerCheckDeviceId] = plain<check_device_id>;
+    entries[kHandlerCheckServerPort] = plain<check_server_port>;
+    entries[kHandlerCheckWorkBaud] = plain<check_work_baud>;
+    entries[kHandlerCheckHeartbeat] = plain<check_heartbeat>;
+    entries[kHandlerCheckCharTimeout] = plain<check_char_timeout>;
+    entries[kHandlerCheckRing1] = plain<check_ring1>;
+    entries[kHandlerCheckRing2] = plain<check_ring2>;
+    entries[kHandlerCheckSms1] = plain<check_sms1>;
+    entries[kHandlerCheckSms2] = plain<check_sms2>;
+    entries[kHandlerCheckLinkBaud] = plain<check_link_baud>;
+  }
+};
+
+constexpr HandlerTable kHandlerTable;
+constexpr rt::CodeBase kCodeBase{kMainFormHandlerCount, kHandlerTable.entries};
+
+const rt::LibraryDescriptor* const kLibraries[3] = {&rt::kCoreLibrary, &rt::kSpecialLibrary,
+                                                     &rt::kExtendedUiLibrary};
+
+}  // namespace
+}  // namespace app
+
+namespace rt {
+
+const StartupRecord kProgramStartupRecord = {
+    3,                                   // run mode
+    0,                                   // reserved
+    0x1068B,                             // identification value
+    &app::kCodeBase,                     // code base: the handler table
+    app::texts::area,                    // constant area: the tool's GBK texts
+    app::texts::area_size,
+    app::kMainFormSegment,               // the main form's template segment
+    app::kMainFormSegmentSize,
+    3,
+    app::kLibraries,
+    0,                                   // no external functions
+};
+
+int program_entry() {
+  const HelperTable& h = helpers();
+  h.startup_service(startup_op::kInitialise, 0, 0);
+  app::create_globals();
+  h.startup_service(startup_op::kRegisterEndRoutine, reinterpret_cast<intptr_t>(&app::end_of_program), 0);
+  h.load_start_form(app::kMainForm);
+  h.run_message_loop();
+  return 0;
+}
+
+}  // namespace rt
