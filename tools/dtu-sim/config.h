@@ -1,0 +1,52 @@
+// How the simulated DTU behaves: line speed, boot window, reply delays and the faults it
+// can be told to show. Filled from the command line or directly by tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tools/dtu-sim/settings.h"
+
+namespace dtusim {
+
+// Each member is one selectable fault; unset/zero means the fault is off.
+struct Faults {
+  std::optional<std::string> no_answer;    // commands get no reply ("" = every command,
+                                           // else only the named one); they still take effect
+  uint32_t late_ms = 0;                    // added to every reply delay
+  std::optional<uint32_t> split_gap_ms;    // replies go out in two halves this far apart
+  std::optional<size_t> short_listing;     // the listing shows only this many setting lines
+  std::optional<size_t> blank_line_after;  // an empty line follows this listing line (1..13)
+  std::optional<Key> separator_in;         // this setting is listed as value "= x"
+  bool port_zeros = false;                 // the port is listed with a leading zero
+  std::optional<size_t> nul_at_line;       // a zero byte starts this listing line (0..14)
+  size_t garbage = 0;                      // noise bytes in front of every output
+  std::optional<uint32_t> slow_reset_ms;   // "%RST" is answered only after this long
+};
+
+struct Config {
+  uint32_t baud = 9600;            // 10 bits per byte on the line
+  uint32_t boot_window_ms = 3000;  // how long after the banner the request is accepted
+  uint32_t reply_delay_ms = 50;
+  std::map<std::string, uint32_t> command_delay_ms;  // by command name, overrides reply_delay_ms
+  Faults faults;
+};
+
+// Command names used by delays and faults: "ENTER" (the setting-mode request), "LIST",
+// "RST", and the thirteen setting keys. Returns "" for a line that is no known command.
+std::string command_name(std::string_view line);
+// Accepts a command name as the user may type it ("list", "%LIST", "ID", "%ID=").
+std::optional<std::string> normalise_command_name(std::string_view text);
+
+// Parse "NAME[=ARG]" / "CMD=MS"; return an error message, or "" on success.
+std::string add_fault(Faults& faults, std::string_view spec);
+std::string add_command_delay(Config& config, std::string_view spec);
+
+// One line per fault, for --help.
+std::string_view fault_help();
+
+}  // namespace dtusim
