@@ -1,0 +1,259 @@
+// A serial device on a tty or pseudo-terminal. The worker thread of the serial port unit is
+// the only caller of everything except wake(), so the device needs no lock of its own.
+//
+// Received bytes are read from the kernel into a small buffer as soon as poll reports them:
+// that is how the device sees the event character and notices a hang-up (a zero read, EIO
+// or POLLHUP), which it reports once as kEvGone and then stops reading.
+#include <errno.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "platform/posix/serial_device.h"
+#include "platform/posix/serial_termios_config.h"
+
+namespace platform::posix {
+namespace {
+
+// The one place where system errors become our error kinds.
+SerialError map_errno(int e) {
+  switch (e) {
+    case ENOENT: case ENODEV: case ENXIO: case ENOTDIR: return SerialError::NotFound;
+    case EACCES: case EPERM: case EROFS: return SerialError::Permission;
+    case EBUSY: case EWOULDBLOCK: return SerialError::Busy;
+    case ENOTTY: case EINVAL: return SerialError::Unsupported;
+    case EIO: case EPIPE: return SerialError::Gone;
+    default: return SerialError::Io;
+  }
+}
+
+// Tells the technician what to do about a device that cannot be opened.
+void explain_open_failure(const std::string& path, SerialError error) {
+  switch (error) {
+    case SerialError::NotFound:
+      std::fprintf(stderr, "serial: %s does not exist (is the adapter plugged in?)\n", path.c_str());
+      break;
+    case SerialError::Permission: {
+      struct stat st {};
+      const group* g = ::stat(path.c_str(), &st) == 0 ? getgrgid(st.st_gid) : nullptr;
+      std::fprintf(stderr, "serial: no permission to open %s; join the group \"%s\" and log in again\n",
+                   path.c_str(), g ? g->gr_name : "dialout");
+      break;
+    }
+    case SerialError::Busy:
+      std::fprintf(stderr, "serial: %s is held by another program\n", path.c_str());
+      break;
+    default:
+      std::fprintf(stderr, "serial: cannot open %s: %s\n", path.c_str(), describe(error));
+      break;
+  }
+}
+
+class TermiosDevice final : public SerialDevice {
+ public:
+  TermiosDevice(int fd, int wake_fd) : fd_(fd), wake_fd_(wake_fd) { counters_ok_ = read_counters(counters_); }
+
+  ~TermiosDevice() override {
+    ioctl(fd_, TIOCNXCL);
+    ::close(fd_);  // also releases the flock
+    ::close(wake_fd_);
+  }
+
+  SerialError configure(const LineSettings& s) override {
+    settings_ = s;
+    return apply_line_settings(fd_, s);
+  }
+
+  void purge() override {
+    tcflush(fd_, TCIOFLUSH);
+    rx_.clear();
+    rx_pos_ = 0;
+    pending_events_ &= ~(kEvRxChar | kEvRxFlag);
+  }
+
+  uint32_t wait_event() override {
+    for (;;) {
+      if (gone_ && !gone_reported_) {
+        gone_reported_ = true;
+        return kEvGone;
+      }
+      if (pending_events_ && !gone_reported_) {
+        uint32_t ev = pending_events_;
+        pending_events_ = 0;
+        return ev;
+      }
+      if (buffered() > 0 && !gone_reported_) return kEvRxChar;
+      if (!poll_once()) return 0;  // woken
+    }
+  }
+
+  void wake() override {
+    uint64_t one = 1;
+    while (::write(wake_fd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+  }
+
+  ErrorStatus clear_errors() override {
+    if (buffered() == 0) fill();
+    ErrorStatus status = errors_;
+    errors_ = {};
+    status.queued = buffered();
+    return status;
+  }
+
+  bool read_byte(uint8_t& byte) override {
+    if (buffered() == 0) fill();
+    if (buffered() == 0) return false;
+    byte = rx_[rx_pos_++];
+    return true;
+  }
+
+  ModemStatus modem_status() override {
+    int bits = 0;
+    if (ioctl(fd_, TIOCMGET, &bits) != 0) return {};  // a pseudo-terminal has no modem lines
+    return {(bits & TIOCM_CTS) != 0, (bits & TIOCM_DSR) != 0, (bits & TIOCM_RNG) != 0, (bits & TIOCM_CAR) != 0};
+  }
+
+  WriteResult write(const uint8_t* data, size_t size) override;
+
+ private:
+  size_t buffered() const { return rx_.size() - rx_pos_; }
+
+  // Waits for input or a wake-up; false when woken.
+  bool poll_once() {
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+    // Once the device is gone only a wake-up ends the wait: a hung-up tty stays readable.
+    nfds_t first = gone_ ? 1 : 0;
+    int n = ::poll(fds + first, 2 - first, -1);
+    if (n < 0) return true;  // EINTR: look again
+    if (fds[1].revents) {
+      uint64_t count;
+      while (::read(wake_fd_, &count, sizeof count) < 0 && errno == EINTR) {
+      }
+      return false;
+    }
+    if (fds[0].revents) fill();
+    return true;
+  }
+
+  // Moves what the kernel holds into the buffer and notes what it means.
+  void fill() {
+    if (gone_) return;
+    if (rx_pos_ == rx_.size()) {
+      rx_.clear();
+      rx_pos_ = 0;
+    }
+    uint8_t chunk[4096];
+    ssize_t n = ::read(fd_, chunk, sizeof chunk);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+      gone_ = true;
+      return;
+    }
+    note_line_errors();
+    if (n < 0) return;
+    rx_.insert(rx_.end(), chunk, chunk + n);
+    pending_events_ |= kEvRxChar;
+    if (settings_.event_char) {
+      for (ssize_t i = 0; i < n; ++i) {
+        if (chunk[i] == *settings_.event_char) pending_events_ |= kEvRxFlag;
+      }
+    }
+  }
+
+  // Break and line errors, from the driver's counters where it keeps them (UARTs and most
+  // USB adapters; not pseudo-terminals).
+  bool read_counters(serial_icounter_struct& c) { return ioctl(fd_, TIOCGICOUNT, &c) == 0; }
+  void note_line_errors() {
+    serial_icounter_struct now {};
+    if (!counters_ok_ || !read_counters(now)) return;
+    if (now.brk != counters_.brk) pending_events_ |= kEvBreak;
+    if (now.overrun != counters_.overrun || now.buf_overrun != counters_.buf_overrun) errors_.overrun = true;
+    if (now.parity != counters_.parity) errors_.parity = true;
+    if (now.frame != counters_.frame) errors_.framing = true;
+    if (errors_.overrun || errors_.parity || errors_.framing) pending_events_ |= kEvErr;
+    counters_ = now;
+  }
+
+  int fd_, wake_fd_;
+  LineSettings settings_;
+  std::vector<uint8_t> rx_;
+  size_t rx_pos_ = 0;
+  uint32_t pending_events_ = 0;
+  ErrorStatus errors_;
+  bool gone_ = false, gone_reported_ = false;
+  bool counters_ok_ = false;
+  serial_icounter_struct counters_ {};
+};
+
+// All of it, or as much as the line takes within timeout * (size + 1) ms (no limit when
+// the time-out is 0).
+WriteResult TermiosDevice::write(const uint8_t* data, size_t size) {
+  using Clock = std::chrono::steady_clock;
+  WriteResult result;
+  if (gone_) return result;
+  const uint64_t budget = uint64_t{settings_.timeout_ms} * (size + 1);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(budget);
+  while (result.written < size) {
+    ssize_t n = ::write(fd_, data + result.written, size - result.written);
+    if (n > 0) {
+      result.written += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) {
+      if (map_errno(errno) == SerialError::Gone) gone_ = true;
+      return result;
+    }
+    int wait_ms = -1;
+    if (budget > 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) break;  // cut short by the write time-out
+      wait_ms = static_cast<int>(std::min<int64_t>(left, 60'000));
+    }
+    pollfd p{fd_, POLLOUT, 0};
+    if (::poll(&p, 1, wait_ms) > 0 && (p.revents & (POLLHUP | POLLERR))) {
+      gone_ = true;
+      return result;
+    }
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, SerialError& error) {
+  error = SerialError::None;
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) error = map_errno(errno);
+  termios probe{};
+  if (fd >= 0 && tcgetattr(fd, &probe) != 0) error = SerialError::Unsupported;
+  // Exclusive: flock keeps out every other opener that asks (also root); TIOCEXCL makes the
+  // kernel refuse further opens of the tty by anyone else.
+  if (error == SerialError::None && flock(fd, LOCK_EX | LOCK_NB) != 0) error = map_errno(errno);
+  int wake_fd = -1;
+  if (error == SerialError::None) {
+    ioctl(fd, TIOCEXCL);
+    wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake_fd < 0) error = SerialError::Io;
+  }
+  if (error != SerialError::None) {
+    if (fd >= 0) ::close(fd);
+    explain_open_failure(path, error);
+    return nullptr;
+  }
+  return std::make_unique<TermiosDevice>(fd, wake_fd);
+}
+
+}  // namespace platform::posix
