@@ -43,6 +43,10 @@ void process_pending_messages();
 void register_file(void* file, int kind);
 bool unregister_file(void* file);
 int file_kind(void* file);  // -1 when not registered
+// How shutdown closes a file the program left open: the file commands install it, since
+// only they know what the registered objects are. Without a closer shutdown just forgets them.
+using FileCloser = void (*)(void* file, int kind);
+void set_file_closer(FileCloser closer);
 
 }  // namespace rt
 

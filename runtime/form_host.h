@@ -17,6 +17,10 @@ struct UnitWindow {
   const UnitTypeRecord* type = nullptr;
 };
 
+// How the message loop ends: when a form's window has finally been destroyed and no form
+// has a live window any more, the form runtime calls platform::backend().post_quit(0). The
+// runtime's loop leaves on that request; a quit posted while a handler waits inside a
+// nested process_pending stays queued until the handler has returned to the loop.
 class FormHost {
  public:
   virtual ~FormHost() = default;
