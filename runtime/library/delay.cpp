@@ -1,0 +1,65 @@
+// delay and the special-functions library that offers it.
+#include "dtu_library_texts.h"
+#include "platform/backend.h"
+#include "runtime/core.h"
+#include "runtime/library/command_support.h"
+#include "runtime/library/commands.h"
+
+namespace rt {
+namespace {
+
+// Two rounds of dispatching, as the wait does before and after each look at the clock.
+void dispatch_twice() {
+  process_pending_messages();
+  process_pending_messages();
+}
+
+ServiceFn g_service = nullptr;
+
+intptr_t notify_special(int code, intptr_t param1, intptr_t) {
+  if (code == 1) {
+    g_service = reinterpret_cast<ServiceFn>(param1);
+    return 0;
+  }
+  return code == 6 ? 0 : -1;
+}
+
+const CommandFn kSpecialCommands[] = {cmd_delay};
+
+}  // namespace
+
+// Waits at least `ms` milliseconds of the tick counter while every queued message is
+// dispatched to its handler, nested inside the caller. Between rounds it sleeps in the
+// backend until something is queued or the time is up, so a wait costs no processor time.
+// A quit request is never dispatched here: it stays queued for the main loop.
+void cmd_delay(Value*, int, Value* args) {
+  int32_t ms = convert::to_int(args[0]);
+  if (ms <= 0) return;
+  platform::Backend& ui = platform::backend();
+  const uint32_t start = ui.tick_count();
+  const uint32_t wanted = static_cast<uint32_t>(ms);
+  for (;;) {
+    dispatch_twice();
+    // Modulo 2^32, so the counter's wrap does not end the wait early.
+    uint32_t elapsed = ui.tick_count() - start;
+    if (elapsed > wanted) return;
+    dispatch_twice();
+    elapsed = ui.tick_count() - start;
+    if (elapsed <= wanted) ui.wait(static_cast<int>(wanted - elapsed + 1));
+  }
+}
+
+const LibraryDescriptor kSpecialLibrary = {
+    0x01312D65u,
+    "6B1F0C3A92D54E7F8A0B1C2D3E4F5061",
+    {1, 0, 0, 1, 0, 0, 0},
+    library_texts::text_at(library_texts::kSpecialTitle),
+    0xC0000000u,
+    0,
+    nullptr,
+    1,
+    kSpecialCommands,
+    notify_special,
+};
+
+}  // namespace rt
