@@ -42,12 +42,19 @@ LoadedState load_state(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return state;
   state.found = true;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in;
+  if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
   if (!in.is_open()) {
     state.problems.push_back("cannot read " + path);
     return state;
   }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  try {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {  // the stream library throws on some read errors
+    state.problems.push_back("cannot read " + path);
+    return state;
+  }
   state.settings = parse_state(text, state.problems);
   return state;
 }
