@@ -127,6 +127,8 @@ class HeadlessBackend final : public Backend {
   [[noreturn]] void exit_process(int code) override;
 
  private:
+  void type_control(Handle window, char ch);  // a control character typed into an edit field
+
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -1,0 +1,213 @@
+#include "platform/headless/event_core.h"
+
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+
+#include "platform/headless/device_line.h"
+
+namespace platform::headless::detail {
+
+namespace {
+// A worker that never parks would stall the clock forever; fail the test instead of hanging.
+constexpr auto kBusyLimit = std::chrono::seconds(20);
+}  // namespace
+
+void Core::post(Ready item) {
+  {
+    std::lock_guard lock(mu);
+    ready_.push_back(std::move(item));
+  }
+  ui_cv_.notify_all();
+}
+
+bool Core::pop(Ready& item) {
+  std::lock_guard lock(mu);
+  if (ready_.empty()) return false;
+  item = std::move(ready_.front());
+  ready_.pop_front();
+  return true;
+}
+
+void Core::post_quit(int code) {
+  {
+    std::lock_guard lock(mu);
+    quit_ = true;
+    quit_code_ = code;
+  }
+  ui_cv_.notify_all();
+}
+
+bool Core::quit_requested() const {
+  std::lock_guard lock(mu);
+  return quit_;
+}
+
+int Core::quit_code() const {
+  std::lock_guard lock(mu);
+  return quit_code_;
+}
+
+void Core::schedule_action(uint64_t due_us, std::function<void()> action) {
+  std::lock_guard lock(mu);
+  if (due_us <= now_us()) {
+    ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(action)});
+    return;
+  }
+  Scheduled item;
+  item.action = std::move(action);
+  scheduled_.emplace(due_us, std::move(item));
+}
+
+void Core::schedule_locked(uint64_t due_us, Scheduled item) {
+  scheduled_.emplace(std::max(due_us, now_us()), std::move(item));
+}
+
+void Core::set_timer(Handle window, uint32_t id, uint64_t period_us) {
+  std::lock_guard lock(mu);
+  Timer& timer = timers_[{window, id}];
+  timer.period_us = std::max<uint64_t>(period_us, 1000);  // a zero period would never let time pass
+  timer.next_due_us = now_us() + timer.period_us;
+  timer.pending = false;
+  ++timer.serial;
+}
+
+void Core::kill_timer(Handle window, uint32_t id) {
+  std::lock_guard lock(mu);
+  timers_.erase({window, id});
+}
+
+void Core::kill_window_timers(Handle window) {
+  std::lock_guard lock(mu);
+  auto it = timers_.lower_bound({window, 0});
+  while (it != timers_.end() && it->first.first == window) it = timers_.erase(it);
+}
+
+bool Core::take_timer_expiry(Handle window, uint32_t id, uintptr_t serial) {
+  std::lock_guard lock(mu);
+  auto it = timers_.find({window, id});
+  if (it == timers_.end() || !it->second.pending || it->second.serial != serial) return false;
+  it->second.pending = false;
+  return true;
+}
+
+bool Core::path_open(const std::string& path) const {
+  std::lock_guard lock(mu);
+  return std::any_of(devices_.begin(), devices_.end(), [&](const auto& d) { return d->path == path; });
+}
+
+void Core::add_device(const std::shared_ptr<DeviceLine>& line) {
+  std::lock_guard lock(mu);
+  devices_.push_back(line);
+}
+
+void Core::remove_device(const std::shared_ptr<DeviceLine>& line) {
+  {
+    std::lock_guard lock(mu);
+    line->open = false;
+    std::erase(devices_, line);
+    std::erase_if(scheduled_, [&](const auto& entry) { return entry.second.device == line; });
+  }
+  ui_cv_.notify_all();
+}
+
+bool Core::any_device_busy() const {
+  return std::any_of(devices_.begin(), devices_.end(), [](const auto& d) { return d->busy(); });
+}
+
+void Core::wait_for_idle_devices(std::unique_lock<std::mutex>& lock) {
+  const auto start = std::chrono::steady_clock::now();
+  while (ready_.empty() && any_device_busy()) {
+    ui_cv_.wait_for(lock, std::chrono::milliseconds(100));
+    if (std::chrono::steady_clock::now() - start > kBusyLimit)
+      throw std::logic_error("headless: a serial device stayed busy (is its worker waiting for events?)");
+  }
+}
+
+uint64_t Core::next_due_us() const {
+  uint64_t next = scheduled_.empty() ? kNever : scheduled_.begin()->first;
+  for (const auto& [key, timer] : timers_) next = std::min(next, timer.next_due_us);
+  return next;
+}
+
+bool Core::wait_until(uint64_t deadline) {
+  std::unique_lock lock(mu);
+  const bool forever = deadline == kNever;
+  for (;;) {
+    if (!ready_.empty()) return true;
+    // An endless wait ends for the quit request, as a message loop's would.
+    if (forever && quit_) return true;
+    if (any_device_busy()) {
+      wait_for_idle_devices(lock);
+      continue;
+    }
+    const uint64_t next = next_due_us();
+    if (next == kNever && forever) throw std::logic_error("headless: waiting forever with nothing scheduled");
+    const uint64_t target = std::min(next, deadline);
+    if (target > now_us()) now_us_.store(target, std::memory_order_release);
+    if (next > now_us()) return false;
+    fire_due(lock);
+  }
+}
+
+void Core::fire_due(std::unique_lock<std::mutex>& lock) {
+  const uint64_t t = now_us();
+  // Re-read the front each time: a peer callback may schedule more work due right now.
+  while (!scheduled_.empty() && scheduled_.begin()->first <= t) {
+    auto node = scheduled_.extract(scheduled_.begin());
+    fire_scheduled(lock, node.mapped());
+  }
+  fire_timers();
+}
+
+void Core::fire_scheduled(std::unique_lock<std::mutex>& lock, Scheduled& item) {
+  DeviceLine* line = item.device.get();
+  const bool live = line && line->open && !line->gone;
+  switch (item.kind) {
+    case Scheduled::Kind::Action:
+      ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(item.action)});
+      return;
+    case Scheduled::Kind::Byte:
+      if (!live) return;
+      line->rx.push_back(item.byte);
+      if (line->settings.event_char && *line->settings.event_char == item.byte) line->event_bits |= kEvRxFlag;
+      break;
+    case Scheduled::Kind::LineEvent:
+      if (!live) return;
+      line->event_bits |= item.bits;
+      line->modem = item.status;
+      line->errors.overrun |= item.errors.overrun;
+      line->errors.parity |= item.errors.parity;
+      line->errors.framing |= item.errors.framing;
+      break;
+    case Scheduled::Kind::HangUp:
+      if (!live) return;
+      line->gone = true;
+      break;
+    case Scheduled::Kind::PeerWake: {
+      if (!line || !line->open) return;
+      // The peer acts through its link, which takes this lock.
+      auto keep = item.device;
+      lock.unlock();
+      keep->peer->on_timer(keep->link);
+      lock.lock();
+      return;
+    }
+  }
+  line->cv.notify_all();
+}
+
+void Core::fire_timers() {
+  const uint64_t t = now_us();
+  for (auto& [key, timer] : timers_) {
+    if (timer.next_due_us > t) continue;
+    if (!timer.pending) {
+      timer.pending = true;
+      ready_.push_back(Ready{Ready::Kind::Timer, key.first, key.second, timer.serial, 0, {}});
+    }
+    const uint64_t periods = (t - timer.next_due_us) / timer.period_us + 1;
+    timer.next_due_us += periods * timer.period_us;
+  }
+}
+
+}  // namespace platform::headless::detail

@@ -1,0 +1,110 @@
+// The UI thread's message queue and the virtual clock, shared by the headless backend and
+// its in-memory serial devices (which may outlive it). Posting is allowed from any thread;
+// the clock only advances inside wait(), on the UI thread, while every device is idle.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/serial.h"
+#include "platform/window_types.h"
+
+namespace platform::headless::detail {
+
+class DeviceLine;
+
+// One entry of the UI thread's queue.
+struct Ready {
+  enum class Kind { Posted, Timer, Action } kind = Kind::Posted;
+  Handle window = 0;
+  uint32_t code = 0;  // posted code, or the timer id
+  uintptr_t wparam = 0;
+  intptr_t lparam = 0;
+  std::function<void()> action;
+};
+
+// Something that becomes due at a virtual time.
+struct Scheduled {
+  enum class Kind { Action, Byte, LineEvent, PeerWake, HangUp } kind = Kind::Action;
+  std::function<void()> action;
+  std::shared_ptr<DeviceLine> device;
+  uint8_t byte = 0;
+  uint32_t bits = 0;
+  ModemStatus status;
+  ErrorStatus errors;
+};
+
+class Core {
+ public:
+  uint64_t now_us() const { return now_us_.load(std::memory_order_acquire); }
+
+  // Queue (any thread).
+  void post(Ready item);
+  bool pop(Ready& item);
+  void post_quit(int code);
+  bool quit_requested() const;
+  int quit_code() const;
+
+  // Scheduled work (any thread; devices call these from the peer's callbacks).
+  void schedule_action(uint64_t due_us, std::function<void()> action);
+  void schedule_locked(uint64_t due_us, Scheduled item);
+
+  // Timers (UI thread).
+  void set_timer(Handle window, uint32_t id, uint64_t period_us);
+  void kill_timer(Handle window, uint32_t id);
+  void kill_window_timers(Handle window);
+  // True when this queued expiry (wparam = its serial) is still wanted; clears it.
+  bool take_timer_expiry(Handle window, uint32_t id, uintptr_t serial);
+
+  // Blocks until something is queued (true) or the virtual deadline passed (false);
+  // kNever waits without a deadline.
+  static constexpr uint64_t kNever = ~uint64_t{0};
+  bool wait_until(uint64_t deadline_us);
+  bool wait(int timeout_ms) {
+    return wait_until(timeout_ms < 0 ? kNever : now_us() + static_cast<uint64_t>(timeout_ms) * 1000);
+  }
+
+  // Devices.
+  bool path_open(const std::string& path) const;
+  void add_device(const std::shared_ptr<DeviceLine>& line);
+  void remove_device(const std::shared_ptr<DeviceLine>& line);
+  void device_changed() { ui_cv_.notify_all(); }  // a worker parked, or a device closed
+
+  mutable std::mutex mu;  // guards everything here and every DeviceLine
+
+ private:
+  struct Timer {
+    uint64_t period_us = 0, next_due_us = 0;
+    bool pending = false;  // one expiry at most waits in the queue, like a coalesced timer message
+    uintptr_t serial = 0;  // tells a stale queued expiry (before a restart) from the current one
+  };
+  using TimerKey = std::pair<Handle, uint32_t>;
+
+  bool any_device_busy() const;
+  void wait_for_idle_devices(std::unique_lock<std::mutex>& lock);
+  uint64_t next_due_us() const;
+  void fire_due(std::unique_lock<std::mutex>& lock);
+  void fire_scheduled(std::unique_lock<std::mutex>& lock, Scheduled& item);
+  void fire_timers();
+
+  std::atomic<uint64_t> now_us_{0};
+  std::condition_variable ui_cv_;
+  std::deque<Ready> ready_;
+  std::multimap<uint64_t, Scheduled> scheduled_;  // equal times keep insertion order
+  std::map<TimerKey, Timer> timers_;
+  std::vector<std::shared_ptr<DeviceLine>> devices_;
+  bool quit_ = false;
+  int quit_code_ = 0;
+};
+
+}  // namespace platform::headless::detail

@@ -1,0 +1,359 @@
+// Windows, queue, timers, message boxes and serial devices of the headless backend. User
+// input injection lives in headless_input.cpp.
+#include "platform/headless/headless_backend.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/headless/backend_state.h"
+#include "platform/headless/memory_serial.h"
+
+namespace platform::headless {
+
+using detail::Ready;
+using detail::Window;
+
+HeadlessBackend::HeadlessBackend(uint32_t start_tick) : state_(std::make_unique<State>()) {
+  state_->start_tick = start_tick;
+}
+
+HeadlessBackend::~HeadlessBackend() = default;
+
+// ---- the test's side
+
+uint32_t HeadlessBackend::now() const { return static_cast<uint32_t>(state_->core->now_us() / 1000); }
+
+void HeadlessBackend::run_for(uint32_t ms) {
+  const uint64_t deadline = state_->core->now_us() + uint64_t{ms} * 1000;
+  do {
+    process_pending();
+  } while (state_->core->wait_until(deadline));
+  process_pending();
+}
+
+void HeadlessBackend::settle() {
+  do {
+    process_pending();
+  } while (wait(0));
+}
+
+void HeadlessBackend::schedule(uint32_t at_ms, std::function<void()> action) {
+  state_->core->schedule_action(uint64_t{at_ms} * 1000, std::move(action));
+}
+
+const std::vector<MessageBoxRecord>& HeadlessBackend::message_boxes() const { return state_->boxes; }
+void HeadlessBackend::clear_message_boxes() { state_->boxes.clear(); }
+void HeadlessBackend::set_message_box_answer(std::function<int(const MessageBoxRecord&)> answer) {
+  state_->answer = std::move(answer);
+}
+void HeadlessBackend::set_exit_throws(bool on) { state_->exit_throws = on; }
+
+void HeadlessBackend::add_serial_peer(const std::string& path, std::shared_ptr<SerialPeer> peer) {
+  state_->peers[path] = std::move(peer);
+}
+
+void HeadlessBackend::set_serial_busy(const std::string& path, bool busy) {
+  if (busy)
+    state_->busy_paths.insert(path);
+  else
+    state_->busy_paths.erase(path);
+}
+
+std::vector<Handle> HeadlessBackend::children(Handle parent) const {
+  const Window* w = state_->tree.find(parent);
+  return w ? w->children : std::vector<Handle>{};
+}
+
+WidgetKind HeadlessBackend::kind(Handle window) const {
+  const Window* w = state_->tree.find(window);
+  return w ? w->kind : WidgetKind::Hidden;
+}
+
+int HeadlessBackend::control_id(Handle window) const {
+  const Window* w = state_->tree.find(window);
+  return w ? w->control_id : 0;
+}
+
+bool HeadlessBackend::is_tab_stop(Handle window) const {
+  const Window* w = state_->tree.find(window);
+  return w && w->tab_stop;
+}
+
+const LabelStyle& HeadlessBackend::label_style(Handle label) const {
+  static const LabelStyle kNone;
+  const Window* w = state_->tree.find(label);
+  return w ? w->label : kNone;
+}
+
+Handle HeadlessBackend::frame_of(Handle window) const { return state_->tree.frame_of(window); }
+
+// ---- windows
+
+void HeadlessBackend::set_sink(WindowSink* sink) { state_->sink = sink; }
+
+Handle HeadlessBackend::create(const CreateParams& params) { return state_->tree.add(params); }
+
+void HeadlessBackend::destroy(Handle window) {
+  State& s = *state_;
+  if (!s.tree.find(window)) return;
+  const auto doomed = s.tree.subtree_children_first(window);
+  // The focus dies with its window, silently, as with a native window.
+  if (s.focus != 0 && s.tree.is_inside(s.focus, window)) s.focus = 0;
+  for (Handle h : doomed) s.core->kill_window_timers(h);
+  s.tree.erase_subtree(window);
+  for (Handle h : doomed) s.notify(h, Notify::Destroyed);
+}
+
+bool HeadlessBackend::exists(Handle window) const { return state_->tree.find(window) != nullptr; }
+
+void HeadlessBackend::set_parent(Handle window, Handle parent) { state_->tree.reparent(window, parent); }
+
+Geometry HeadlessBackend::geometry(Handle window) const {
+  const Window* w = state_->tree.find(window);
+  return w ? w->geometry : Geometry{};
+}
+
+void HeadlessBackend::set_geometry(Handle window, Geometry g) {
+  Window* w = state_->tree.find(window);
+  if (!w) return;
+  const bool moved = w->geometry.left != g.left || w->geometry.top != g.top;
+  const bool resized = w->geometry.width != g.width || w->geometry.height != g.height;
+  w->geometry = g;
+  if (w->kind != WidgetKind::Frame) return;
+  if (moved) state_->notify(window, Notify::Moved);
+  if (resized) state_->notify(window, Notify::Resized);
+}
+
+std::string HeadlessBackend::text(Handle window) const {
+  const Window* w = state_->tree.find(window);
+  if (!w) return {};
+  if (w->kind == WidgetKind::IpAddress && !w->ip_blank) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", w->ip[0], w->ip[1], w->ip[2], w->ip[3]);
+    return buf;
+  }
+  return w->text;
+}
+
+void HeadlessBackend::set_text(Handle window, std::string_view gbk) {
+  Window* w = state_->tree.find(window);
+  if (!w) return;
+  w->text.assign(gbk);
+  w->sel_start = w->sel_end = 0;
+  // A native edit reports every text change, even to an equal text; a combo's does not.
+  if (w->kind == WidgetKind::Edit) state_->notify(window, Notify::Changed);
+}
+
+bool HeadlessBackend::enabled(Handle window) const {
+  const Window* w = state_->tree.find(window);
+  return w && w->enabled;
+}
+
+void HeadlessBackend::set_enabled(Handle window, bool on) {
+  if (Window* w = state_->tree.find(window)) w->enabled = on;
+}
+
+bool HeadlessBackend::visible(Handle window) const {
+  const Window* w = state_->tree.find(window);
+  return w && w->visible;
+}
+
+void HeadlessBackend::set_visible(Handle window, bool on) {
+  if (Window* w = state_->tree.find(window)) w->visible = on;
+}
+
+void HeadlessBackend::set_focus(Handle window) {
+  State& s = *state_;
+  if (window != 0 && !s.tree.find(window)) return;
+  if (s.focus == window) return;
+  // Between FocusOut and FocusIn nothing has the focus. A sink that moves the focus from
+  // inside FocusOut wins: its move stands and this one is abandoned.
+  const Handle old = s.focus;
+  s.focus = 0;
+  if (old != 0) s.notify(old, Notify::FocusOut);
+  if (s.focus != 0 || (window != 0 && !s.tree.find(window))) return;
+  s.focus = window;
+  if (window != 0) s.notify(window, Notify::FocusIn);
+}
+
+Handle HeadlessBackend::focus() const { return state_->focus; }
+
+void HeadlessBackend::set_tab_order(Handle parent, const std::vector<Handle>& order) {
+  state_->tree.set_tab_order(parent, order);
+}
+
+void HeadlessBackend::set_font(Handle window, const Font& font) {
+  if (Window* w = state_->tree.find(window)) w->font = font;
+}
+
+void HeadlessBackend::show_frame(Handle frame) {
+  Window* w = state_->tree.find(frame);
+  if (!w) return;
+  w->visible = true;
+  // Activation gives an unfocused program's keyboard focus to the frame itself.
+  if (state_->focus == 0) state_->focus = frame;
+}
+
+// ---- edit boxes and combo boxes
+
+std::pair<int, int> HeadlessBackend::edit_selection(Handle edit) const {
+  const Window* w = state_->tree.find(edit);
+  return w ? std::pair{w->sel_start, w->sel_end} : std::pair{0, 0};
+}
+
+void HeadlessBackend::edit_set_selection(Handle edit, int start, int end) {
+  if (Window* w = state_->tree.find(edit)) detail::clamp_selection(*w, start, end);
+}
+
+void HeadlessBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
+  Window* w = state_->tree.find(edit);
+  if (!w || !w->has_edit_field()) return;
+  detail::replace_range(*w, w->sel_start, w->sel_end, std::string(gbk));
+  state_->notify(edit, Notify::Changed);
+}
+
+void HeadlessBackend::edit_scroll_caret(Handle) {}
+
+void HeadlessBackend::combo_add_item(Handle combo, std::string_view gbk) {
+  Window* w = state_->tree.find(combo);
+  if (!w || w->kind != WidgetKind::ComboBox) return;
+  if (!w->combo.sorted) {
+    w->items.emplace_back(gbk);
+    return;
+  }
+  auto at = std::upper_bound(w->items.begin(), w->items.end(), std::string(gbk));
+  const int index = static_cast<int>(at - w->items.begin());
+  w->items.emplace(at, gbk);
+  if (w->current >= index) ++w->current;
+}
+
+int HeadlessBackend::combo_count(Handle combo) const {
+  const Window* w = state_->tree.find(combo);
+  return w ? static_cast<int>(w->items.size()) : 0;
+}
+
+std::string HeadlessBackend::combo_item(Handle combo, int index) const {
+  const Window* w = state_->tree.find(combo);
+  if (!w || index < 0 || index >= static_cast<int>(w->items.size())) return {};
+  return w->items[static_cast<size_t>(index)];
+}
+
+int HeadlessBackend::combo_current(Handle combo) const {
+  const Window* w = state_->tree.find(combo);
+  return w ? w->current : -1;
+}
+
+void HeadlessBackend::combo_set_current(Handle combo, int index) {
+  Window* w = state_->tree.find(combo);
+  if (!w || w->kind != WidgetKind::ComboBox) return;
+  if (index < 0 || index >= static_cast<int>(w->items.size())) {
+    w->current = -1;
+    w->text.clear();
+  } else {
+    w->current = index;
+    w->text = w->items[static_cast<size_t>(index)];
+  }
+  w->sel_start = 0;
+  w->sel_end = static_cast<int>(w->text.size());
+}
+
+// ---- IP address controls and labels
+
+void HeadlessBackend::ip_set(Handle ip, const uint8_t parts[4]) {
+  Window* w = state_->tree.find(ip);
+  if (!w) return;
+  std::copy(parts, parts + 4, w->ip.begin());
+  w->ip_blank = false;
+}
+
+void HeadlessBackend::ip_clear(Handle ip) {
+  if (Window* w = state_->tree.find(ip)) {
+    w->ip = {};
+    w->ip_blank = true;
+  }
+}
+
+bool HeadlessBackend::ip_blank(Handle ip) const {
+  const Window* w = state_->tree.find(ip);
+  return !w || w->ip_blank;
+}
+
+void HeadlessBackend::ip_get(Handle ip, uint8_t parts[4]) const {
+  const Window* w = state_->tree.find(ip);
+  for (int i = 0; i < 4; ++i) parts[i] = w ? w->ip[static_cast<size_t>(i)] : 0;
+}
+
+void HeadlessBackend::label_set_style(Handle label, const LabelStyle& style) {
+  if (Window* w = state_->tree.find(label)) w->label = style;
+}
+
+// ---- queue and timers
+
+void HeadlessBackend::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
+  state_->core->post(Ready{Ready::Kind::Posted, window, code, wparam, lparam, {}});
+}
+
+void HeadlessBackend::post_quit(int code) { state_->core->post_quit(code); }
+bool HeadlessBackend::quit_requested() const { return state_->core->quit_requested(); }
+int HeadlessBackend::quit_code() const { return state_->core->quit_code(); }
+
+void HeadlessBackend::process_pending() {
+  State& s = *state_;
+  Ready item;
+  while (s.core->pop(item)) {
+    switch (item.kind) {
+      case Ready::Kind::Action:
+        if (item.action) item.action();
+        break;
+      case Ready::Kind::Posted:
+        if (s.sink && s.tree.find(item.window)) s.sink->on_posted(item.window, item.code, item.wparam, item.lparam);
+        break;
+      case Ready::Kind::Timer:
+        if (s.core->take_timer_expiry(item.window, item.code, item.wparam) && s.sink && s.tree.find(item.window))
+          s.sink->on_timer(item.window, item.code);
+        break;
+    }
+  }
+}
+
+bool HeadlessBackend::wait(int timeout_ms) { return state_->core->wait(timeout_ms); }
+
+uint32_t HeadlessBackend::tick_count() const { return state_->start_tick + now(); }
+
+void HeadlessBackend::set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) {
+  if (!state_->tree.find(window)) return;
+  state_->core->set_timer(window, timer_id, uint64_t{period_ms} * 1000);
+}
+
+void HeadlessBackend::kill_timer(Handle window, uint32_t timer_id) { state_->core->kill_timer(window, timer_id); }
+
+// ---- message boxes, serial devices, exit
+
+int HeadlessBackend::message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) {
+  MessageBoxRecord record{std::string(text_gbk), std::string(caption_gbk), style, now()};
+  state_->boxes.push_back(record);
+  return state_->answer ? state_->answer(record) : kIdOk;
+}
+
+std::unique_ptr<SerialDevice> HeadlessBackend::open_serial(const std::string& path, SerialError& error) {
+  State& s = *state_;
+  auto peer = s.peers.find(path);
+  if (peer == s.peers.end() || !peer->second) {
+    error = SerialError::NotFound;
+    return nullptr;
+  }
+  if (s.busy_paths.count(path) != 0 || s.core->path_open(path)) {
+    error = SerialError::Busy;
+    return nullptr;
+  }
+  error = SerialError::None;
+  return detail::open_memory_device(s.core, path, peer->second);
+}
+
+void HeadlessBackend::exit_process(int code) {
+  if (state_->exit_throws) throw ProcessExit{code};
+  std::fflush(nullptr);
+  std::_Exit(code);
+}
+
+}  // namespace platform::headless
