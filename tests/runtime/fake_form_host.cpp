@@ -1,0 +1,10 @@
+#include "tests/runtime/fake_form_host.h"
+
+namespace rt_test {
+FakeFormHost& fake_host() {
+  static FakeFormHost host;
+  return host;
+}
+}  // namespace rt_test
+
+rt::FormHost& rt::form_host() { return rt_test::fake_host(); }

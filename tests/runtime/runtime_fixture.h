@@ -1,0 +1,51 @@
+// Common set-up of the runtime core's tests: a fresh headless backend whose process exit
+// throws, a fresh runtime and a fresh fake form runtime.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/backend.h"
+#include "platform/gbk_codec.h"
+#include "platform/headless/headless_backend.h"
+#include "runtime/runtime_app.h"
+#include "tests/runtime/fake_form_host.h"
+
+namespace rt_test {
+
+inline std::string gbk(const std::string& utf8) { return platform::utf8_to_gbk(utf8).value(); }
+
+class RuntimeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    backend_ = std::make_unique<platform::headless::HeadlessBackend>();
+    backend_->set_exit_throws(true);
+    platform::set_backend(backend_.get());
+    rt::reset_runtime_for_tests();
+    fake_host().reset();
+  }
+  void TearDown() override {
+    rt::reset_runtime_for_tests();
+    platform::set_backend(nullptr);
+  }
+
+  // Runs `fn`, which must end the process; returns the exit code.
+  template <typename Fn>
+  int exit_code_of(Fn&& fn) {
+    try {
+      fn();
+    } catch (const platform::headless::ProcessExit& e) {
+      return e.code;
+    }
+    ADD_FAILURE() << "the process did not end";
+    return 0x7FFFFFFF;
+  }
+
+  platform::headless::HeadlessBackend& backend() { return *backend_; }
+
+  std::unique_ptr<platform::headless::HeadlessBackend> backend_;
+};
+
+}  // namespace rt_test
