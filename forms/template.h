@@ -50,7 +50,7 @@ struct UnitRecord {
   int32_t left = 0, top = 0, width = 0, height = 0;
   uint32_t container_id = 0;  // 0 = the form
   std::vector<uint32_t> child_ids;
-  std::vector<uint8_t> mouse_pointer;  // empty = the standard arrow
+  std::vector<uint8_t> mouse_pointer;  // pointer data; a zero dword (or nothing) = the standard arrow
   std::string tag;                     // GBK
   uint32_t state_flags = 0;
   uint32_t tab_order = 0;
