@@ -1,0 +1,204 @@
+#include "units/comm_port.h"
+
+#include <cstdio>
+
+#include "platform/backend.h"
+#include "platform/process.h"
+
+namespace units {
+namespace {
+
+DeviceOpener& device_opener() {
+  static DeviceOpener opener;
+  return opener;
+}
+
+std::unique_ptr<platform::SerialDevice> open_device(const std::string& path, platform::SerialError& error) {
+  if (device_opener()) return device_opener()(path, error);
+  return platform::backend().open_serial(path, error);
+}
+
+// Line-event kind of a queue code; 0 for codes that carry none.
+int kind_of(uint32_t code) {
+  switch (code) {
+    case kCodeBreak: return 1;
+    case kCodeCtsOn: return 2;
+    case kCodeDsrOn: return 3;
+    case kCodeLineError: return 4;
+    case kCodeRing: return 5;
+    case kCodeRlsdOn: return 6;
+    case kCodeEventChar: return 7;
+    case kCodeCtsOff: return 8;
+    case kCodeDsrOff: return 9;
+    case kCodeRlsdOff: return 10;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void set_device_opener(DeviceOpener opener) { device_opener() = std::move(opener); }
+
+CommPort::~CommPort() { close(); }
+
+bool CommPort::open(int port_number, const platform::LineSettings& settings) {
+  close();
+  if (port_number < 1) return false;
+  const std::string path = platform::serial_device_path(port_number);
+  platform::SerialError error = platform::SerialError::None;
+  std::unique_ptr<platform::SerialDevice> device = open_device(path, error);
+  if (!device) return false;  // the device layer has said why on stderr
+  error = device->configure(settings);
+  if (error != platform::SerialError::None) {
+    std::fprintf(stderr, "serial: COM%d (%s) refused the line settings: %s\n", port_number, path.c_str(),
+                 platform::describe(error));
+    return false;
+  }
+  device->purge();
+  device_ = std::move(device);
+  worker_ = std::thread(&CommPort::run_worker, this, device_.get(), window_);
+  return true;
+}
+
+void CommPort::close() {
+  if (worker_.joinable()) {
+    {
+      std::lock_guard lock(signal_mutex_);
+      stop_requested_ = true;
+    }
+    signal_worker();
+    worker_.join();
+    std::lock_guard lock(signal_mutex_);
+    stop_requested_ = write_requested_ = write_done_ = false;
+  }
+  device_.reset();
+  std::lock_guard lock(queue_mutex_);
+  codes_.clear();
+  values_.clear();
+}
+
+bool CommPort::send(const uint8_t* data, int64_t count) {
+  if (!is_open() || count < 0) return false;
+  if (count == 0) return true;
+  {
+    std::lock_guard lock(signal_mutex_);
+    pending_write_.assign(data, data + count);
+    write_requested_ = true;
+    write_done_ = false;
+  }
+  signal_worker();
+  std::unique_lock lock(signal_mutex_);
+  signal_cv_.wait(lock, [this] { return write_done_; });
+  write_done_ = false;
+  pending_write_.clear();
+  return write_result_;
+}
+
+void CommPort::signal_worker() {
+  signal_cv_.notify_all();
+  device_->wake();
+}
+
+void CommPort::run_worker(platform::SerialDevice* device, platform::Handle window) {
+  device->purge();
+  bool gone = false;
+  for (;;) {
+    uint32_t events = 0;
+    if (!gone) {
+      events = device->wait_event();
+    } else {
+      // The device is gone: it has nothing more to say, so wait for our own signals only.
+      std::unique_lock lock(signal_mutex_);
+      signal_cv_.wait(lock, [this] { return stop_requested_ || write_requested_; });
+    }
+    bool stop, write;
+    {
+      std::lock_guard lock(signal_mutex_);
+      stop = stop_requested_;
+      write = write_requested_;
+    }
+    if (stop) return;
+    if (events & platform::kEvGone) {
+      gone = true;
+      queue(kCodeLineError, 0, window);
+    } else if (events != 0) {
+      handle_events(*device, events, window);
+    }
+    if (write) perform_write(*device, gone);
+  }
+}
+
+void CommPort::handle_events(platform::SerialDevice& device, uint32_t events, platform::Handle window) {
+  using namespace platform;
+  if (events & kEvBreak) queue(kCodeBreak, 0, window);
+  if (events & kEvErr) queue(kCodeLineError, 0, window);
+  if (events & kEvRxFlag) queue(kCodeEventChar, 0, window);
+  if (events & kEvRing) queue(kCodeRing, 0, window);
+  if (events & (kEvCts | kEvDsr | kEvRlsd)) {
+    const ModemStatus status = device.modem_status();
+    if (events & kEvCts) queue(status.cts ? kCodeCtsOn : kCodeCtsOff, 0, window);
+    if (events & kEvDsr) queue(status.dsr ? kCodeDsrOn : kCodeDsrOff, 0, window);
+    if (events & kEvRlsd) queue(status.rlsd ? kCodeRlsdOn : kCodeRlsdOff, 0, window);
+  }
+  drain_input(device, window);
+}
+
+// Every queued byte becomes its own entry; an error found on the way is queued before the
+// bytes read after it.
+void CommPort::drain_input(platform::SerialDevice& device, platform::Handle window) {
+  for (;;) {
+    const platform::ErrorStatus status = device.clear_errors();
+    if (status.overrun || status.parity || status.framing) queue(kCodeLineError, 0, window);
+    if (status.queued == 0) return;
+    uint8_t byte = 0;
+    if (!device.read_byte(byte)) return;  // the next line event brings the rest
+    queue(kCodeByte, byte, window);
+  }
+}
+
+void CommPort::perform_write(platform::SerialDevice& device, bool device_gone) {
+  bool ok = false;
+  if (!device_gone) {
+    device.purge();
+    const platform::WriteResult r = device.write(pending_write_.data(), pending_write_.size());
+    // A write cut short by the write time-out did not deliver the data: a failure.
+    ok = r.ok && r.written == pending_write_.size();
+  }
+  {
+    std::lock_guard lock(signal_mutex_);
+    write_result_ = ok;
+    write_requested_ = false;
+    write_done_ = true;
+  }
+  signal_cv_.notify_all();
+}
+
+void CommPort::queue(uint32_t code, uint32_t value, platform::Handle window) {
+  std::lock_guard lock(queue_mutex_);
+  codes_.push_back(code);
+  values_.push_back(value);
+  platform::backend().post(window, kNotifyMessage);
+}
+
+void CommPort::dispatch() {
+  const platform::Handle window = window_;
+  {
+    std::lock_guard lock(queue_mutex_);
+    for (size_t i = 0; i < codes_.size(); ++i) delivering_.push_back({codes_[i], values_[i]});
+    codes_.clear();
+    values_.clear();
+  }
+  while (!delivering_.empty()) {
+    const Entry e = delivering_.front();
+    delivering_.pop_front();
+    if (e.code == kCodeByte) {
+      on_byte_received(static_cast<uint8_t>(e.value));
+    } else if (int kind = kind_of(e.code)) {
+      on_line_event(kind);
+    }
+    // A handler may have destroyed the window, and with it this port: touch nothing then.
+    if (!platform::backend().exists(window)) return;
+  }
+}
+
+}  // namespace units

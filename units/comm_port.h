@@ -1,0 +1,92 @@
+// The serial engine of the serial port unit: one device, one worker thread that performs
+// every wait, read and write on it, and a mutex-guarded notification queue that carries
+// received bytes and line events to the UI thread, one posted message per entry.
+//
+// UI thread: open, close, send, dispatch. Worker: everything on the device after open.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/serial.h"
+#include "platform/window_types.h"
+
+namespace units {
+
+// The notification message posted to the port's window, and the queue codes.
+inline constexpr uint32_t kNotifyMessage = 0x401;
+inline constexpr uint32_t kCodeByte = 0x408;
+inline constexpr uint32_t kCodeBreak = 0x402, kCodeCtsOn = 0x403, kCodeDsrOn = 0x404, kCodeLineError = 0x405,
+                          kCodeRing = 0x406, kCodeRlsdOn = 0x407, kCodeEventChar = 0x409, kCodeCtsOff = 0x40A,
+                          kCodeDsrOff = 0x40B, kCodeRlsdOff = 0x40C;
+
+// How devices are opened: the backend's open_serial unless replaced (tests and benchmarks
+// drive a real pseudo-terminal under the headless backend this way). Null restores it.
+using DeviceOpener = std::function<std::unique_ptr<platform::SerialDevice>(const std::string&, platform::SerialError&)>;
+void set_device_opener(DeviceOpener opener);
+
+class CommPort {
+ public:
+  CommPort() = default;
+  CommPort(const CommPort&) = delete;
+  CommPort& operator=(const CommPort&) = delete;
+  virtual ~CommPort();  // closes
+
+  // Closes first, then opens COM `port_number` with `settings` and starts the worker.
+  bool open(int port_number, const platform::LineSettings& settings);
+  // Stops the worker, closes the device and drops queued notifications. Harmless when closed.
+  void close();
+  // Blocks until the worker has written; true when all bytes went out (or there were none).
+  bool send(const uint8_t* data, int64_t count);
+  bool is_open() const { return worker_.joinable(); }
+
+ protected:
+  // Where the worker posts its notifications; set before open.
+  void set_notify_window(platform::Handle window) { window_ = window; }
+  platform::Handle notify_window() const { return window_; }
+  // UI thread, on kNotifyMessage: delivers every queued entry in order.
+  void dispatch();
+
+  // Called on the UI thread by dispatch.
+  virtual void on_line_event(int /*kind*/) {}
+  virtual void on_byte_received(uint8_t /*byte*/) {}
+
+ private:
+  struct Entry {
+    uint32_t code, value;
+  };
+  void run_worker(platform::SerialDevice* device, platform::Handle window);
+  void handle_events(platform::SerialDevice& device, uint32_t events, platform::Handle window);
+  void drain_input(platform::SerialDevice& device, platform::Handle window);
+  void perform_write(platform::SerialDevice& device, bool device_gone);
+  void queue(uint32_t code, uint32_t value, platform::Handle window);
+  void signal_worker();
+
+  platform::Handle window_ = 0;
+  std::unique_ptr<platform::SerialDevice> device_;
+  std::thread worker_;
+
+  // Stop and write-request signalling; guards the pending write and its result.
+  std::mutex signal_mutex_;
+  std::condition_variable signal_cv_;
+  bool stop_requested_ = false, write_requested_ = false, write_done_ = false;
+  std::vector<uint8_t> pending_write_;
+  bool write_result_ = false;
+
+  // The notification queue: two parallel arrays, appended by the worker.
+  std::mutex queue_mutex_;
+  std::vector<uint32_t> codes_, values_;
+
+  // Entries taken from the queue and not yet delivered (UI thread only). A dispatch nested
+  // inside a handler continues this list first, so entries are never delivered out of order.
+  std::deque<Entry> delivering_;
+};
+
+}  // namespace units
