@@ -21,7 +21,9 @@ TEST(SimBoot, BannerComesInABurstOfItsOwnAfterTheBootText) {
   EXPECT_EQ(chunks[1].bytes.find("Press %%%%%%%%%%"), std::string::npos) << "nine percent signs";
   // The tool closes a burst 500 ms after its first byte: the banner must start a new one.
   EXPECT_GT(chunks[1].at_ms, chunks[0].at_ms + model.transmit_ms(chunks[0].bytes.size()) + 500);
-  EXPECT_EQ(model.mode(chunks[1].at_ms), Mode::Booting);
+  EXPECT_EQ(model.mode(chunks[1].at_ms - 1), Mode::Booting);
+  EXPECT_TRUE(model.receive(chunks[1].at_ms - 1, "%%%%%%%%%%\r\n").empty()) << "too early";
+  EXPECT_EQ(model.mode(chunks[1].at_ms), Mode::Window);
 }
 
 TEST(SimBoot, OnlyTheTenPercentRequestInsideTheWindowEntersSettingMode) {

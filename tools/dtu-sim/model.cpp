@@ -30,8 +30,8 @@ std::vector<Chunk> Model::boot(uint64_t now) {
   mode_ = Mode::Booting;
   emit(now, garbage(config_.faults.garbage, noise_seed_) + boot_text(), out);
   emit(line_free_ + kBannerGapMs, boot_banner(), out);
-  banner_end_ = line_free_;
-  window_end_ = banner_end_ + config_.boot_window_ms;
+  window_open_ = out.back().at_ms;
+  window_end_ = line_free_ + config_.boot_window_ms;
   return out;
 }
 
@@ -42,7 +42,7 @@ void Model::power_off() {
 }
 
 Mode Model::mode(uint64_t now) const {
-  if (mode_ == Mode::Booting && now >= banner_end_) return now <= window_end_ ? Mode::Window : Mode::Data;
+  if (mode_ == Mode::Booting && now >= window_open_) return now <= window_end_ ? Mode::Window : Mode::Data;
   if (mode_ == Mode::Window && now > window_end_) return Mode::Data;
   return mode_;
 }

@@ -24,7 +24,7 @@ struct Chunk {
 enum class Mode {
   Off,      // never booted, or the line was closed
   Booting,  // printing the boot text and banner; input is ignored
-  Window,   // banner printed: the setting-mode request is accepted
+  Window,   // banner on its way or printed: the setting-mode request is accepted
   Setting,  // commands are answered
   Data,     // the window was missed: input is data, not commands, until the next boot
 };
@@ -66,8 +66,8 @@ class Model {
   Settings settings_;
   uint64_t revision_ = 0;
   Mode mode_ = Mode::Off;
-  uint64_t banner_end_ = 0;  // the window opens here ...
-  uint64_t window_end_ = 0;  // ... and closes here
+  uint64_t window_open_ = 0;  // the request is accepted once the banner starts ...
+  uint64_t window_end_ = 0;   // ... until the boot window after its end has passed
   uint64_t line_free_ = 0;   // when the output scheduled so far has left the line
   std::string line_;
   bool line_overflow_ = false;

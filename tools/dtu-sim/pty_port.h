@@ -1,0 +1,37 @@
+// The device end of a pseudo-terminal: the simulator holds the master side; the tool opens
+// the slave path as if it were a serial port.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace dtusim {
+
+class PtyPort {
+ public:
+  // Creates the pair in raw mode; nothing on failure, with `error` set.
+  static std::unique_ptr<PtyPort> create(std::string& error);
+  ~PtyPort();
+  PtyPort(const PtyPort&) = delete;
+  PtyPort& operator=(const PtyPort&) = delete;
+
+  const std::string& path() const { return path_; }
+  int fd() const { return fd_; }
+  // True while some program has the slave side open.
+  bool peer_present() const;
+  // Non-blocking; "" when nothing is waiting. Sets `gone` when the other side closed.
+  std::string read_available(bool& gone);
+  // Discards input left over from a previous opener.
+  void drain();
+  // Non-blocking; returns how many bytes went out (0 when the line is full).
+  size_t write_some(std::string_view bytes);
+
+ private:
+  PtyPort(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  int fd_;
+  std::string path_;
+};
+
+}  // namespace dtusim
