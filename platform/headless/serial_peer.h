@@ -17,7 +17,8 @@ class PeerLink {
   virtual ~PeerLink() = default;
   virtual uint32_t now() const = 0;
   // Delivers bytes to the tool starting at `at_ms`; with pacing on, one byte per
-  // character time of the line's baud rate (10 bits per byte), else all at once.
+  // character time of the line's baud rate (10 bits per byte), else all at once. The speed
+  // is the one configured when send_at is called; paced bursts queue behind each other.
   virtual void send_at(uint32_t at_ms, const std::string& bytes, bool paced = true) = 0;
   // Raises line-event bits (kEvBreak, kEvErr, kEvRing, kEvCts, ...) at `at_ms`; the modem
   // status then reads `status`; `errors` are reported by the next clear_errors.
