@@ -15,7 +15,7 @@ namespace rt {
 using CommandFn = void (*)(Value* result, int arg_count, Value* args);
 
 struct HelperTable {
-  [[noreturn]] void (*raise_runtime_error)(int code);                                      // 0
+  void (*raise_runtime_error)(int code);  // 0, does not return
   void (*call_dll_function)(int index);                                                     // 1
   Value (*call_library_command)(CommandFn command, int arg_count, Value* args, int library_index);  // 2
   Value (*call_core_command)(CommandFn command, int arg_count, Value* args);              // 3
@@ -25,7 +25,7 @@ struct HelperTable {
   void* (*alloc)(size_t size);                                                              // 6
   void* (*realloc)(void* block, size_t size);                                               // 7
   void (*free)(void* block);                                                                // 8
-  [[noreturn]] void (*exit_program)(int code);                                              // 9
+  void (*exit_program)(int code);         // 9, does not return
   void (*run_message_loop)();                                                               // 10
   void (*load_start_form)(uint32_t form_id);                                                // 11
   intptr_t (*startup_service)(int operation, intptr_t arg1, intptr_t arg2);                // 12
