@@ -1,0 +1,74 @@
+// The simulated DTU on an in-memory serial line of the headless backend, driven by its
+// virtual clock. Register it with HeadlessBackend::add_serial_peer; the DTU boots
+// boot_delay_ms after the tool opens the port, and again after every reopen.
+//
+// The tool's worker thread delivers writes while the clock's thread fires timers, so every
+// member takes the peer's lock; the inspection calls may be made from the test at any time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/headless/serial_peer.h"
+#include "tools/dtu-sim/model.h"
+
+namespace dtusim {
+
+class HeadlessPeer final : public platform::headless::SerialPeer {
+ public:
+  // With `follow_line_baud` the DTU talks at whatever rate the tool configured; otherwise
+  // at config.baud, and a tool set to another rate sees (and sends) only noise.
+  explicit HeadlessPeer(Config config = {}, Settings settings = Settings::factory(),
+                        bool follow_line_baud = true);
+
+  // ---- set-up
+  void set_boot_delay(uint32_t ms);
+  void set_boot_on_open(bool on);  // off: boots only on boot_now()
+  void configure(const std::function<void(Config&)>& change);
+  std::string add_fault(std::string_view spec);  // "" or an error message
+  void set_settings(const Settings& settings);
+  // Restarts the DTU now, as a power cycle would; ignored while the port is closed.
+  void boot_now();
+
+  // ---- inspection
+  Config config() const;
+  Settings settings() const;
+  std::string received() const;             // every byte the tool wrote
+  std::vector<std::string> commands() const;  // the complete lines among them
+  std::vector<Chunk> sent() const;          // what went out, with the time it started
+  Mode mode() const;                        // as of the last callback
+  bool is_open() const;
+  int boots() const;
+
+  // ---- SerialPeer
+  void on_open(platform::headless::PeerLink& link) override;
+  void on_close() override;
+  void on_written(platform::headless::PeerLink& link, const uint8_t* data, size_t size) override;
+  void on_timer(platform::headless::PeerLink& link) override;
+
+ private:
+  void boot_locked(platform::headless::PeerLink& link);
+  void queue_locked(platform::headless::PeerLink& link, std::vector<Chunk> chunks);
+  void send_due_locked(platform::headless::PeerLink& link);
+  bool baud_mismatch_locked(const platform::headless::PeerLink& link) const;
+  void follow_baud_locked(const platform::headless::PeerLink& link);
+
+  mutable std::mutex mu_;
+  Model model_;
+  bool follow_line_baud_;
+  uint32_t boot_delay_ms_ = 1000;
+  bool boot_on_open_ = true;
+  platform::headless::PeerLink* link_ = nullptr;  // while the port is open
+  std::optional<uint32_t> boot_at_;
+  bool boot_requested_ = false;
+  std::vector<Chunk> pending_;  // in time order
+  std::vector<Chunk> sent_;
+  uint64_t last_now_ = 0;
+  int boots_ = 0;
+};
+
+}  // namespace dtusim
