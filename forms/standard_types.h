@@ -16,4 +16,7 @@ inline constexpr int kTypeIpEditBox = 7;
 // The type record for a core-library type number above, or null for any other number.
 const rt::UnitTypeRecord* standard_type_record(int type_number);
 
+// The IPEditBox type record (slot 7 of the extended-UI library).
+const rt::UnitTypeRecord* ip_edit_box_type_record();
+
 }  // namespace forms

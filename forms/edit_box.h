@@ -1,0 +1,36 @@
+// EditBox: a single- or multi-line text field with typing filters by input mode and the
+// focus-lost normalisation of the numeric and date modes.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "forms/window_unit.h"
+
+namespace forms {
+
+class EditBox final : public WindowUnit {
+ public:
+  static std::unique_ptr<Unit> create(const CreateContext& context);
+
+  bool get_property(int own_index, PropertyValue& out) override;
+  bool set_property(int own_index, const PropertyValue& value) override;
+  bool claims_key(platform::KeyPress key) const override;
+  void on_notify(platform::Notify what) override;
+  bool on_char(uint32_t ch) override;
+
+  // Adds text at the end, as the traffic monitor does: caret to the end, scrolled into
+  // view, then the text replaces the (empty) selection.
+  void append(std::string_view gbk);
+  // Sets the content and raises exactly one content-changed event, changed or not.
+  void set_content(std::string_view gbk);
+
+ private:
+  EditBox(const CreateContext& context, EditBoxData data) : WindowUnit(context), d_(std::move(data)) {}
+  void normalise_on_focus_lost();
+
+  EditBoxData d_;
+  bool ignore_change_ = false;
+};
+
+}  // namespace forms
