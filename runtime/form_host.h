@@ -19,7 +19,8 @@ struct UnitWindow {
 
 // How the message loop ends: when a form's window has finally been destroyed and no form
 // has a live window any more, the form runtime calls platform::backend().post_quit(0). The
-// runtime's loop leaves on that request; a quit posted while a handler waits inside a
+// runtime's loop leaves on that request (rt::message_loop_started() in runtime/runtime_app.h
+// tells whether the loop has begun; before it, the loop returns at once anyway). A quit posted while a handler waits inside a
 // nested process_pending stays queued until the handler has returned to the loop.
 class FormHost {
  public:

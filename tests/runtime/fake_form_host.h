@@ -34,17 +34,11 @@ class FakeFormHost final : public rt::FormHost {
     return form_ok;
   }
   bool any_form_alive() const override { return alive; }
-  rt::UnitWindow unit_window(uint32_t, uint32_t unit_id, bool) override { return {unit_id, nullptr}; }
-  uint64_t read_property(uint32_t form_id, uint32_t unit_id, int index, int) override {
-    return (uint64_t{form_id} << 32) | (unit_id + static_cast<uint32_t>(index));
-  }
-  void write_property(uint32_t, uint32_t, int index, int, uint64_t value, uint32_t) override {
-    calls.push_back("write " + std::to_string(index) + "=" + std::to_string(value));
-  }
-  int32_t raise_event(rt::EventRecord& record) override { return record.event_index * 10; }
-  void unit_destroyed(uint32_t, uint32_t unit_id) override {
-    calls.push_back("destroyed " + std::to_string(unit_id));
-  }
+  rt::UnitWindow unit_window(uint32_t, uint32_t, bool) override { return {}; }
+  uint64_t read_property(uint32_t, uint32_t, int, int) override { return 0; }
+  void write_property(uint32_t, uint32_t, int, int, uint64_t, uint32_t) override {}
+  int32_t raise_event(rt::EventRecord&) override { return 0; }
+  void unit_destroyed(uint32_t, uint32_t) override {}
   bool offer_idle(uint32_t elapsed_ms, bool first_of_period) override {
     return idle ? idle(elapsed_ms, first_of_period) : false;
   }

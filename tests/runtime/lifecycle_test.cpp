@@ -61,20 +61,13 @@ TEST_F(LifecycleTest, InitialisationSetsUpTheProgramInOrder) {
 }
 
 TEST_F(LifecycleTest, ProgramDirectoryEdgeCases) {
-  program_log().program_path = "dtu-setup";  // no separator: nothing to change to
-  initialise();
-  EXPECT_EQ(rt::program_directory(), "");
-  EXPECT_EQ(rt::program_file_name(), "dtu-setup");
-  EXPECT_TRUE(program_log().directories_set.empty());
-
-  EXPECT_EQ(rt::split_program_path("/dtu-setup").directory, "");
-  rt::reset_runtime_for_tests();
-  use_test_program();
-  rt::set_startup_record(&test_record());
+  EXPECT_EQ(rt::split_program_path("dtu-setup").directory, "");  // no separator
+  EXPECT_EQ(rt::split_program_path("dtu-setup").file_name, "dtu-setup");
   program_log().program_path = "/dtu-setup";  // in the root directory
   program_log().set_directory_ok = false;     // a failure is not an error: the directory stays
   initialise();
   EXPECT_EQ(program_log().directories_set, std::vector<std::string>{"/"});
+  EXPECT_EQ(rt::program_directory(), "");
   EXPECT_EQ(rt::program_file_name(), "dtu-setup");
 }
 
@@ -172,19 +165,6 @@ TEST_F(LifecycleTest, QuitPostedInsideANestedWaitEndsTheLoopOnlyAfterTheHandler)
   EXPECT_EQ(order, (std::vector<std::string>{"handler starts", "handler ends"}));
   EXPECT_TRUE(backend().quit_requested());
   rt::unroute_window(window);
-}
-
-TEST_F(LifecycleTest, IdleIsOfferedWhileFormsAskForIt) {
-  initialise();
-  rt::helpers().load_start_form(kMainForm);
-  std::vector<bool> firsts;
-  fake_host().idle = [&](uint32_t, bool first) {
-    firsts.push_back(first);
-    if (firsts.size() == 3) platform::backend().post_quit(0);
-    return firsts.size() < 5;
-  };
-  rt::helpers().run_message_loop();
-  EXPECT_EQ(firsts, (std::vector<bool>{true, false, false}));
 }
 
 TEST_F(LifecycleTest, ExitRequestedFromAWorkerShutsDownOnTheUiThread) {

@@ -39,9 +39,6 @@ TEST_F(RuntimeErrorTest, EveryCodeHasItsMessageAndUnknownCodesShowOnlyTheNumber)
   EXPECT_EQ(only_box().text,
             gbk("运行时出错!\r\n\r\n错误代码：9\r\n\r\n错误信息：“多项选择”命令的索引值参数小于零或超出了所提供参数表范围\r\n"));
   backend().clear_message_boxes();
-  EXPECT_EQ(exit_code_of([] { rt::raise_runtime_error(11); }), -1);
-  EXPECT_EQ(only_box().text, gbk("运行时出错!\r\n\r\n错误代码：11\r\n\r\n错误信息：所提供参数的数据类型不符合要求\r\n"));
-  backend().clear_message_boxes();
   EXPECT_EQ(exit_code_of([] { rt::raise_runtime_error(12); }), -1);
   EXPECT_EQ(only_box().text, gbk("运行时出错!\r\n\r\n错误代码：12\r\n\r\n"));
 }
@@ -53,11 +50,6 @@ TEST_F(RuntimeErrorTest, UncodedErrorShowsOnlyTheMessageAndAnEmptyOneOnlyTheHead
   EXPECT_EQ(exit_code_of([] { rt::runtime_error(""); }), -1);
   EXPECT_EQ(only_box().text, gbk("运行时出错!\r\n\r\n"));
   EXPECT_EQ(g_end_routine_runs, 0);
-}
-
-TEST_F(RuntimeErrorTest, CallingAnExternalFunctionIsARuntimeError) {
-  EXPECT_EQ(exit_code_of([] { rt::helpers().call_dll_function(0); }), -1);
-  EXPECT_EQ(only_box().text, gbk("运行时出错!\r\n\r\n错误信息：未找到所调用的DLL命令\r\n"));
 }
 
 using RuntimeErrorDeathTest = RuntimeErrorTest;
