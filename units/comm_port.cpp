@@ -103,14 +103,8 @@ void CommPort::run_worker(platform::SerialDevice* device, platform::Handle windo
   device->purge();
   bool gone = false;
   for (;;) {
-    uint32_t events = 0;
-    if (!gone) {
-      events = device->wait_event();
-    } else {
-      // The device is gone: it has nothing more to say, so wait for our own signals only.
-      std::unique_lock lock(signal_mutex_);
-      signal_cv_.wait(lock, [this] { return stop_requested_ || write_requested_; });
-    }
+    // After the device went away it reports nothing more; only our own wake-ups end this.
+    const uint32_t events = device->wait_event();
     bool stop, write;
     {
       std::lock_guard lock(signal_mutex_);
@@ -118,12 +112,11 @@ void CommPort::run_worker(platform::SerialDevice* device, platform::Handle windo
       write = write_requested_;
     }
     if (stop) return;
-    if (events & platform::kEvGone) {
+    if ((events & platform::kEvGone) && !gone) {
       gone = true;
       queue(kCodeLineError, 0, window);
-    } else if (events != 0) {
-      handle_events(*device, events, window);
     }
+    if (events & ~platform::kEvGone) handle_events(*device, events, window);
     if (write) perform_write(*device, gone);
   }
 }
