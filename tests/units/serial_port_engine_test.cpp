@@ -1,0 +1,90 @@
+// The serial engine's hand-over between the UI thread and the worker, step by step against
+// a scripted device.
+#include <gtest/gtest.h>
+
+#include "tests/units/scripted_device.h"
+#include "tests/units/serial_port_test_support.h"
+
+namespace units::test {
+namespace {
+
+class SerialEngineTest : public SerialUnitTest {
+ protected:
+  void SetUp() override {
+    SerialUnitTest::SetUp();
+    set_device_opener([this](const std::string& path, platform::SerialError& error) {
+      auto d = std::make_unique<ScriptedDevice>();
+      device = d.get();
+      opened_path = path;
+      error = platform::SerialError::None;
+      return d;
+    });
+    make(12, "scripted:12");
+    ASSERT_TRUE(open_port());
+    ASSERT_TRUE(device->wait_parked());
+  }
+  ScriptedDevice* device = nullptr;
+  std::string opened_path;
+};
+
+TEST_F(SerialEngineTest, UsesTheDevicePathOfThePortNumber) { EXPECT_EQ(opened_path, "scripted:12"); }
+
+TEST_F(SerialEngineTest, WriteDiscardsInputTheWorkerHadNotRead) {
+  device->put_bytes("old");
+  const int purges = device->purges();
+  EXPECT_TRUE(send_text("AT"));
+  EXPECT_EQ(device->purges(), purges + 1);
+  EXPECT_EQ(device->unread(), 0u);
+  device->put_bytes("new");
+  device->raise(platform::kEvRxChar);
+  ASSERT_TRUE(device->wait_parked());
+  ui.process_pending();
+  EXPECT_EQ(received(), (std::vector<int32_t>{'n', 'e', 'w'}));
+
+  // An empty send neither writes nor purges.
+  device->put_bytes("kept");
+  EXPECT_TRUE(send_text(""));
+  EXPECT_EQ(device->purges(), purges + 1);
+  EXPECT_EQ(device->unread(), 4u);
+  EXPECT_EQ(device->writes(), (std::vector<std::string>{"AT"}));
+}
+
+TEST_F(SerialEngineTest, ShortOrFailedWritesReportFailure) {
+  device->set_write_result({true, 1}, false);  // cut short by the write time-out
+  EXPECT_FALSE(send_text("AT"));
+  device->set_write_result({false, 0}, false);
+  EXPECT_FALSE(send_text("AT"));
+  device->set_write_result({true, 0}, true);
+  EXPECT_TRUE(send_text("AT"));
+}
+
+TEST_F(SerialEngineTest, ReopeningDropsNotificationsOfTheEarlierOpening) {
+  device->put_bytes("stale");
+  device->raise(platform::kEvRxChar);
+  ASSERT_TRUE(device->wait_parked());  // queued and posted, not yet dispatched
+  ASSERT_TRUE(open_port());
+  ASSERT_TRUE(device->wait_parked());
+  ui.process_pending();
+  EXPECT_TRUE(received().empty());
+}
+
+TEST_F(SerialEngineTest, NestedDispatchKeepsArrivalOrder) {
+  // A handler that pumps messages (as the delay command does) while entries are pending.
+  device->put_bytes("ab");
+  device->raise(platform::kEvRxChar);
+  ASSERT_TRUE(device->wait_parked());
+  bool pumped = false;
+  fake_host().handler = [&](const rt::EventRecord& r) {
+    if (r.args[0] != 'a' || pumped) return;
+    pumped = true;
+    device->put_bytes("cd");
+    device->raise(platform::kEvRxChar);
+    ASSERT_TRUE(device->wait_parked());
+    ui.process_pending();
+  };
+  ui.process_pending();
+  EXPECT_EQ(received(), (std::vector<int32_t>{'a', 'b', 'c', 'd'}));
+}
+
+}  // namespace
+}  // namespace units::test

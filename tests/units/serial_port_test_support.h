@@ -1,0 +1,77 @@
+// Creating serial port units and calling their library commands in tests.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "runtime/library/port_commands.h"
+#include "tests/units/headless_fixture.h"
+#include "units/serial_port_unit.h"
+
+namespace units::test {
+
+inline constexpr uint32_t kPort = 0x1601004C;
+inline constexpr uint32_t kSerialPortType = 0x00010027;
+
+class SerialUnitTest : public HeadlessUnitTest {
+ protected:
+  void TearDown() override {
+    unit.reset();
+    set_device_opener(nullptr);
+    HeadlessUnitTest::TearDown();
+  }
+
+  // Creates the unit with COM `n` mapped to `path`.
+  void make(int n, const std::string& path, std::span<const uint8_t> block = {}) {
+    const std::string var = "DTU_SETUP_COM" + std::to_string(n);
+    setenv(var.c_str(), path.c_str(), 1);
+    unit = SerialPortUnit::create(context(kPort, block));
+    ASSERT_NE(unit, nullptr);
+    set(kPortNumber, n);
+  }
+  SerialPortUnit& port() { return static_cast<SerialPortUnit&>(*unit); }
+  void set(int own_index, int64_t v) { unit->set_property(own_index, {v, {}}); }
+  void set_text(int own_index, const std::string& s) { unit->set_property(own_index, {0, s}); }
+
+  rt::Value reference() const {
+    rt::Value r;
+    r.set_unit(kForm, kPort, kSerialPortType);
+    return r;
+  }
+  bool open_port() {
+    rt::Value args[1] = {reference()}, result;
+    rt::cmd_open_port(&result, 1, args);
+    return result.low == 1;
+  }
+  void close_port() {
+    rt::Value args[1] = {reference()}, result;
+    rt::cmd_close_port(&result, 1, args);
+  }
+  bool send(const rt::Value& data) {
+    rt::Value args[2] = {reference(), data}, result;
+    rt::cmd_send_data(&result, 2, args);
+    return result.low == 1;
+  }
+  bool send_text(const char* text) {
+    rt::Value v;
+    v.set_text(text);
+    return send(v);
+  }
+
+  // Arguments of the DataReceived events so far.
+  std::vector<int32_t> received() const {
+    std::vector<int32_t> out;
+    for (const RaisedEvent& e : events(kEventDataReceived)) out.push_back(e.args.at(0));
+    return out;
+  }
+  // Kinds of the LineEvents so far.
+  std::vector<int32_t> line_kinds() const {
+    std::vector<int32_t> out;
+    for (const RaisedEvent& e : events(kEventLine)) out.push_back(e.args.at(0));
+    return out;
+  }
+
+  std::unique_ptr<forms::Unit> unit;
+};
+
+}  // namespace units::test
