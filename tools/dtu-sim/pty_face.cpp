@@ -77,6 +77,8 @@ class Face {
     if (!options_.quiet) std::fprintf(stderr, "[%8.3f] %s\n", static_cast<double>(now()) / 1000.0, what.c_str());
   }
   void check_peer();
+  void on_open_events();
+  void set_open(bool present);
   void boot();
   void queue(std::vector<Chunk> chunks);
   void send_due();
@@ -91,6 +93,7 @@ class Face {
   Model& model_;
   std::chrono::steady_clock::time_point start_;
   bool open_ = false;
+  int holders_ = 0;  // programs holding the port open, when the system reports opens
   bool stdin_open_ = true;
   bool quit_ = false;
   std::optional<uint64_t> boot_at_;
@@ -99,8 +102,26 @@ class Face {
   uint64_t saved_revision_ = 0;
 };
 
+// Without open notifications the master's hang-up flag tells whether anyone is there.
 void Face::check_peer() {
-  bool present = port_.peer_present();
+  if (port_.watch_fd() < 0) set_open(port_.peer_present());
+}
+
+// Counts the programs holding the port open; a close followed at once by a reopen still
+// reads as a power cycle.
+void Face::on_open_events() {
+  bool overflow = false;
+  for (bool opened : port_.take_open_events(overflow)) {
+    holders_ = std::max(0, holders_ + (opened ? 1 : -1));
+    set_open(holders_ > 0);
+  }
+  if (overflow) {
+    holders_ = port_.peer_present() ? 1 : 0;
+    set_open(holders_ > 0);
+  }
+}
+
+void Face::set_open(bool present) {
   if (present == open_) return;
   open_ = present;
   out_.clear();
@@ -207,16 +228,24 @@ int Face::run() {
     check_peer();
     if (boot_at_ && now() >= *boot_at_) boot();
     send_due();
-    pollfd fds[3] = {{g_signal_pipe[0], POLLIN, 0}, {-1, POLLIN, 0}, {-1, POLLIN, 0}};
+    pollfd fds[4] = {{g_signal_pipe[0], POLLIN, 0}, {-1, POLLIN, 0}, {-1, POLLIN, 0}, {port_.watch_fd(), POLLIN, 0}};
     if (stdin_open_) fds[1].fd = STDIN_FILENO;
     // While nobody has the slave open the master always reports a hang-up; leave it out
     // then and look again after a short period.
     if (open_) fds[2].fd = port_.fd();
-    if (poll(fds, 3, poll_timeout()) < 0 && errno != EINTR) return 1;
+    if (poll(fds, 4, poll_timeout()) < 0 && errno != EINTR) return 1;
+    if (fds[3].revents & POLLIN) on_open_events();
     if (fds[0].revents & POLLIN) on_signal_pipe();
     if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) on_stdin();
     if (fds[2].revents & POLLIN) on_port_input();
-    if (fds[2].revents & POLLHUP) check_peer();
+    if (fds[2].revents & POLLHUP) {
+      on_open_events();
+      // A hang-up the open count does not explain: trust the hang-up, or the loop would spin.
+      if (port_.peer_present() != open_) {
+        holders_ = 0;
+        set_open(false);
+      }
+    }
   }
   log("stopped");
   return 0;

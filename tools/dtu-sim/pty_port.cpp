@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,10 +35,37 @@ std::unique_ptr<PtyPort> PtyPort::create(std::string& error) {
   // after a later one.
   int slave = open(name, O_RDWR | O_NOCTTY);
   if (slave >= 0) close(slave);
-  return std::unique_ptr<PtyPort>(new PtyPort(fd, name));
+  // Watched only from here on, so the opening above is not counted.
+  int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch >= 0 && inotify_add_watch(watch, name, IN_OPEN | IN_CLOSE) < 0) {
+    close(watch);
+    watch = -1;
+  }
+  return std::unique_ptr<PtyPort>(new PtyPort(fd, name, watch));
 }
 
-PtyPort::~PtyPort() { close(fd_); }
+PtyPort::~PtyPort() {
+  if (watch_ >= 0) close(watch_);
+  close(fd_);
+}
+
+std::vector<bool> PtyPort::take_open_events(bool& overflow) {
+  std::vector<bool> events;
+  overflow = false;
+  alignas(inotify_event) char buf[4096];
+  ssize_t n;
+  while (watch_ >= 0 && (n = read(watch_, buf, sizeof buf)) > 0) {
+    for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+      inotify_event event;
+      std::memcpy(&event, buf + at, sizeof event);
+      if (event.mask & IN_Q_OVERFLOW) overflow = true;
+      if (event.mask & IN_OPEN) events.push_back(true);
+      if (event.mask & IN_CLOSE) events.push_back(false);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+    }
+  }
+  return events;
+}
 
 bool PtyPort::peer_present() const {
   // The master reports a hang-up for as long as no one has the slave open.
