@@ -31,10 +31,12 @@ std::string compose(std::string_view message, int code) {
   return box;
 }
 
-// Shows the box on the calling (UI) thread and ends the program.
+// Shows the box on the calling (UI) thread and ends the program. The end-of-program routine
+// is forgotten before the box: the box keeps dispatching, and an exit request arriving
+// meanwhile must not run it either.
 [[noreturn]] void show_and_exit(const std::string& box) {
-  platform::backend().message_box(box, text(texts::kErrorCaption), platform::kMbIconError);
   forget_end_routine();
+  platform::backend().message_box(box, text(texts::kErrorCaption), platform::kMbIconError);
   exit_program(-1);
 }
 

@@ -52,6 +52,17 @@ TEST_F(RuntimeErrorTest, UncodedErrorShowsOnlyTheMessageAndAnEmptyOneOnlyTheHead
   EXPECT_EQ(g_end_routine_runs, 0);
 }
 
+TEST_F(RuntimeErrorTest, AnExitRequestWhileTheBoxIsOpenStillSkipsTheEndRoutine) {
+  rt::startup_service(rt::startup_op::kInitialise, 0, 0);
+  backend().set_message_box_answer([](const platform::headless::MessageBoxRecord&) {
+    platform::backend().post(rt::helper_window(), rt::kExitRequestMessage, 3, 0);
+    platform::backend().process_pending();  // the box keeps dispatching while open
+    return platform::kIdOk;
+  });
+  EXPECT_EQ(exit_code_of([] { rt::raise_runtime_error(1); }), 3);
+  EXPECT_EQ(g_end_routine_runs, 0);
+}
+
 using RuntimeErrorDeathTest = RuntimeErrorTest;
 
 TEST_F(RuntimeErrorDeathTest, TheProcessReallyEndsWithStatus255) {

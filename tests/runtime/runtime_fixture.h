@@ -24,6 +24,9 @@ class RuntimeTest : public ::testing::Test {
     backend_->set_exit_throws(true);
     platform::set_backend(backend_.get());
     rt::reset_runtime_for_tests();
+    // Start-up never touches the real current directory in tests.
+    rt::set_process_services({[] { return std::string("/test/dtu-setup"); },
+                              [](const std::string&) { return false; }});
     fake_host().reset();
   }
   void TearDown() override {
