@@ -1,0 +1,122 @@
+// Files on POSIX descriptors: unbuffered, close-on-exec, share modes enforced between openers
+// (files_share.h tells how).
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix/files_share.h"
+
+namespace platform {
+
+namespace {
+
+FileError map_errno(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return FileError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return FileError::Permission;
+    default:
+      return FileError::Io;
+  }
+}
+
+class PosixFile final : public File {
+ public:
+  PosixFile(int fd, bool readable, bool writable) : fd_(fd), readable_(readable), writable_(writable) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  bool read(void* buf, size_t n, size_t& got) override {
+    got = 0;
+    if (!readable_) return false;
+    while (got < n) {
+      const ssize_t r = ::read(fd_, static_cast<char*>(buf) + got, n - got);
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0) return false;
+      if (r == 0) break;
+      got += static_cast<size_t>(r);
+    }
+    return true;
+  }
+
+  bool write(const void* buf, size_t n) override {
+    if (!writable_) return false;
+    size_t done = 0;
+    while (done < n) {
+      const ssize_t r = ::write(fd_, static_cast<const char*>(buf) + done, n - done);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return false;
+      done += static_cast<size_t>(r);
+    }
+    return true;
+  }
+
+  bool seek(int64_t pos) override { return pos >= 0 && ::lseek(fd_, pos, SEEK_SET) == pos; }
+  int64_t position() const override { return ::lseek(fd_, 0, SEEK_CUR); }
+
+  int64_t length() const override {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? st.st_size : -1;
+  }
+
+  bool set_length(int64_t len) override { return writable_ && len >= 0 && ::ftruncate(fd_, len) == 0; }
+  bool sync() override { return ::fsync(fd_) == 0; }
+
+ private:
+  int fd_;
+  bool readable_, writable_;
+};
+
+// Opens without truncating (that waits for the share check) and without blocking on a FIFO.
+int open_descriptor(const std::string& path, const FileOpen& how, bool& lockable) {
+  const int extra = O_CLOEXEC | O_NONBLOCK | (how.create ? O_CREAT : 0);
+  lockable = true;
+  if (how.access == FileAccess::Read) return ::open(path.c_str(), O_RDONLY | extra, 0666);
+  // Writers open read-write so that they can hold the shared share-mode markers.
+  const int fd = ::open(path.c_str(), O_RDWR | extra, 0666);
+  if (fd >= 0 || errno != EACCES || how.access == FileAccess::ReadWrite) return fd;
+  lockable = false;  // a write-only file: its share mode cannot be published
+  return ::open(path.c_str(), O_WRONLY | extra, 0666);
+}
+
+}  // namespace
+
+std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, FileError& error) {
+  error = FileError::None;
+  if (how.truncate && how.access == FileAccess::Read) {  // emptying a file needs write access
+    error = FileError::Permission;
+    return nullptr;
+  }
+  bool lockable = true;
+  const int fd = open_descriptor(path, how, lockable);
+  if (fd < 0) {
+    error = map_errno(errno);
+    return nullptr;
+  }
+  auto fail = [&](FileError why) {
+    ::close(fd);
+    error = why;
+    return nullptr;
+  };
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return fail(FileError::Io);
+  if (S_ISDIR(st.st_mode)) return fail(FileError::Permission);
+  if (!S_ISREG(st.st_mode)) return fail(FileError::Io);  // devices and pipes are not data files
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return fail(FileError::Io);
+  if (lockable && !posix::claim_share(fd, how, error)) return fail(error);
+  if (how.truncate && ::ftruncate(fd, 0) != 0) return fail(map_errno(errno));
+  const bool readable = how.access != FileAccess::Write;
+  const bool writable = how.access != FileAccess::Read;
+  return std::make_unique<PosixFile>(fd, readable, writable);
+}
+
+}  // namespace platform

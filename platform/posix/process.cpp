@@ -1,0 +1,52 @@
+// Process services on POSIX: the executable's path, the current directory, the environment
+// and the COM port to device path table.
+#include "platform/process.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+namespace platform {
+
+std::string program_path() {
+  std::vector<char> buf(256);
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
+    buf.resize(buf.size() * 2);  // may have been cut short: try again with more room
+  }
+}
+
+bool set_current_directory(const std::string& dir) { return !dir.empty() && ::chdir(dir.c_str()) == 0; }
+
+std::string current_directory() {
+  std::vector<char> buf(256);
+  while (::getcwd(buf.data(), buf.size()) == nullptr) {
+    if (errno != ERANGE) return {};
+    buf.resize(buf.size() * 2);
+  }
+  return std::string(buf.data());
+}
+
+std::optional<std::string> environment(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+// COM1–4 are the built-in ports, COM5–12 USB adapters, COM13–15 USB modems (CDC ACM);
+// anything else names a device that never exists, so opening it fails as "not found".
+std::string serial_device_path(int port_number) {
+  if (auto configured = environment("DTU_SETUP_COM" + std::to_string(port_number));
+      configured && !configured->empty())
+    return *configured;
+  if (port_number >= 1 && port_number <= 4) return "/dev/ttyS" + std::to_string(port_number - 1);
+  if (port_number >= 5 && port_number <= 12) return "/dev/ttyUSB" + std::to_string(port_number - 5);
+  if (port_number >= 13 && port_number <= 15) return "/dev/ttyACM" + std::to_string(port_number - 13);
+  return "/dev/ttyCOM" + std::to_string(port_number);
+}
+
+}  // namespace platform
