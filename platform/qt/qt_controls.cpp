@@ -1,0 +1,168 @@
+// QtBackend: edit selections, combo box items, IP addresses and label styles. Selection
+// offsets cross the boundary as GBK byte offsets (CR LF counting two in multi-line boxes).
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include "platform/qt/qt_backend.h"
+#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_ip_control.h"
+#include "platform/qt/qt_label.h"
+#include "platform/qt/qt_text.h"
+
+namespace platform::qt {
+namespace {
+
+// The single-line field of an edit box or of an editable combo box.
+QLineEdit* line_of(const Window* w) {
+  if (!w) return nullptr;
+  if (w->line) return w->line;
+  return w->combo ? w->combo->lineEdit() : nullptr;
+}
+
+}  // namespace
+
+std::pair<int, int> QtBackend::edit_selection(Handle edit) const {
+  const Window* w = core_->find(edit);
+  if (QLineEdit* line = line_of(w)) {
+    const QString text = line->text();
+    const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+    const int end = line->hasSelectedText() ? line->selectionEnd() : start;
+    return {offset_of_position(text, start, false), offset_of_position(text, end, false)};
+  }
+  if (w && w->plain) {
+    const QString text = w->plain->toPlainText();
+    const QTextCursor c = w->plain->textCursor();
+    return {offset_of_position(text, c.selectionStart(), true), offset_of_position(text, c.selectionEnd(), true)};
+  }
+  return {0, 0};
+}
+
+// As the native control: a start of -1 drops the selection and keeps the caret; an end of
+// -1 means the end of the text; reversed bounds are swapped; everything is clamped.
+void QtBackend::edit_set_selection(Handle edit, int start, int end) {
+  const Window* w = core_->find(edit);
+  QLineEdit* line = line_of(w);
+  QPlainTextEdit* plain = w ? w->plain : nullptr;
+  if (!line && !plain) return;
+  const QString text = line ? line->text() : plain->toPlainText();
+  const bool crlf = plain != nullptr;
+  if (start < 0) {
+    if (line) line->deselect();
+    else {
+      QTextCursor c = plain->textCursor();
+      c.clearSelection();
+      plain->setTextCursor(c);
+    }
+    return;
+  }
+  if (end < 0) end = gbk_length(text, crlf);
+  if (start > end) std::swap(start, end);
+  const int from = position_of_offset(text, start, crlf), to = position_of_offset(text, end, crlf);
+  if (line) {
+    line->setSelection(from, to - from);
+    return;
+  }
+  QTextCursor c = plain->textCursor();
+  c.setPosition(from);
+  c.setPosition(to, QTextCursor::KeepAnchor);
+  plain->setTextCursor(c);
+}
+
+// Replaces the selection (or inserts at the caret) and reports one Changed.
+void QtBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
+  Window* w = core_->find(edit);
+  QLineEdit* line = line_of(w);
+  if (!line && !(w && w->plain)) return;
+  const QString text = from_gbk(gbk);
+  ++w->changed_mute;
+  if (line) {
+    line->insert(text);
+  } else {
+    QTextCursor c = w->plain->textCursor();
+    c.insertText(crlf_to_lf(text));
+    w->plain->setTextCursor(c);  // the caret follows the inserted text
+  }
+  --w->changed_mute;
+  core_->notify(edit, Notify::Changed);
+}
+
+void QtBackend::edit_scroll_caret(Handle edit) {
+  const Window* w = core_->find(edit);
+  if (w && w->plain) w->plain->ensureCursorVisible();
+}
+
+void QtBackend::combo_add_item(Handle combo, std::string_view gbk) {
+  Window* w = core_->find(combo);
+  if (!w || !w->combo) return;
+  const QString item = from_gbk(gbk);
+  if (!w->sorted) {
+    w->combo->addItem(item);
+    return;
+  }
+  int at = 0;  // after every item that sorts before or equal, by GBK bytes
+  const std::string key(gbk);
+  while (at < w->combo->count() && to_gbk(w->combo->itemText(at)) <= key) ++at;
+  w->combo->insertItem(at, item);
+}
+
+int QtBackend::combo_count(Handle combo) const {
+  const Window* w = core_->find(combo);
+  return w && w->combo ? w->combo->count() : 0;
+}
+
+std::string QtBackend::combo_item(Handle combo, int index) const {
+  const Window* w = core_->find(combo);
+  if (!w || !w->combo || index < 0 || index >= w->combo->count()) return {};
+  return to_gbk(w->combo->itemText(index));
+}
+
+int QtBackend::combo_current(Handle combo) const {
+  const Window* w = core_->find(combo);
+  return w && w->combo ? w->combo->currentIndex() : -1;
+}
+
+// An index outside the items clears the selection and the field; a valid one shows the
+// item's text, selected.
+void QtBackend::combo_set_current(Handle combo, int index) {
+  Window* w = core_->find(combo);
+  if (!w || !w->combo) return;
+  if (index < 0 || index >= w->combo->count()) index = -1;
+  w->combo->setCurrentIndex(index);
+  if (QLineEdit* line = w->combo->lineEdit()) {
+    if (index < 0) line->clear();
+    line->selectAll();
+  }
+}
+
+void QtBackend::ip_set(Handle ip, const uint8_t parts[4]) {
+  const Window* w = core_->find(ip);
+  if (w && w->ip) w->ip->set_address(parts);
+}
+
+void QtBackend::ip_clear(Handle ip) {
+  const Window* w = core_->find(ip);
+  if (w && w->ip) w->ip->clear_address();
+}
+
+bool QtBackend::ip_blank(Handle ip) const {
+  const Window* w = core_->find(ip);
+  return !w || !w->ip || w->ip->blank();
+}
+
+void QtBackend::ip_get(Handle ip, uint8_t parts[4]) const {
+  const Window* w = core_->find(ip);
+  if (w && w->ip) {
+    w->ip->address(parts);
+    return;
+  }
+  for (int i = 0; i < 4; ++i) parts[i] = 0;
+}
+
+void QtBackend::label_set_style(Handle label, const LabelStyle& style) {
+  const Window* w = core_->find(label);
+  if (w && w->label) w->label->set_label_style(style);
+}
+
+}  // namespace platform::qt

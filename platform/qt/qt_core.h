@@ -1,0 +1,170 @@
+// The Qt backend's internal state, shared by its source files: the window registry, the
+// focus model, the posted-message queue and timers, and the dispatch bookkeeping.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/backend.h"
+
+class QApplication;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+namespace platform::qt {
+
+class IpAddressWidget;
+class LabelWidget;
+class Core;
+
+// One window or control. Exactly one of the typed pointers matches the kind (none for a
+// frame, a group box or a hidden window, which use `widget` / `object` alone).
+struct Window {
+  Handle handle = 0;
+  WidgetKind kind = WidgetKind::Hidden;
+  Handle parent = 0;
+  QObject* object = nullptr;   // always set; the widget for every kind but Hidden
+  QWidget* widget = nullptr;
+  QLineEdit* line = nullptr;   // single-line edit
+  QPlainTextEdit* plain = nullptr;  // multi-line edit
+  QComboBox* combo = nullptr;
+  QPushButton* button = nullptr;
+  QGroupBox* group = nullptr;
+  LabelWidget* label = nullptr;
+  IpAddressWidget* ip = nullptr;
+  bool visible = false, enabled = true;
+  bool centre_on_screen = false;
+  bool fixed_size = false;
+  int control_id = 0;
+  int combo_style = 1;
+  bool sorted = false;
+  int case_conversion = 0;
+  std::string hidden_text;  // a hidden window's text
+  int changed_mute = 0;     // >0 while set_text replaces the text (one Changed is sent after)
+};
+
+// Receives the wake-up events posted from any thread and drains the message queue.
+class Waker final : public QObject {
+ public:
+  explicit Waker(Core& core) : core_(core) {}
+  bool event(QEvent* event) override;
+
+ private:
+  Core& core_;
+};
+
+// Application-wide filter: keys and typing for the form, Qt focus moves, frame close,
+// move and resize.
+class InputFilter final : public QObject {
+ public:
+  explicit InputFilter(Core& core) : core_(core) {}
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool key_press(QObject* watched, QEvent* event);
+  bool filter_typing(Handle target, QWidget* receiver, const QString& text);
+  QString pass_chars(Handle target, const QString& text, bool& gone);
+  bool input_method(QObject* watched, QEvent* event);
+
+  Core& core_;
+  const QEvent* last_offered_ = nullptr;
+  QPointer<QObject> last_receiver_;
+};
+
+struct Posted {
+  Handle window;
+  uint32_t code;
+  uintptr_t wparam;
+  intptr_t lparam;
+};
+
+class Core {
+ public:
+  Core(int& argc, char** argv);
+  ~Core();
+
+  WindowSink* sink = nullptr;
+
+  // ---- registry (qt_registry.cpp)
+  Window* find(Handle h);
+  const Window* find(Handle h) const;
+  // The handle of the registered window `object` belongs to (itself or an ancestor); 0 for
+  // objects outside every registered window.
+  Handle handle_of(const QObject* object) const;
+  Handle frame_of(Handle h) const;
+  Handle add(Window window);
+  std::vector<Handle> subtree_children_first(Handle h) const;
+  bool is_inside(Handle h, Handle ancestor) const;
+  void destroy(Handle h);
+  // Deletes the widgets of destroyed windows once no sink call is running, so no widget
+  // is deleted under its own event handler.
+  void collect_garbage();
+
+  // ---- notifications: every call into the sink goes through these
+  void notify(Handle h, Notify what);
+  bool offer_key(Handle h, KeyPress key);
+  bool offer_char(Handle h, uint32_t ch);
+
+  // ---- focus (qt_focus.cpp)
+  Handle focused = 0;
+  int qt_focus_mute = 0;  // >0 while the backend itself moves Qt's focus
+  void set_focus(Handle to);
+  // A Qt focus event happened; follows Qt's focus when the user moved it.
+  void follow_qt_focus(Qt::FocusReason reason);
+  void sync_qt_focus();
+  void reactivate_frame();
+  Handle last_frame_shown = 0;
+
+  // ---- queue and timers (qt_queue.cpp)
+  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam);
+  void wake();
+  void drain_queue();
+  bool queue_empty();
+  bool wait(int timeout_ms);
+  void set_timer(Handle window, uint32_t id, uint32_t period_ms);
+  void kill_timer(Handle window, uint32_t id);
+  void kill_window_timers(Handle window);
+  std::atomic<bool> quit{false};
+  std::atomic<int> quit_code{0};
+  QElapsedTimer clock;
+
+  // ---- widget creation (qt_create.cpp)
+  Handle create(const CreateParams& params);
+  QWidget* container_widget(Handle parent);
+  void apply_geometry(Handle h, Geometry g);
+  void centre(Window& w);
+
+ private:
+  void wire(Window& w);
+
+  std::unique_ptr<QApplication> owned_app_;
+  std::map<Handle, Window> windows_;
+  std::unordered_map<const QObject*, Handle> by_object_;
+  Handle next_handle_ = 0x100;
+  int depth_ = 0;  // sink calls in progress
+  std::vector<QPointer<QObject>> graveyard_;
+
+  std::mutex queue_mutex_;
+  std::deque<Posted> queue_;
+  std::atomic<bool> wake_pending_{false};
+  std::unique_ptr<Waker> waker_;
+  std::unique_ptr<InputFilter> filter_;
+  std::map<std::pair<Handle, uint32_t>, QTimer*> timers_;
+
+  friend class Waker;
+};
+
+}  // namespace platform::qt

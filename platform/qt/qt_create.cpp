@@ -1,0 +1,242 @@
+// Building the widget for each kind of window, and wiring its signals to notifications.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextOption>
+#include <QWidget>
+
+#include "platform/qt/qt_colours.h"
+#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_fonts.h"
+#include "platform/qt/qt_ip_control.h"
+#include "platform/qt/qt_label.h"
+#include "platform/qt/qt_text.h"
+
+namespace platform::qt {
+namespace {
+
+Qt::Alignment horizontal(int align) {
+  return align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignLeft;
+}
+
+void set_colours(QWidget& w, Colour text, Colour background) {
+  QPalette p = w.palette();
+  p.setColor(QPalette::Text, to_qcolor(text, p));
+  p.setColor(QPalette::Base, to_qcolor(background, p));
+  w.setPalette(p);
+}
+
+bool resizable_border(int border) { return border == 1 || border == 3 || border == 5; }
+
+QWidget* make_frame(const CreateParams& p) {
+  Qt::WindowFlags flags = Qt::Window;
+  if (p.frame.border == 3 || p.frame.border == 4 || !p.frame.show_in_taskbar) flags = Qt::Tool;
+  if (p.frame.border == 0) {
+    flags |= Qt::FramelessWindowHint;
+  } else {
+    flags |= Qt::CustomizeWindowHint;
+    if (p.frame.caption || p.frame.system_menu) flags |= Qt::WindowTitleHint;
+    if (p.frame.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (p.frame.minimise_box) flags |= Qt::WindowMinimizeButtonHint;
+    if (p.frame.maximise_box && resizable_border(p.frame.border)) flags |= Qt::WindowMaximizeButtonHint;
+  }
+  if (p.frame.always_on_top) flags |= Qt::WindowStaysOnTopHint;
+  auto* frame = new QWidget(nullptr, flags);
+  frame->setWindowTitle(from_gbk(p.text));
+  if (!p.frame.icon_ico.empty()) {
+    QPixmap icon;
+    const auto* bytes = reinterpret_cast<const uchar*>(p.frame.icon_ico.data());
+    if (icon.loadFromData(bytes, static_cast<uint>(p.frame.icon_ico.size()), "ICO")) frame->setWindowIcon(QIcon(icon));
+  }
+  return frame;
+}
+
+QLineEdit* make_line_edit(const CreateParams& p, QWidget* parent) {
+  auto* e = new QLineEdit(parent);
+  e->setFrame(p.edit.border != 0);
+  e->setAlignment(horizontal(p.edit.alignment) | Qt::AlignVCenter);
+  e->setReadOnly(p.edit.read_only);
+  if (p.edit.max_length > 0) e->setMaxLength(p.edit.max_length);
+  if (p.edit.password) {
+    e->setEchoMode(QLineEdit::Password);
+    const auto mask = static_cast<unsigned char>(p.edit.password_char ? p.edit.password_char : '*');
+    e->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: %1 }").arg(mask));
+  }
+  set_colours(*e, p.edit.text_colour, p.edit.background);
+  e->setText(from_gbk(p.text));
+  e->setCursorPosition(0);
+  return e;
+}
+
+QPlainTextEdit* make_text_edit(const CreateParams& p, QWidget* parent) {
+  auto* e = new QPlainTextEdit(parent);
+  apply_edge(*e, p.edit.border);
+  e->setReadOnly(p.edit.read_only);
+  e->setTabChangesFocus(true);
+  const bool hbar = p.edit.scroll_bars & 1, vbar = p.edit.scroll_bars & 2;
+  e->setHorizontalScrollBarPolicy(hbar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  e->setVerticalScrollBarPolicy(vbar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  e->setLineWrapMode(hbar ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+  QTextOption option = e->document()->defaultTextOption();
+  option.setAlignment(horizontal(p.edit.alignment));
+  e->document()->setDefaultTextOption(option);
+  set_colours(*e, p.edit.text_colour, p.edit.background);
+  e->setPlainText(crlf_to_lf(from_gbk(p.text)));
+  return e;
+}
+
+QComboBox* make_combo(const CreateParams& p, QWidget* parent) {
+  auto* c = new QComboBox(parent);
+  c->setEditable(p.combo.style != 2);
+  c->setInsertPolicy(QComboBox::NoInsert);  // Enter never adds the typed text as an item
+  c->setDuplicatesEnabled(true);
+  c->setMaxVisibleItems(10);
+  if (QLineEdit* edit = c->lineEdit()) {
+    c->setCompleter(nullptr);  // typed text is never completed from the items
+    if (p.combo.max_length > 0) edit->setMaxLength(p.combo.max_length);
+    edit->setText(from_gbk(p.text));
+  }
+  set_colours(*c, p.combo.text_colour, p.combo.background);
+  return c;
+}
+
+QGroupBox* make_group(const CreateParams& p, QWidget* parent) {
+  auto* g = new QGroupBox(from_gbk(p.text), parent);
+  QPalette pal = g->palette();
+  pal.setColor(QPalette::WindowText, to_qcolor(p.group.text_colour, pal));
+  g->setPalette(pal);
+  g->setFocusPolicy(Qt::NoFocus);
+  return g;
+}
+
+Qt::FocusPolicy focus_policy(WidgetKind kind, bool tab_stop) {
+  if (kind == WidgetKind::Label || kind == WidgetKind::GroupBox) return Qt::NoFocus;
+  return tab_stop ? Qt::StrongFocus : Qt::ClickFocus;
+}
+
+}  // namespace
+
+QWidget* Core::container_widget(Handle parent) {
+  const Window* w = find(parent);
+  return w ? w->widget : nullptr;
+}
+
+Handle Core::create(const CreateParams& p) {
+  if (p.parent != 0 && !find(p.parent)) return 0;
+  QWidget* parent = container_widget(p.parent);
+  Window w;
+  w.kind = p.kind;
+  w.parent = p.parent;
+  w.control_id = p.control_id;
+  w.visible = p.visible;
+  w.enabled = !p.disabled;
+  switch (p.kind) {
+    case WidgetKind::Frame:
+      w.widget = make_frame(p);
+      w.centre_on_screen = p.frame.centre_on_screen;
+      w.fixed_size = p.frame.border != 0 && !resizable_border(p.frame.border);
+      break;
+    case WidgetKind::Edit:
+      if (p.edit.multi_line) w.widget = w.plain = make_text_edit(p, parent);
+      else w.widget = w.line = make_line_edit(p, parent);
+      w.case_conversion = p.edit.case_conversion;
+      break;
+    case WidgetKind::Button:
+      w.widget = w.button = new QPushButton(from_gbk(p.text), parent);
+      w.button->setDefault(p.button.default_button);
+      w.button->setAutoDefault(false);
+      break;
+    case WidgetKind::ComboBox:
+      w.widget = w.combo = make_combo(p, parent);
+      w.combo_style = p.combo.style;
+      w.sorted = p.combo.sorted;
+      break;
+    case WidgetKind::GroupBox:
+      w.widget = w.group = make_group(p, parent);
+      break;
+    case WidgetKind::Label:
+      w.widget = w.label = new LabelWidget(parent);
+      w.label->set_label_style(p.label);
+      w.label->set_caption(from_gbk(p.text));
+      break;
+    case WidgetKind::IpAddress:
+      w.widget = w.ip = new IpAddressWidget(parent);
+      break;
+    case WidgetKind::Hidden:
+      w.object = new QObject();
+      w.hidden_text = p.text;
+      break;
+  }
+  if (!w.widget) return add(std::move(w));
+  w.object = w.widget;
+  QWidget* widget = w.widget;
+  if (p.font) widget->setFont(to_qfont(*p.font));
+  const Qt::FocusPolicy policy = focus_policy(p.kind, p.tab_stop);
+  if (w.ip) {
+    for (int i = 0; i < 4; ++i) w.ip->field(i)->setFocusPolicy(policy);
+  } else if (p.kind != WidgetKind::Frame) {
+    widget->setFocusPolicy(policy);
+  }
+  widget->setEnabled(w.enabled);
+  const Handle h = add(std::move(w));
+  apply_geometry(h, p.geometry);
+  if (p.kind != WidgetKind::Frame) widget->setVisible(p.visible);
+  return h;
+}
+
+// Frames take the client size, placed at the given outer position (or centred on the
+// screen). A drop-down combo box is given the height of its closed field: the height it is
+// created with also covers its list.
+void Core::apply_geometry(Handle h, Geometry g) {
+  Window* w = find(h);
+  if (!w || !w->widget) return;
+  QWidget* widget = w->widget;
+  const int width = std::max(g.width, 0), height = std::max(g.height, 0);
+  if (w->kind == WidgetKind::Frame) {
+    if (w->fixed_size) widget->setFixedSize(width, height);
+    else widget->resize(width, height);
+    widget->move(g.left, g.top);
+    if (w->centre_on_screen) centre(*w);
+    return;
+  }
+  if (w->combo && w->combo_style != 0) {
+    const int closed = widget->fontMetrics().height() + 6;
+    widget->setGeometry(g.left, g.top, width, std::min(height, closed));
+    return;
+  }
+  widget->setGeometry(g.left, g.top, width, height);
+}
+
+void Core::centre(Window& w) {
+  const QScreen* screen = w.widget->screen();
+  if (!screen) return;
+  const QRect area = screen->geometry();
+  const QSize outer = w.widget->frameGeometry().size();
+  w.widget->move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
+}
+
+// Notifications from the controls' own signals. Each looks its window up again, so a
+// signal that arrives after the window was destroyed is dropped.
+void Core::wire(Window& w) {
+  const Handle h = w.handle;
+  auto changed = [this, h] {
+    const Window* now = find(h);
+    if (now && now->changed_mute == 0) notify(h, Notify::Changed);
+  };
+  if (w.line) QObject::connect(w.line, &QLineEdit::textChanged, w.line, changed);
+  if (w.plain) QObject::connect(w.plain, &QPlainTextEdit::textChanged, w.plain, changed);
+  if (w.combo && w.combo->lineEdit()) QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, changed);
+  if (w.combo) QObject::connect(w.combo, &QComboBox::textActivated, w.combo, changed);
+  if (w.ip) w.ip->on_edited = changed;
+  if (w.button)
+    QObject::connect(w.button, &QPushButton::clicked, w.button, [this, h] {
+      if (find(h)) notify(h, Notify::Clicked);
+    });
+}
+
+}  // namespace platform::qt

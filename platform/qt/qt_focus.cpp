@@ -1,0 +1,69 @@
+// The focus model. The backend's own `focused` handle is what the form sees; Qt's focus
+// widget follows it. Moves made by set_focus report FocusOut then FocusIn before returning;
+// moves the user makes in Qt (a click, Qt's own tab handling) are reported from Qt's focus
+// events. Activation changes (another window, a message box, a popup list) are not focus
+// moves within the form and are not reported.
+#include <QApplication>
+#include <QComboBox>
+#include <QWidget>
+
+#include "platform/qt/qt_core.h"
+
+namespace platform::qt {
+
+// Between FocusOut and FocusIn nothing has the focus. A sink that moves the focus from
+// inside FocusOut wins: its move stands and this one is abandoned.
+void Core::set_focus(Handle to) {
+  if (to != 0 && !find(to)) return;
+  if (focused != to) {
+    const Handle old = focused;
+    focused = 0;
+    if (old != 0) notify(old, Notify::FocusOut);
+    if (focused != 0 || (to != 0 && !find(to))) return;
+    focused = to;
+    if (to != 0) notify(to, Notify::FocusIn);
+    if (focused != to) return;  // a FocusIn handler moved it on; that move synced Qt
+  }
+  sync_qt_focus();
+}
+
+void Core::sync_qt_focus() {
+  ++qt_focus_mute;
+  if (const Window* w = find(focused); w && w->widget) {
+    w->widget->setFocus(Qt::OtherFocusReason);
+  } else if (QWidget* current = QApplication::focusWidget(); current && handle_of(current) != 0) {
+    current->clearFocus();
+  }
+  --qt_focus_mute;
+}
+
+void Core::follow_qt_focus(Qt::FocusReason reason) {
+  if (qt_focus_mute > 0) return;
+  if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+  QWidget* now = QApplication::focusWidget();
+  const Handle target = now ? handle_of(now) : 0;
+  if (now && target == 0) return;  // a window that is not ours
+  if (target == focused) return;
+  const Handle old = focused;
+  focused = 0;
+  if (old != 0) notify(old, Notify::FocusOut);
+  if (focused != 0 || (target != 0 && !find(target))) return;
+  focused = target;
+  if (target != 0) notify(target, Notify::FocusIn);
+}
+
+// After a modal box closes, the frame that had the focus is made active again and Qt's
+// focus put back where the form has it; without this some platforms leave no active window
+// and later focus moves would not reach Qt.
+void Core::reactivate_frame() {
+  Handle frame = frame_of(focused);
+  if (frame == 0) frame = last_frame_shown;
+  const Window* w = find(frame);
+  if (!w || !w->widget || !w->widget->isVisible()) return;
+  ++qt_focus_mute;
+  w->widget->activateWindow();
+  --qt_focus_mute;
+  sync_qt_focus();
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,120 @@
+// The UI thread's posted-message queue, waiting in Qt's event dispatcher, and timers.
+// post() may come from any thread: the message joins a mutex-guarded queue and one wake-up
+// event is posted to Qt, so queued messages are dispatched by whichever event loop runs
+// next: the main loop, a delay, or a modal message box.
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <algorithm>
+
+#include "platform/qt/qt_core.h"
+
+namespace platform::qt {
+namespace {
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::User + 0x44);
+constexpr uint32_t kMinimumPeriodMs = 10;  // shorter timer periods are raised to this
+constexpr uint32_t kMaximumPeriodMs = 0x7FFFFFFF;  // what QTimer can hold
+}  // namespace
+
+bool Waker::event(QEvent* event) {
+  if (event->type() != kWakeEvent) return QObject::event(event);
+  core_.wake_pending_.store(false);
+  core_.drain_queue();
+  return true;
+}
+
+void Core::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
+  {
+    std::lock_guard<std::mutex> lock(queue_mutex_);
+    queue_.push_back(Posted{window, code, wparam, lparam});
+  }
+  wake();
+}
+
+void Core::wake() {
+  if (!wake_pending_.exchange(true)) QCoreApplication::postEvent(waker_.get(), new QEvent(kWakeEvent));
+}
+
+bool Core::queue_empty() {
+  std::lock_guard<std::mutex> lock(queue_mutex_);
+  return queue_.empty();
+}
+
+// Dispatches the messages queued when it starts, in order, one at a time, so a handler that
+// posts again cannot keep it running forever. Messages for windows that are gone are dropped.
+void Core::drain_queue() {
+  size_t budget;
+  {
+    std::lock_guard<std::mutex> lock(queue_mutex_);
+    budget = queue_.size();
+  }
+  for (; budget > 0; --budget) {
+    Posted m;
+    {
+      std::lock_guard<std::mutex> lock(queue_mutex_);
+      if (queue_.empty()) return;
+      m = queue_.front();
+      queue_.pop_front();
+    }
+    if (!find(m.window) || !sink) continue;
+    ++depth_;
+    sink->on_posted(m.window, m.code, m.wparam, m.lparam);
+    --depth_;
+  }
+}
+
+bool Core::wait(int timeout_ms) {
+  collect_garbage();
+  if (!queue_empty()) return true;
+  if (timeout_ms == 0) return false;
+  bool expired = false;
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&deadline, &QTimer::timeout, [&expired] { expired = true; });
+  if (timeout_ms > 0) deadline.start(timeout_ms);
+  // Sleeps in the dispatcher until some event arrives; whatever it was has been handled
+  // (and reported) by the time processEvents returns.
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  while (!dispatcher->processEvents(QEventLoop::WaitForMoreEvents) && !expired && queue_empty()) {
+  }
+  return !queue_empty() || !expired || quit.load();
+}
+
+void Core::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
+  if (!find(window)) return;
+  QTimer*& timer = timers_[{window, id}];
+  if (!timer) {
+    timer = new QTimer();
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer, &QTimer::timeout, [this, window, id] {
+      if (!find(window) || !sink) return;
+      ++depth_;
+      sink->on_timer(window, id);
+      --depth_;
+    });
+  }
+  timer->start(static_cast<int>(std::clamp(period_ms, kMinimumPeriodMs, kMaximumPeriodMs)));
+}
+
+void Core::kill_timer(Handle window, uint32_t id) {
+  auto it = timers_.find({window, id});
+  if (it != timers_.end()) it->second->stop();
+}
+
+// A timer may be killed from inside its own tick, so the QTimer is only stopped here and
+// deleted with the other leftovers once no handler is running.
+void Core::kill_window_timers(Handle window) {
+  for (auto it = timers_.begin(); it != timers_.end();) {
+    if (it->first.first != window) {
+      ++it;
+      continue;
+    }
+    it->second->stop();
+    graveyard_.emplace_back(it->second);
+    it = timers_.erase(it);
+  }
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,244 @@
+// Behaviour every backend must share, run against the headless and the windowed backend:
+// focus order, change reports, combo and IP state, the posted-message queue, timers, the
+// quit request, the typing filter and keys.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless_backend.h"
+#include "tests/platform/headless_recording_sink.h"
+#include "tests/platform/qt_conformance_driver.h"
+
+using platform::CreateParams;
+using platform::Handle;
+using platform::Key;
+using platform::Notify;
+using platform::WidgetKind;
+
+namespace conformance {
+namespace {
+
+class HeadlessDriver final : public Driver {
+ public:
+  platform::Backend& backend() override { return backend_; }
+  void press_key(Handle focus, Key key, bool shift) override {
+    backend_.set_focus(focus);
+    backend_.press_key(key, shift);
+  }
+  void type_text(Handle window, const std::string& gbk) override { backend_.type_text(window, gbk); }
+  bool run_until(const std::function<bool()>& done, uint32_t budget_ms) override {
+    for (uint32_t spent = 0; spent < budget_ms && !done(); spent += 5) backend_.run_for(5);
+    return done();
+  }
+
+ private:
+  platform::headless::HeadlessBackend backend_;
+};
+
+using Factory = std::unique_ptr<Driver> (*)();
+std::unique_ptr<Driver> make_headless() { return std::make_unique<HeadlessDriver>(); }
+
+class Conformance : public ::testing::TestWithParam<Factory> {
+ protected:
+  void SetUp() override {
+    driver = GetParam()();
+    b().set_sink(&sink);
+    frame = make(WidgetKind::Frame, 0, {0, 0, 300, 200});
+    a = make(WidgetKind::Edit, frame, {10, 10, 100, 20});
+    c = make(WidgetKind::Edit, frame, {10, 40, 100, 20});
+    b().show_frame(frame);
+    driver->run_for(20);
+    sink.log.clear();
+  }
+  void TearDown() override {
+    if (b().exists(frame)) b().destroy(frame);
+    b().set_sink(nullptr);
+  }
+  platform::Backend& b() { return driver->backend(); }
+  Handle make(WidgetKind kind, Handle parent, platform::Geometry g = {0, 0, 80, 20}) {
+    CreateParams p;
+    p.kind = kind;
+    p.parent = parent;
+    p.geometry = g;
+    p.visible = true;
+    p.tab_stop = true;
+    return b().create(p);
+  }
+  static std::string ev(const char* what, Handle h) { return std::string(what) + " " + std::to_string(h); }
+  std::vector<std::string> focus_events() const {
+    std::vector<std::string> out;
+    for (const auto& line : sink.log)
+      if (line.rfind("Focus", 0) == 0) out.push_back(line);
+    return out;
+  }
+
+  std::unique_ptr<Driver> driver;
+  headless_test::RecordingSink sink;
+  Handle frame = 0, a = 0, c = 0;
+};
+
+TEST_P(Conformance, SetFocusReportsOutThenInOnceAndSynchronously) {
+  b().set_focus(a);
+  b().set_focus(a);  // no move, no report
+  b().set_focus(c);
+  // Showing the frame gave it the focus; it loses it first.
+  EXPECT_EQ(focus_events(), (std::vector<std::string>{ev("FocusOut", frame), ev("FocusIn", a), ev("FocusOut", a),
+                                                      ev("FocusIn", c)}));
+  EXPECT_EQ(b().focus(), c);
+  driver->run_for(30);  // nothing arrives late
+  EXPECT_EQ(focus_events().size(), 4u);
+}
+
+TEST_P(Conformance, FocusOutHandlerThatTakesTheFocusBackWins) {
+  b().set_focus(a);
+  bool checking = false;
+  sink.on_notify_hook = [&](Handle h, Notify what) {
+    if (h == a && what == Notify::FocusOut && !checking) {
+      checking = true;
+      b().set_focus(a);  // a failed field check keeps the focus in its field
+    }
+  };
+  sink.log.clear();
+  b().set_focus(c);
+  EXPECT_EQ(b().focus(), a);
+  EXPECT_EQ(focus_events(), (std::vector<std::string>{ev("FocusOut", a), ev("FocusIn", a)}));
+  driver->run_for(30);
+  EXPECT_EQ(b().focus(), a);
+  EXPECT_EQ(focus_events().size(), 2u);
+}
+
+TEST_P(Conformance, EditTextWritesReportOneChangeEachComboWritesNone) {
+  b().set_text(a, "12");
+  b().set_text(a, "12");
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Changed", a), ev("Changed", a)}));
+  EXPECT_EQ(b().text(a), "12");
+  const Handle combo = make(WidgetKind::ComboBox, frame);
+  sink.log.clear();
+  b().set_text(combo, "abc");
+  EXPECT_TRUE(sink.log.empty());
+  EXPECT_EQ(b().text(combo), "abc");
+}
+
+TEST_P(Conformance, SelectionOffsetsCountGbkBytes) {
+  const std::string text = "\xD6\xD0\xCE\xC4" "ab";  // two Chinese characters, then "ab"
+  b().set_text(a, text);
+  b().edit_set_selection(a, 2, -1);
+  EXPECT_EQ(b().edit_selection(a), (std::pair<int, int>{2, 6}));
+  b().edit_replace_selection(a, "X");
+  EXPECT_EQ(b().text(a), "\xD6\xD0" "X");
+  b().edit_set_selection(a, 99, 99);  // clamped to the end
+  EXPECT_EQ(b().edit_selection(a), (std::pair<int, int>{3, 3}));
+}
+
+TEST_P(Conformance, ComboSelectionShowsTheItemAndIsNotClamped) {
+  const Handle combo = make(WidgetKind::ComboBox, frame);
+  for (const char* item : {"300", "600", "1200"}) b().combo_add_item(combo, item);
+  EXPECT_EQ(b().combo_count(combo), 3);
+  b().combo_set_current(combo, 2);
+  EXPECT_EQ(b().combo_current(combo), 2);
+  EXPECT_EQ(b().text(combo), "1200");
+  EXPECT_EQ(b().combo_item(combo, 1), "600");
+  b().combo_set_current(combo, 99);  // out of range clears: clamping is the caller's job
+  EXPECT_EQ(b().combo_current(combo), -1);
+  EXPECT_EQ(b().text(combo), "");
+  EXPECT_EQ(b().combo_item(combo, 5), "");
+}
+
+TEST_P(Conformance, IpAddressSetClearAndBlank) {
+  const Handle ip = make(WidgetKind::IpAddress, frame);
+  EXPECT_TRUE(b().ip_blank(ip));
+  EXPECT_EQ(b().text(ip), "");
+  const uint8_t parts[4] = {10, 0, 255, 1};
+  b().ip_set(ip, parts);
+  EXPECT_FALSE(b().ip_blank(ip));
+  uint8_t got[4] = {};
+  b().ip_get(ip, got);
+  EXPECT_EQ(std::vector<int>(got, got + 4), (std::vector<int>{10, 0, 255, 1}));
+  EXPECT_EQ(b().text(ip), "10.0.255.1");
+  b().ip_clear(ip);
+  EXPECT_TRUE(b().ip_blank(ip));
+  EXPECT_EQ(b().text(ip), "");
+}
+
+TEST_P(Conformance, PostedMessagesArriveInOrderAndDieWithTheirWindow) {
+  const Handle doomed = make(WidgetKind::Hidden, 0);
+  b().post(a, 1);
+  b().post(doomed, 2);
+  b().post(c, 3);
+  b().destroy(doomed);
+  EXPECT_TRUE(driver->run_until([&] { return sink.log.size() >= 3; }, 500));
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Destroyed", doomed), "Posted " + std::to_string(a) + "/1",
+                                                "Posted " + std::to_string(c) + "/3"}));
+}
+
+TEST_P(Conformance, DestroyReportsChildrenFirstOnceAndForgetsTheFocus) {
+  const Handle group = make(WidgetKind::GroupBox, frame);
+  const Handle inner = make(WidgetKind::Button, group);
+  b().set_focus(inner);
+  sink.log.clear();
+  b().destroy(group);
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Destroyed", inner), ev("Destroyed", group)}));
+  EXPECT_FALSE(b().exists(inner));
+  EXPECT_EQ(b().focus(), 0u);
+  b().destroy(group);  // a second destroy is harmless and silent
+  driver->run_for(20);
+  EXPECT_EQ(sink.log.size(), 2u);
+}
+
+TEST_P(Conformance, TimersTickUntilKilled) {
+  int ticks = 0;
+  sink.on_timer_hook = [&](Handle, uint32_t) { ++ticks; };
+  b().set_timer(a, 7, 20);
+  ASSERT_TRUE(driver->run_until([&] { return ticks >= 3; }, 3000));
+  b().kill_timer(a, 7);
+  const int at_kill = ticks;
+  driver->run_for(150);
+  EXPECT_EQ(ticks, at_kill);
+  EXPECT_EQ(sink.log.back(), "Timer " + std::to_string(a) + "/7");
+}
+
+TEST_P(Conformance, QuitStaysPendingWhileMessagesStillFlow) {
+  EXPECT_FALSE(b().quit_requested());
+  b().post_quit(3);
+  b().post(a, 9);
+  driver->run_until([&] { return !sink.log.empty(); }, 500);
+  b().process_pending();
+  EXPECT_TRUE(b().quit_requested());
+  EXPECT_EQ(b().quit_code(), 3);
+  EXPECT_EQ(sink.log, (std::vector<std::string>{"Posted " + std::to_string(a) + "/9"}));
+}
+
+TEST_P(Conformance, TypingFilterDropsRejectedCharacters) {
+  b().set_focus(a);
+  sink.char_filter = [](Handle, uint32_t ch) { return ch == '-' || (ch >= '0' && ch <= '9'); };
+  driver->type_text(a, "1a.2-");
+  EXPECT_EQ(b().text(a), "12-");
+  sink.char_filter = nullptr;
+  driver->type_text(a, "\xD6\xD0");  // a Chinese character passes an accepting filter
+  EXPECT_EQ(b().text(a), "12-\xD6\xD0");
+}
+
+TEST_P(Conformance, KeysReachTheFormFirst) {
+  b().set_focus(a);
+  sink.keys_handled = true;  // the form takes Tab, so the focus stays put
+  sink.log.clear();
+  driver->press_key(a, Key::Tab, false);
+  driver->press_key(a, Key::Escape, false);
+  EXPECT_EQ(sink.log, (std::vector<std::string>{"Key 1 " + std::to_string(a), "Key 3 " + std::to_string(a)}));
+  EXPECT_EQ(b().focus(), a);
+}
+
+TEST_P(Conformance, TickCountMovesForward) {
+  const uint32_t start = b().tick_count();
+  driver->run_for(30);
+  EXPECT_GE(b().tick_count() - start, 20u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Conformance, ::testing::Values(&make_headless, &make_qt_driver),
+                         [](const ::testing::TestParamInfo<Factory>& info) {
+                           return info.param == &make_headless ? std::string("Headless") : std::string("Qt");
+                         });
+
+}  // namespace
+}  // namespace conformance

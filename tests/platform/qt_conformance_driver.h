@@ -1,0 +1,33 @@
+// Drives a backend from the user's side for the conformance suite: key presses, typing and
+// dispatching for a while. One implementation per backend; the suite sees only this.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/backend.h"
+
+namespace conformance {
+
+class Driver {
+ public:
+  virtual ~Driver() = default;
+  virtual platform::Backend& backend() = 0;
+  // A key pressed while `focus` has the keyboard focus.
+  virtual void press_key(platform::Handle focus, platform::Key key, bool shift) = 0;
+  // Characters typed one by one into an edit box or a combo box's field.
+  virtual void type_text(platform::Handle window, const std::string& gbk) = 0;
+  // Dispatches until `done` holds or about `budget_ms` have passed (virtual time for the
+  // headless backend, real time for the windowed one). Returns done().
+  virtual bool run_until(const std::function<bool()>& done, uint32_t budget_ms) = 0;
+  // Dispatches for `ms` regardless.
+  void run_for(uint32_t ms) {
+    run_until([] { return false; }, ms);
+  }
+};
+
+std::unique_ptr<Driver> make_qt_driver();
+
+}  // namespace conformance
