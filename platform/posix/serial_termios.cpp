@@ -54,6 +54,9 @@ void explain_open_failure(const std::string& path, SerialError error) {
     case SerialError::Busy:
       std::fprintf(stderr, "serial: %s is held by another program\n", path.c_str());
       break;
+    case SerialError::Unsupported:
+      std::fprintf(stderr, "serial: %s is not a serial device\n", path.c_str());
+      break;
     default:
       std::fprintf(stderr, "serial: cannot open %s: %s\n", path.c_str(), describe(error));
       break;

@@ -68,6 +68,20 @@ TEST_F(SerialEngineTest, ReopeningDropsNotificationsOfTheEarlierOpening) {
   EXPECT_TRUE(received().empty());
 }
 
+TEST_F(SerialEngineTest, AHandlerMayCloseThePortAndStillGetsTheCopiedEntries) {
+  device->put_bytes("12345");
+  device->raise(platform::kEvRxChar);
+  ASSERT_TRUE(device->wait_parked());  // all five queued before the dispatch takes them
+  fake_host().handler = [&](const rt::EventRecord& r) {
+    if (r.args[0] == '1') close_port();
+  };
+  ui.process_pending();
+  EXPECT_EQ(received(), (std::vector<int32_t>{'1', '2', '3', '4', '5'}));
+  EXPECT_FALSE(send_text("x"));
+  EXPECT_FALSE(port().is_open());
+  close_port();  // twice is harmless
+}
+
 TEST_F(SerialEngineTest, NestedDispatchKeepsArrivalOrder) {
   // A handler that pumps messages (as the delay command does) while entries are pending.
   device->put_bytes("ab");

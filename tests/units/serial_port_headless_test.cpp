@@ -109,19 +109,6 @@ TEST_F(SerialHeadlessTest, SendWritesExactlyTheDataBytes) {
   EXPECT_EQ(peer->opens, 2);
 }
 
-TEST_F(SerialHeadlessTest, AHandlerMayCloseThePortAndStillGetsTheCopiedEntries) {
-  ASSERT_TRUE(open_port());
-  fake_host().handler = [&](const rt::EventRecord& r) {
-    if (r.args[0] == '1') close_port();
-  };
-  peer->link->send_at(ui.now() + 5, "12345", false);
-  ui.run_for(50);
-  EXPECT_EQ(received(), (std::vector<int32_t>{'1', '2', '3', '4', '5'}));
-  EXPECT_FALSE(send_text("x"));
-  EXPECT_FALSE(port().is_open());
-  close_port();  // twice is harmless
-}
-
 TEST_F(SerialHeadlessTest, DestroyingTheWindowInAHandlerEndsTheDispatch) {
   ASSERT_TRUE(open_port());
   fake_host().handler = [&](const rt::EventRecord& r) {
