@@ -36,6 +36,7 @@ std::string parse_options(const std::vector<std::string>& args, Options& o) {
       o.quiet = true;
       continue;
     }
+    if (name.empty() || name[0] != '-') return "unexpected argument " + name;
     std::string value;
     if (inline_value) {
       value = *inline_value;

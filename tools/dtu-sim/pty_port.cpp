@@ -93,6 +93,9 @@ std::string PtyPort::read_available(bool& gone) {
 void PtyPort::drain() {
   bool gone = false;
   read_available(gone);
+  // Output flushed on the master empties the slave's input: bytes a previous opener left
+  // unread never reach the next one.
+  tcflush(fd_, TCOFLUSH);
 }
 
 size_t PtyPort::write_some(std::string_view bytes) {

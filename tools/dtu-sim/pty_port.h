@@ -29,7 +29,7 @@ class PtyPort {
   std::vector<bool> take_open_events(bool& overflow);
   // Non-blocking; "" when nothing is waiting. Sets `gone` when the other side closed.
   std::string read_available(bool& gone);
-  // Discards input left over from a previous opener.
+  // Discards what is left over from a previous opener, in both directions.
   void drain();
   // Non-blocking; returns how many bytes went out (0 when the line is full).
   size_t write_some(std::string_view bytes);
