@@ -18,7 +18,7 @@ class ExactText {
   explicit ExactText(std::string_view bytes) {
     bytes = bytes.substr(0, bytes.find('\0'));
     p_ = static_cast<char*>(std::malloc(bytes.size() + 1));
-    std::memcpy(p_, bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(p_, bytes.data(), bytes.size());
     p_[bytes.size()] = '\0';
   }
   ~ExactText() { std::free(p_); }
