@@ -2,6 +2,7 @@
 // input injection lives in headless_input.cpp.
 #include "platform/headless/headless_backend.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -127,7 +128,8 @@ void HeadlessBackend::set_geometry(Handle window, Geometry g) {
 std::string HeadlessBackend::text(Handle window) const {
   const Window* w = state_->tree.find(window);
   if (!w) return {};
-  if (w->kind == WidgetKind::IpAddress && !w->ip_blank) {
+  if (w->kind == WidgetKind::IpAddress) {
+    if (w->ip_blank) return {};
     char buf[16];
     std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", w->ip[0], w->ip[1], w->ip[2], w->ip[3]);
     return buf;
@@ -135,9 +137,21 @@ std::string HeadlessBackend::text(Handle window) const {
   return w->text;
 }
 
+// "a.b.c.d" with parts 0-255 fills an IP address control; anything else leaves it blank.
+static void parse_ip(Window& w, std::string_view text) {
+  unsigned parts[4];
+  char tail = 0;
+  const std::string s(text);
+  const bool ok = std::sscanf(s.c_str(), "%3u.%3u.%3u.%3u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) == 4 &&
+                  std::all_of(parts, parts + 4, [](unsigned p) { return p <= 255; });
+  w.ip_blank = !ok;
+  for (size_t i = 0; i < 4; ++i) w.ip[i] = ok ? static_cast<uint8_t>(parts[i]) : 0;
+}
+
 void HeadlessBackend::set_text(Handle window, std::string_view gbk) {
   Window* w = state_->tree.find(window);
   if (!w) return;
+  if (w->kind == WidgetKind::IpAddress) return parse_ip(*w, gbk);
   w->text.assign(gbk);
   w->sel_start = w->sel_end = 0;
   // A native edit reports every text change, even to an equal text; a combo's does not.

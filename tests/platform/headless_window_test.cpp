@@ -173,6 +173,21 @@ TEST_F(HeadlessWindows, ComboSelectionShowsTheItemAndSetTextIsSilent) {
   EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Changed", a), ev("Changed", a)}));
 }
 
+TEST_F(HeadlessWindows, IpAddressIsFourPartsOrBlank) {
+  const Handle ip = make(WidgetKind::IpAddress, frame);
+  EXPECT_TRUE(backend.ip_blank(ip));
+  backend.set_text(ip, "10.0.0.255");
+  uint8_t parts[4] = {};
+  backend.ip_get(ip, parts);
+  EXPECT_EQ(parts[3], 255);
+  EXPECT_EQ(backend.text(ip), "10.0.0.255");
+  for (const char* bad : {"1.2.3.256", "1.2.3", "1.2.3.4x", ""}) {
+    backend.set_text(ip, bad);
+    EXPECT_TRUE(backend.ip_blank(ip)) << bad;
+    EXPECT_EQ(backend.text(ip), "");
+  }
+}
+
 TEST_F(HeadlessWindows, MessageBoxesAreRecordedAndAnswered) {
   backend.run_for(40);
   EXPECT_EQ(backend.message_box("t", "c", platform::kMbOk), platform::kIdOk);
