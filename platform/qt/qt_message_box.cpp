@@ -2,6 +2,7 @@
 // no owner window. The message queue keeps being dispatched while it is open (its event
 // loop delivers the queue's wake-up events), and afterwards the form's frame is made
 // active again.
+#include <QAbstractButton>
 #include <QMessageBox>
 
 #include "platform/qt/qt_backend.h"
@@ -57,9 +58,11 @@ int QtBackend::message_box(std::string_view text_gbk, std::string_view caption_g
   QMessageBox box(icon_for(style), from_gbk(caption_gbk), from_gbk(text_gbk), set.buttons);
   box.setWindowModality(Qt::ApplicationModal);
   if (set.escape != QMessageBox::NoButton) box.setEscapeButton(set.escape);
-  const int pressed = box.exec();
+  box.exec();
   core_->reactivate_frame();
-  return button_id(pressed);
+  // Closed without a button (a box that was rejected some other way): the escape answer.
+  QAbstractButton* clicked = box.clickedButton();
+  return button_id(clicked ? box.standardButton(clicked) : set.escape);
 }
 
 }  // namespace platform::qt
