@@ -9,9 +9,9 @@ using testing::enter_setting_mode;
 using testing::joined;
 using testing::reply_lines;
 
-Model with_faults(std::initializer_list<const char*> specs) {
+Model with_faults(std::initializer_list<const char*> fault_texts) {
   Config config;
-  for (const char* spec : specs) EXPECT_EQ(add_fault(config.faults, spec), "") << spec;
+  for (const char* text : fault_texts) EXPECT_EQ(add_fault(config.faults, text), "") << text;
   Model model(config);
   enter_setting_mode(model);
   return model;

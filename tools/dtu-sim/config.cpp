@@ -28,10 +28,10 @@ struct NameArg {
   bool has_arg = false;
 };
 
-NameArg split_spec(std::string_view spec) {
-  size_t eq = spec.find('=');
-  if (eq == std::string_view::npos) return {spec, {}, false};
-  return {spec.substr(0, eq), spec.substr(eq + 1), true};
+NameArg split_name_arg(std::string_view text) {
+  size_t eq = text.find('=');
+  if (eq == std::string_view::npos) return {text, {}, false};
+  return {text.substr(0, eq), text.substr(eq + 1), true};
 }
 
 std::string fault_with_number(std::optional<uint32_t>& slot, const NameArg& s, uint32_t dflt) {
@@ -78,8 +78,8 @@ std::optional<std::string> normalise_command_name(std::string_view text) {
   return std::nullopt;
 }
 
-std::string add_fault(Faults& f, std::string_view spec) {
-  NameArg s = split_spec(spec);
+std::string add_fault(Faults& f, std::string_view text) {
+  NameArg s = split_name_arg(text);
   std::string name = upper(s.name);
   for (char& c : name)
     if (c == '_') c = '-';
@@ -128,11 +128,11 @@ std::string add_fault(Faults& f, std::string_view spec) {
   return "unknown fault '" + std::string(s.name) + "'";
 }
 
-std::string add_command_delay(Config& config, std::string_view spec) {
-  NameArg s = split_spec(spec);
+std::string add_command_delay(Config& config, std::string_view text) {
+  NameArg s = split_name_arg(text);
   // "%ID=" as a name leaves its "=" in the name half: "%ID==300".
   if (s.has_arg && !s.arg.empty() && s.arg.front() == '=') {
-    s.name = spec.substr(0, s.name.size() + 1);
+    s.name = text.substr(0, s.name.size() + 1);
     s.arg.remove_prefix(1);
   }
   auto cmd = normalise_command_name(s.name);

@@ -43,8 +43,8 @@ std::string command_name(std::string_view line);
 std::optional<std::string> normalise_command_name(std::string_view text);
 
 // Parse "NAME[=ARG]" / "CMD=MS"; return an error message, or "" on success.
-std::string add_fault(Faults& faults, std::string_view spec);
-std::string add_command_delay(Config& config, std::string_view spec);
+std::string add_fault(Faults& faults, std::string_view text);
+std::string add_command_delay(Config& config, std::string_view text);
 
 // One line per fault, for --help.
 std::string_view fault_help();

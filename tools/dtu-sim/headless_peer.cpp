@@ -35,9 +35,9 @@ void HeadlessPeer::configure(const std::function<void(Config&)>& change) {
   change(model_.config());
 }
 
-std::string HeadlessPeer::add_fault(std::string_view spec) {
+std::string HeadlessPeer::add_fault(std::string_view text) {
   std::lock_guard lock(mu_);
-  return dtusim::add_fault(model_.config().faults, spec);
+  return dtusim::add_fault(model_.config().faults, text);
 }
 
 void HeadlessPeer::set_settings(const Settings& settings) {

@@ -29,7 +29,7 @@ class HeadlessPeer final : public platform::headless::SerialPeer {
   void set_boot_delay(uint32_t ms);
   void set_boot_on_open(bool on);  // off: boots only on boot_now()
   void configure(const std::function<void(Config&)>& change);
-  std::string add_fault(std::string_view spec);  // "" or an error message
+  std::string add_fault(std::string_view text);  // "" or an error message
   void set_settings(const Settings& settings);
   // Restarts the DTU now, as a power cycle would; ignored while the port is closed.
   void boot_now();
