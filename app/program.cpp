@@ -10,6 +10,7 @@
 #include "app/write_settings.h"
 #include "app_texts.h"
 #include "main_form_ids.h"
+#include "runtime/event.h"
 #include "runtime/program.h"
 
 namespace app {
