@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/backend.h"
+#include "platform/headless/headless_backend.h"
 #include "runtime/library/commands.h"
 #include "runtime/library/file_table.h"
 #include "runtime/runtime_app.h"
@@ -276,6 +278,24 @@ TEST_F(FileCommands, EmptyingTheFileBeforeRewritingIt) {
   ASSERT_TRUE(erase(f, length(f)));
   ASSERT_TRUE(write(f, {text("9//")}));
   EXPECT_EQ(contents("f"), std::string("9//\0", 4));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FileCommands, ShutdownClosesFilesLeftOpen) {
+  platform::headless::HeadlessBackend backend;
+  platform::set_backend(&backend);
+  put("f", "x");
+  int32_t f = open("f", integer(1), integer(4));
+  ASSERT_NE(f, 0);
+  rt::shutdown(0);
+  EXPECT_EQ(rt::files::open_count(), 0u);
+  EXPECT_EQ(length(f), -1);
+  opened_.clear();
+  EXPECT_NE(open("f", integer(1), integer(4)), 0);  // the exclusive opener is gone
+  platform::set_backend(nullptr);
 }
 
 }  // namespace
