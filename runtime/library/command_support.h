@@ -16,6 +16,9 @@ inline bool given(const Value& v) { return v.tag != kNone; }
 // An optional Int-like argument: `fallback` when it was not given.
 inline int32_t int_or(const Value& v, int32_t fallback) { return given(v) ? convert::to_int(v) : fallback; }
 
+// A file number argument: only numbers name files (a text "1" does not).
+inline int32_t file_number(const Value& v) { return is_numeric(v.tag) ? convert::to_int(v) : 0; }
+
 // A Text argument's bytes; any other type reads as empty.
 inline std::string_view text_arg(const Value& v) { return v.tag == kText ? convert::text_of(v) : std::string_view(); }
 

@@ -62,16 +62,16 @@ void cmd_open_file(Value* result, int, Value* args) {
   cmd::result_int(result, files::add(std::move(file)));
 }
 
-void cmd_close_file(Value*, int, Value* args) { files::close(convert::to_int(args[0])); }
+void cmd_close_file(Value*, int, Value* args) { files::close(cmd::file_number(args[0])); }
 
 void cmd_file_length(Value* result, int, Value* args) {
-  platform::File* file = files::find(convert::to_int(args[0]));
+  platform::File* file = files::find(cmd::file_number(args[0]));
   int64_t length = file ? file->length() : -1;
   cmd::result_int(result, length < 0 || length > INT32_MAX ? -1 : static_cast<int32_t>(length));
 }
 
 void cmd_delete_file_data(Value* result, int, Value* args) {
-  platform::File* file = files::find(convert::to_int(args[0]));
+  platform::File* file = files::find(cmd::file_number(args[0]));
   int32_t count = convert::to_int(args[1]);
   if (!file || count <= 0) {
     cmd::result_logical(result, file != nullptr);

@@ -160,7 +160,7 @@ bool read_variable(platform::File& file, const Value& v) {
 }  // namespace
 
 void cmd_write_to_file(Value* result, int arg_count, Value* args) {
-  platform::File* file = files::find(convert::to_int(args[0]));
+  platform::File* file = files::find(cmd::file_number(args[0]));
   cmd::result_logical(result, false);
   if (!file) return;
   const int64_t position = file->position();
@@ -177,7 +177,7 @@ void cmd_write_to_file(Value* result, int arg_count, Value* args) {
 }
 
 void cmd_read_from_file(Value* result, int arg_count, Value* args) {
-  platform::File* file = files::find(convert::to_int(args[0]));
+  platform::File* file = files::find(cmd::file_number(args[0]));
   cmd::result_logical(result, false);
   if (!file) return;
   const int64_t position = file->position();

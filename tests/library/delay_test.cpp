@@ -72,16 +72,4 @@ TEST_P(Delay, LeavesAQuitRequestQueuedAndStillWaits) {
 // Tick counters that cross zero during the wait.
 INSTANTIATE_TEST_SUITE_P(StartTicks, Delay, ::testing::Values(0u, 0xFFFFFFF0u, 0xFFFFFFFFu));
 
-TEST(SpecialLibrary, DescriptorAndNotify) {
-  const rt::LibraryDescriptor& lib = rt::kSpecialLibrary;
-  EXPECT_EQ(lib.marker, 0x01312D65u);
-  EXPECT_EQ(lib.flags, 0xC0000000u);
-  EXPECT_EQ(lib.type_count, 0);
-  ASSERT_EQ(lib.command_count, 1);
-  EXPECT_EQ(lib.commands[0], &rt::cmd_delay);
-  EXPECT_EQ(lib.notify(1, 0, 0), 0);
-  EXPECT_EQ(lib.notify(6, 0, 0), 0);
-  EXPECT_EQ(lib.notify(2, 0, 0), -1);
-}
-
 }  // namespace
