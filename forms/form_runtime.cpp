@@ -22,17 +22,23 @@ UnitSlot* FormSlot::find(uint32_t unit_id) {
   return it == by_id.end() ? nullptr : &units[it->second];
 }
 
+// Never destroyed: unit objects may outlive the program's last form until the process
+// ends, and must not be torn down after the window router and the backend are gone.
 FormRuntime& runtime() {
-  static FormRuntime instance;
-  return instance;
+  static FormRuntime* instance = new FormRuntime;
+  return *instance;
 }
 
 const rt::UnitTypeRecord* FormRuntime::type_of(const UnitSlot& unit) { return rt::type_record(unit.record->data_type); }
 
 bool FormRuntime::load_templates(const uint8_t* segment, size_t size, const void* code_base) {
   free_templates();
+  retired_.clear();
+  retired_templates_.clear();
   std::vector<Form> loaded;
-  if (!load_template_segment({segment, size}, static_cast<const rt::CodeBase*>(code_base), loaded)) return false;
+  if (!segment || !load_template_segment({segment, size}, static_cast<const rt::CodeBase*>(code_base), loaded))
+    return false;
+  if (std::any_of(loaded.begin(), loaded.end(), [](const Form& f) { return f.units.empty(); })) return false;
   templates_ = std::move(loaded);
   for (Form& f : templates_) {
     FormSlot slot;
@@ -47,7 +53,6 @@ bool FormRuntime::load_templates(const uint8_t* segment, size_t size, const void
       slot.by_id.emplace(r.id, slot.units.size());
       slot.units.push_back(std::move(u));
     }
-    if (slot.units.empty()) return false;
     forms_.push_back(std::move(slot));
   }
   return true;
@@ -60,8 +65,11 @@ void FormRuntime::free_templates() {
     if (platform::Handle w = f.window()) platform::backend().destroy(w);
   rt::lower_suppression();
   quiet_ = false;
+  for (FormSlot& f : forms_)
+    for (UnitSlot& u : f.units)
+      if (u.object) retired_.push_back(std::move(u.object));
   forms_.clear();
-  retired_.clear();
+  for (Form& t : templates_) retired_templates_.push_back(std::move(t));
   templates_.clear();
   idle_finished_.clear();
   current_source_ = {0, 0};

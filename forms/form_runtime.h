@@ -92,7 +92,11 @@ class FormRuntime final : public rt::FormHost {
 
   std::vector<Form> templates_;
   std::vector<FormSlot> forms_;
-  std::vector<std::unique_ptr<Unit>> retired_;  // objects of destroyed windows, freed later
+  // Objects of destroyed windows: a unit may still be running when its window goes (a
+  // handler closing the form, a runtime error ending the program), so objects and the
+  // templates they came from are freed only when the next templates are loaded.
+  std::vector<std::unique_ptr<Unit>> retired_;
+  std::vector<Form> retired_templates_;
   std::pair<uint32_t, uint32_t> current_source_{0, 0};
   std::vector<uint32_t> idle_finished_;
   bool quiet_ = false;  // while freeing the templates: no quit request

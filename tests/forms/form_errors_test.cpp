@@ -57,6 +57,15 @@ TEST_F(FormErrorTest, EventOfAnUnknownUnit) {
   expect_fatal([&] { host().raise_event(rec); }, "未找到引发事件的窗口组件");
 }
 
+TEST_F(FormErrorTest, ErrorInsideAUnitsHandlerEndsTheProgram) {
+  ASSERT_TRUE(load(test_form()));
+  set_hook([&](uint32_t unit, int32_t event) {
+    if (unit == kDigits && event == 0) write_int(0x16019999, kLeft, 1);
+    return 1;
+  });
+  expect_fatal([&] { write_text(kDigits, kEditContent, "1"); }, "指定窗口或窗口组件不存在或尚未载入");
+}
+
 TEST_F(FormErrorTest, NoHandlerRunsOnceTheErrorBoxIsUp) {
   ASSERT_TRUE(load(test_form()));
   be().set_message_box_answer([&](const platform::headless::MessageBoxRecord&) {

@@ -155,6 +155,19 @@ TEST_F(FormTest, EscDoesNothingWhenTheFormDoesNotCloseOnEsc) {
   EXPECT_TRUE(host().any_form_alive());
 }
 
+TEST_F(FormTest, HandlerMayCloseTheFormUnderTheUnitThatRaisedTheEvent) {
+  ASSERT_TRUE(load(test_form()));
+  set_hook([&](uint32_t unit, int32_t event) {
+    if (event == 0 && (unit == kButton || unit == kDigits)) be().destroy(window(kOwn));
+    return 1;
+  });
+  be().click(window(kButton));
+  EXPECT_FALSE(host().any_form_alive());
+  ASSERT_TRUE(host().load_form(kForm));
+  write_text(kDigits, kEditContent, "1");  // the write's own event closes the form
+  EXPECT_FALSE(host().any_form_alive());
+}
+
 TEST_F(FormTest, AppendGoesToTheEndWhateverTheSelection) {
   ASSERT_TRUE(load(test_form()));
   auto* monitor = dynamic_cast<forms::EditBox*>(host().unit_object(kForm, kMonitor));
