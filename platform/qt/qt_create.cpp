@@ -185,7 +185,7 @@ Handle Core::create(const CreateParams& p) {
   widget->setEnabled(w.enabled);
   const Handle h = add(std::move(w));
   apply_geometry(h, p.geometry);
-  if (p.kind != WidgetKind::Frame) widget->setVisible(p.visible);
+  widget->setVisible(p.visible);  // a frame is activated only by show_frame
   return h;
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -182,6 +184,24 @@ TEST_F(QtBackendTest, GeometryAndTextsAtTheBoundary) {
   backend.set_text(frame, "\xC9\xE8\xD6\xC3");
   EXPECT_EQ(widget(frame)->windowTitle(), QStringLiteral("\u8BBE\u7F6E"));
   EXPECT_EQ(backend.text(frame), "\xC9\xE8\xD6\xC3");
+}
+
+TEST_F(QtBackendTest, FrameTakesItsIconFromIcoBytes) {
+  QImage image(16, 16, QImage::Format_ARGB32);
+  image.fill(Qt::red);
+  QByteArray ico;
+  QBuffer buffer(&ico);
+  buffer.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(image.save(&buffer, "ICO"));
+  CreateParams p;
+  p.frame.icon_ico.assign(ico.constData(), static_cast<size_t>(ico.size()));
+  const Handle with_icon = make(WidgetKind::Frame, 0, {0, 0, 50, 50}, p);
+  EXPECT_FALSE(widget(with_icon)->windowIcon().isNull());
+  p.frame.icon_ico = "not an icon";  // unreadable bytes: no icon, no failure
+  const Handle without = make(WidgetKind::Frame, 0, {0, 0, 50, 50}, p);
+  EXPECT_TRUE(widget(without)->windowIcon().isNull());
+  backend.destroy(with_icon);
+  backend.destroy(without);
 }
 
 TEST_F(QtBackendTest, TimerKilledInsideItsOwnTickAndWindowTimersDieWithIt) {
