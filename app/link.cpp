@@ -28,10 +28,10 @@ void write_port_settings() {
 void send_line(const char* command) {
   std::string line(command);
   line += "\r\n";
-  rt::Value data = call(rt::kToBinary, {text_arg(line.c_str())});
-  rt::Value args[2] = {unit_arg(unit::kSerialPort), data};
-  rt::helpers().call_core_command(rt::core_command(rt::kSendData), 2, args);
-  rt::helpers().free(data.pointer());
+  // A result record carries no tag of its own: the caller knows what the command returns.
+  auto* data = static_cast<uint8_t*>(call(rt::kToBinary, {text_arg(line.c_str())}).pointer());
+  call(rt::kSendData, {unit_arg(unit::kSerialPort), binary_arg(data)});
+  rt::helpers().free(data);
 }
 
 bool reply_contains(const char* needle) {

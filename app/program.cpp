@@ -5,6 +5,7 @@
 #include "app/form_created.h"
 #include "app/globals.h"
 #include "app/link.h"
+#include "app/program.h"
 #include "app/read_settings.h"
 #include "app/settings_file.h"
 #include "app/write_settings.h"
@@ -60,6 +61,15 @@ const rt::LibraryDescriptor* const kLibraries[3] = {&rt::kCoreLibrary, &rt::kSpe
                                                      &rt::kExtendedUiLibrary};
 
 }  // namespace
+
+void start_program() {
+  const rt::HelperTable& h = rt::helpers();
+  h.startup_service(rt::startup_op::kInitialise, 0, 0);
+  create_globals();
+  h.startup_service(rt::startup_op::kRegisterEndRoutine, reinterpret_cast<intptr_t>(&end_of_program), 0);
+  h.load_start_form(kMainForm);
+}
+
 }  // namespace app
 
 namespace rt {
@@ -79,12 +89,8 @@ const StartupRecord kProgramStartupRecord = {
 };
 
 int program_entry() {
-  const HelperTable& h = helpers();
-  h.startup_service(startup_op::kInitialise, 0, 0);
-  app::create_globals();
-  h.startup_service(startup_op::kRegisterEndRoutine, reinterpret_cast<intptr_t>(&app::end_of_program), 0);
-  h.load_start_form(app::kMainForm);
-  h.run_message_loop();
+  app::start_program();
+  helpers().run_message_loop();
   return 0;
 }
 

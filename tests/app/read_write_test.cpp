@@ -1,0 +1,152 @@
+// Reading the settings with "%LIST" and writing them back one command at a time.
+#include "tests/app/session.h"
+
+using namespace app;
+using app_test::gbk;
+using app_test::Session;
+
+namespace {
+
+class ReadWrite : public Session {
+ protected:
+  void SetUp() override {
+    Session::SetUp();
+    dtusim::Settings s = dtusim::Settings::factory();
+    s.put(dtusim::Key::ID, "DTU42");
+    s.put(dtusim::Key::IP, "10.0.0.7");
+    s.put(dtusim::Key::PT, "9000");
+    s.put(dtusim::Key::DN, "");
+    s.put(dtusim::Key::AP, "cmnet");
+    s.put(dtusim::Key::RV1, "13900000000");
+    dtu().set_settings(s);
+    start();
+    set_field(unit::kWorkBaud, "9600");  // the template leaves it empty, which no write accepts
+    ASSERT_TRUE(connect_and_enter_setting_mode());
+  }
+  std::vector<std::string> commands_after_handshake() {
+    auto all = dtu().commands();
+    return std::vector<std::string>(all.begin() + 1, all.end());
+  }
+};
+
+}  // namespace
+
+TEST_F(ReadWrite, ReadFillsEveryFieldFromTheListing) {
+  set_field(unit::kDomain, "typed.example");
+  click(unit::kReadButton);
+  EXPECT_EQ(commands_after_handshake(), std::vector<std::string>{"%LIST"});
+  EXPECT_EQ(last_message(), "读出模块设置值成功！！");
+  EXPECT_EQ(status(), gbk("读出模块设置值成功........"));
+  EXPECT_TRUE(operations_enabled());
+  EXPECT_EQ(value(unit::kDeviceId), "DTU42");
+  EXPECT_EQ(value(unit::kServerIp), "10.0.0.7");
+  EXPECT_EQ(value(unit::kServerPort), "9000");
+  EXPECT_EQ(value(unit::kDomain), "") << "the unset marker reads as empty";
+  EXPECT_EQ(value(unit::kApn), "cmnet");
+  EXPECT_EQ(value(unit::kTransferMode), "TCP");
+  EXPECT_EQ(value(unit::kWorkBaud), "1200");
+  EXPECT_EQ(value(unit::kHeartbeat), "120");
+  EXPECT_EQ(value(unit::kCharTimeout), "120");
+  EXPECT_EQ(value(unit::kRing1), "13900000000");
+  EXPECT_EQ(value(unit::kRing2), "");
+}
+
+TEST_F(ReadWrite, ListingQuirksFollowTheLinePositions) {
+  dtu().add_fault("port-zeros");
+  click(unit::kReadButton);
+  EXPECT_EQ(value(unit::kServerPort), "9000") << "leading zeros are dropped";
+
+  dtu().configure([](dtusim::Config& c) { c.faults = {}; });
+  dtu().add_fault("separator=DN");  // the domain is listed as "DN= = x"
+  click(unit::kReadButton);
+  EXPECT_EQ(last_message(), "读出模块设置值成功！！");
+  EXPECT_EQ(value(unit::kDomain), "") << "the value is cut at the second \"= \"";
+}
+
+TEST_F(ReadWrite, ShortListingFillsWhatItHasAndKeepsTheRest) {
+  set_field(unit::kSms2, "555");
+  set_field(unit::kRing2, "777");
+  dtu().add_fault("short-list=10");
+  click(unit::kReadButton);
+  EXPECT_EQ(last_message(), "读出模块设置值成功！！");
+  EXPECT_EQ(value(unit::kDeviceId), "DTU42");
+  EXPECT_EQ(value(unit::kRing1), "13900000000");
+  EXPECT_EQ(value(unit::kRing2), "777");
+  EXPECT_EQ(value(unit::kSms2), "555");
+}
+
+TEST_F(ReadWrite, ReadWithoutAnswerDropsTheLink) {
+  set_field(unit::kDeviceId, "KEEP");
+  dtu().add_fault("no-answer=LIST");
+  uint32_t before = be().now();
+  click(unit::kReadButton);
+  EXPECT_GE(be().now() - before, 4000u);
+  EXPECT_EQ(last_message(), "读出设置失败！！");
+  EXPECT_EQ(status(), gbk("读出模块设置值失败........"));
+  EXPECT_EQ(connect_caption(), gbk("连接设备"));
+  EXPECT_TRUE(operations_disabled());
+  EXPECT_FALSE(dtu().is_open());
+  EXPECT_EQ(value(unit::kDeviceId), "KEEP");
+}
+
+TEST_F(ReadWrite, WriteSendsThirteenCommandsInOrder) {
+  set_field(unit::kDeviceId, " A1 ");
+  set_field(unit::kDomain, "");
+  set_field(unit::kApn, "  cmnet ");
+  set_field(unit::kTransferMode, "UDP ");
+  set_field(unit::kWorkBaud, " 9600");
+  set_field(unit::kServerIp, "10.0.0.9");
+  click(unit::kWriteButton);
+  EXPECT_EQ(last_message(), "写入成功！！");
+  EXPECT_EQ(status(), gbk("写入成功！！........"));
+  EXPECT_TRUE(operations_enabled());
+  const std::vector<std::string> expected = {
+      "%ID= A1 ", "%IP=10.0.0.9", "%PT=20",   "%DN=",    "%AP=cmnet", "%TM=UDP",        "%UB=9600",
+      "%HT=120",  "%OT=120",      "%RV1=13000000001", "%RV2=13000000002", "%SS1=13000000001", "%SS2=13000000002"};
+  EXPECT_EQ(commands_after_handshake(), expected);
+  EXPECT_NE(dtu().received().find("%DN=\r\n"), std::string::npos);
+}
+
+TEST_F(ReadWrite, StepTimeLimitsAreFourAndSixSeconds) {
+  dtu().configure([](dtusim::Config& c) { c.command_delay_ms["DN"] = 5000; });
+  click(unit::kWriteButton);
+  EXPECT_EQ(last_message(), "写入成功！！") << "the domain may take up to 6 s";
+
+  dtu().configure([](dtusim::Config& c) { c.command_delay_ms = {{"PT", 5000}}; });
+  click(unit::kWriteButton);
+  EXPECT_EQ(last_message(), "服务器端口设置失败！！");
+  EXPECT_EQ(status(), gbk("设备未连接........"));
+  EXPECT_EQ(connect_caption(), gbk("连接设备"));
+  EXPECT_TRUE(operations_disabled());
+  EXPECT_FALSE(dtu().is_open());
+  auto sent = commands_after_handshake();
+  EXPECT_EQ(sent.back().substr(0, 4), "%PT=") << "later steps are not sent";
+}
+
+TEST_F(ReadWrite, AnswerNearTheLimitCountsAndALateOneFails) {
+  // 40 polls of 100 ms: an answer whose burst closes before the last poll succeeds ...
+  dtu().configure([](dtusim::Config& c) { c.command_delay_ms["LIST"] = 3200; });
+  click(unit::kReadButton);
+  EXPECT_EQ(last_message(), "读出模块设置值成功！！");
+  // ... one whose burst closes after it does not.
+  dtu().configure([](dtusim::Config& c) { c.command_delay_ms["LIST"] = 3600; });
+  click(unit::kReadButton);
+  EXPECT_EQ(last_message(), "读出设置失败！！");
+}
+
+TEST_F(ReadWrite, AnswersSplitIntoTwoBurstsStillAcknowledgeEachStep) {
+  dtu().add_fault("split");  // "OK" alone, then CR LF 600 ms later
+  click(unit::kWriteButton);
+  EXPECT_EQ(last_message(), "写入成功！！");
+}
+
+TEST_F(ReadWrite, EmptiedCharacterTimeoutStopsTheWriteAtItsStep) {
+  // The field is emptied while the earlier steps are being sent.
+  be().schedule(be().now() + 900, [this] { set_field(unit::kCharTimeout, ""); });
+  click(unit::kWriteButton);
+  EXPECT_EQ(last_message(), "字符超时时长设置不可为空！");
+  auto sent = commands_after_handshake();
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent.back().substr(0, 4), "%HT=");
+  EXPECT_FALSE(dtu().is_open());
+}

@@ -1,0 +1,141 @@
+#include "tests/app/session.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "app/program.h"
+#include "platform/backend.h"
+#include "platform/gbk_codec.h"
+#include "platform/process.h"
+#include "runtime/form_host.h"
+#include "runtime/helpers.h"
+#include "runtime/program.h"
+#include "runtime/runtime_app.h"
+
+namespace app_test {
+namespace {
+
+std::string g_program_dir;
+
+std::string test_program_path() { return g_program_dir + "/dtu-setup"; }
+bool test_set_directory(const std::string& dir) { return platform::set_current_directory(dir); }
+
+std::string make_temp_dir() {
+  std::random_device rd;
+  auto dir = std::filesystem::temp_directory_path() / ("dtu-app-test-" + std::to_string(rd()) + std::to_string(rd()));
+  std::filesystem::create_directories(dir);
+  return dir.string();
+}
+
+}  // namespace
+
+std::string gbk(const std::string& utf8_text) { return platform::utf8_to_gbk(utf8_text).value(); }
+std::string utf8(const std::string& gbk_text) { return platform::gbk_to_utf8_lossy(gbk_text); }
+
+void Session::SetUp() {
+  rt::reset_runtime_for_tests();
+  platform::set_backend(&backend_);
+  backend_.set_exit_throws(true);
+  dir_ = make_temp_dir();
+  g_program_dir = dir_;
+  rt::set_process_services({test_program_path, test_set_directory});
+  rt::set_startup_record(&rt::kProgramStartupRecord);
+  dtusim::Config config;
+  config.baud = 9600;
+  dtu_ = std::make_shared<dtusim::HeadlessPeer>(config);
+  backend_.add_serial_peer(platform::serial_device_path(2), dtu_);
+}
+
+void Session::TearDown() {
+  std::error_code ec;
+  std::filesystem::remove_all(dir_, ec);
+}
+
+void Session::start(std::optional<std::string> settings_file) {
+  if (settings_file) write_file(*settings_file);
+  try {
+    app::start_program();
+    backend_.settle();
+  } catch (const platform::headless::ProcessExit& e) {
+    FAIL() << "the program ended with " << e.code << ": " << last_message();
+  }
+}
+
+platform::Handle Session::window(app::UnitId u) { return rt::form_host().unit_window(app::kMainForm, u.id, false).window; }
+
+std::string Session::read_text(app::UnitId u, int index) {
+  uint64_t v = rt::helpers().read_property(app::kMainForm, u.id, index, -1);
+  char* p = reinterpret_cast<char*>(static_cast<uintptr_t>(v));
+  std::string s = p ? p : "";
+  rt::helpers().free(p);
+  return s;
+}
+
+int32_t Session::read_int(app::UnitId u, int index) {
+  return static_cast<int32_t>(rt::helpers().read_property(app::kMainForm, u.id, index, -1));
+}
+
+std::string Session::value(app::UnitId u) { return read_text(u, app::value_property(u)); }
+
+bool Session::disabled(app::UnitId u) { return read_int(u, app::prop::kDisabled) != 0; }
+
+bool Session::operations_enabled() {
+  for (auto u : {app::unit::kReadButton, app::unit::kSaveButton, app::unit::kWriteButton, app::unit::kResetButton})
+    if (disabled(u)) return false;
+  return true;
+}
+
+bool Session::operations_disabled() {
+  for (auto u : {app::unit::kReadButton, app::unit::kSaveButton, app::unit::kWriteButton, app::unit::kResetButton})
+    if (!disabled(u)) return false;
+  return true;
+}
+
+std::string Session::status() { return read_text(app::unit::kStatusLine, app::prop::kLabelCaption); }
+std::string Session::monitor() { return read_text(app::unit::kMonitor, app::prop::kEditContent); }
+std::string Session::connect_caption() { return read_text(app::unit::kConnectButton, app::prop::kButtonCaption); }
+
+void Session::click(app::UnitId u) { backend_.click(window(u)); }
+
+void Session::set_field(app::UnitId u, const std::string& gbk_text) {
+  platform::Handle w = window(u);
+  if (u.type == app::type::kIpEditBox) {
+    rt::helpers().write_property(app::kMainForm, u.id, app::prop::kIpAddress, -1,
+                                 reinterpret_cast<uintptr_t>(gbk_text.c_str()), 0);
+    return;
+  }
+  backend_.set_text(w, "");
+  backend_.paste(w, gbk_text);
+}
+
+bool Session::connect_and_enter_setting_mode() {
+  click(app::unit::kConnectButton);
+  backend_.run_for(4000);
+  return operations_enabled();
+}
+
+std::vector<std::string> Session::messages() {
+  std::vector<std::string> out;
+  for (const auto& m : backend_.message_boxes()) out.push_back(utf8(m.text));
+  return out;
+}
+
+std::string Session::last_message() {
+  auto all = messages();
+  return all.empty() ? std::string() : all.back();
+}
+
+std::string Session::file_bytes() const {
+  std::ifstream in(settings_path(), std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void Session::write_file(const std::string& bytes) const {
+  std::ofstream(settings_path(), std::ios::binary | std::ios::trunc) << bytes;
+}
+
+}  // namespace app_test
