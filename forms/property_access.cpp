@@ -35,6 +35,13 @@ bool is_colour(uint16_t code) {
 }
 bool is_font_part(uint16_t code, int sub_kind) { return code == rt::vtype::kFont && sub_kind >= 0 && sub_kind <= 6; }
 
+// The window that carries a unit's common properties: none for units whose window is only
+// a hidden message target (their position and flags live in the record alone).
+platform::Handle common_window(const UnitSlot& u) {
+  const rt::UnitTypeRecord* type = FormRuntime::type_of(u);
+  return type && (type->flags & rt::kTypeNoWindow) ? 0 : u.live_window();
+}
+
 // Outer size of the form against the client size the window system keeps.
 platform::Geometry frame_delta(UnitSlot& u) {
   auto* frame = dynamic_cast<FormWindow*>(u.object.get());
@@ -69,7 +76,7 @@ void FormRuntime::write_property(uint32_t form_id, uint32_t unit_id, int index, 
 
 uint64_t FormRuntime::read_common(UnitSlot& u, int index) {
   auto& be = platform::backend();
-  const platform::Handle w = u.live_window();
+  const platform::Handle w = common_window(u);
   platform::Geometry g = u.geometry;
   if (w && index <= kHeight) {
     g = be.geometry(w);
@@ -92,7 +99,7 @@ uint64_t FormRuntime::read_common(UnitSlot& u, int index) {
 
 void FormRuntime::write_common(UnitSlot& u, int index, uint64_t value, uint32_t length) {
   auto& be = platform::backend();
-  const platform::Handle w = u.live_window();
+  const platform::Handle w = common_window(u);
   const int32_t v = low32(value);
   const bool on = v != 0;
   auto set_bit = [&](uint32_t bit) { u.state_flags = on ? (u.state_flags | bit) : (u.state_flags & ~bit); };

@@ -64,6 +64,8 @@ TEST_F(MainFormModel, EveryUnitIsLiveAndTheCreatedHandlerRunsFirst) {
   EXPECT_EQ(backend_->geometry(window(app::kIdForm)).width, 591 - 16);
   EXPECT_EQ(backend_->combo_current(window(app::kIdComboPort)), 1);
   EXPECT_EQ(backend_->text(window(app::kIdEditDeviceId)), "DT0001");
+  // A timer's hidden window carries no position: the record's is read.
+  EXPECT_EQ(static_cast<int32_t>(forms::runtime().read_property(app::kMainFormId, app::kIdTimerModePoll, 0, -1)), 200);
 }
 
 TEST_F(MainFormModel, TabVisitsTheTwentyFieldsInOrder) {
