@@ -43,5 +43,6 @@ void cmd_delete_file_data(Value* result, int arg_count, Value* args);
 
 // Special-functions library (rt::kSpecialLibrary, number 2).
 void cmd_delay(Value* result, int arg_count, Value* args);
+void cmd_replace_file(Value* result, int arg_count, Value* args);
 
 }  // namespace rt

@@ -1,4 +1,4 @@
-// delay and the special-functions library that offers it.
+// delay and the special-functions library that offers it (with replace_file).
 #include "dtu_library_texts.h"
 #include "platform/backend.h"
 #include "runtime/core.h"
@@ -24,7 +24,7 @@ intptr_t notify_special(int code, intptr_t param1, intptr_t) {
   return code == 6 ? 0 : -1;
 }
 
-const CommandFn kSpecialCommands[] = {cmd_delay};
+const CommandFn kSpecialCommands[] = {cmd_delay, cmd_replace_file};
 
 }  // namespace
 
@@ -57,7 +57,7 @@ const LibraryDescriptor kSpecialLibrary = {
     0xC0000000u,
     0,
     nullptr,
-    1,
+    2,
     kSpecialCommands,
     notify_special,
 };

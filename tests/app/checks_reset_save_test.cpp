@@ -157,7 +157,7 @@ TEST_F(Save, SaveWritesTheWholeRecordTrimmed) {
   EXPECT_EQ(last_message(), "保存设置值成功！！");
   EXPECT_TRUE(operations_enabled());
   const std::string record =
-      "ID7//192.168.0.1//080//dtu.example.net//cmwap//////////120//13000000001//13000000002//13000000001//"
+      "ID7//192.168.0.1//080//dtu.example.net//cmwap////////120//13000000001//13000000002//13000000001//"
       "13000000002//";
   EXPECT_EQ(file_bytes(), record + std::string(1, '\0'));
   EXPECT_TRUE(dtu().commands().size() == 1) << "saving sends nothing";
