@@ -96,7 +96,16 @@ bool CommPort::send(const uint8_t* data, int64_t count) {
 
 void CommPort::signal_worker() {
   signal_cv_.notify_all();
+  // Taking the queue lock orders this after a worker's check of interrupted(), so a worker
+  // waiting for queue space cannot miss the request.
+  { std::lock_guard lock(queue_mutex_); }
+  queue_space_.notify_all();
   device_->wake();
+}
+
+bool CommPort::interrupted() {
+  std::lock_guard lock(signal_mutex_);
+  return stop_requested_ || write_requested_;
 }
 
 void CommPort::run_worker(platform::SerialDevice* device, platform::Handle window) {
@@ -146,6 +155,9 @@ void CommPort::drain_input(platform::SerialDevice& device, platform::Handle wind
     uint8_t byte = 0;
     if (!device.read_byte(byte)) return;  // the next line event brings the rest
     queue(kCodeByte, byte, window);
+    // A stop or write goes first; a write empties the input anyway, and what is left of it
+    // otherwise wakes the worker again.
+    if (interrupted()) return;
   }
 }
 
@@ -167,7 +179,8 @@ void CommPort::perform_write(platform::SerialDevice& device, bool device_gone) {
 }
 
 void CommPort::queue(uint32_t code, uint32_t value, platform::Handle window) {
-  std::lock_guard lock(queue_mutex_);
+  std::unique_lock lock(queue_mutex_);
+  queue_space_.wait(lock, [this] { return codes_.size() < kQueueLimit || interrupted(); });
   codes_.push_back(code);
   values_.push_back(value);
   platform::backend().post(window, kNotifyMessage);
@@ -181,6 +194,7 @@ void CommPort::dispatch() {
     codes_.clear();
     values_.clear();
   }
+  queue_space_.notify_all();
   while (!delivering_.empty()) {
     const Entry e = delivering_.front();
     delivering_.pop_front();

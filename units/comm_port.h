@@ -67,6 +67,7 @@ class CommPort {
   void drain_input(platform::SerialDevice& device, platform::Handle window);
   void perform_write(platform::SerialDevice& device, bool device_gone);
   void queue(uint32_t code, uint32_t value, platform::Handle window);
+  bool interrupted();  // a stop or write request is waiting for the worker
   void signal_worker();
 
   platform::Handle window_ = 0;
@@ -80,8 +81,13 @@ class CommPort {
   std::vector<uint8_t> pending_write_;
   bool write_result_ = false;
 
-  // The notification queue: two parallel arrays, appended by the worker.
+  // The notification queue: two parallel arrays, appended by the worker. When the UI thread
+  // falls this far behind, the worker stops reading until a dispatch makes room: the bytes
+  // wait in the driver (paced by flow control where the line has it) instead of memory
+  // growing without bound.
+  static constexpr size_t kQueueLimit = 65536;
   std::mutex queue_mutex_;
+  std::condition_variable queue_space_;
   std::vector<uint32_t> codes_, values_;
 
   // Entries taken from the queue and not yet delivered (UI thread only). A dispatch nested

@@ -17,7 +17,7 @@ rt::UnitWindow FakeFormHost::unit_window(uint32_t form_id, uint32_t unit_id, boo
 }
 
 int32_t FakeFormHost::raise_event(rt::EventRecord& record) {
-  events.push_back({record.form_id, record.unit_id, record.event_index,
+  if (this->record) events.push_back({record.form_id, record.unit_id, record.event_index,
                     std::vector<int32_t>(record.args, record.args + record.arg_count)});
   if (handler) handler(record);
   record.handled = 1;

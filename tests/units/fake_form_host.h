@@ -29,11 +29,13 @@ class FakeFormHost final : public rt::FormHost {
   std::vector<RaisedEvent> events;
   std::vector<std::pair<uint32_t, uint32_t>> destroyed;
   std::function<void(const rt::EventRecord&)> handler;  // the application's handler
+  bool record = true;  // keep a copy of every event in `events`
 
   void reset() {
     events.clear();
     destroyed.clear();
     handler = nullptr;
+    record = true;
   }
 
   bool load_templates(const uint8_t*, size_t, const void*) override { return false; }
