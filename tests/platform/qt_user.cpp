@@ -1,0 +1,63 @@
+#include "tests/platform/qt_user.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+namespace qt_user {
+namespace {
+
+std::vector<std::string>& recorded() {
+  static std::vector<std::string> all;
+  return all;
+}
+
+QWidget* widget_of(platform::qt::QtBackend& backend, platform::Handle window) {
+  return static_cast<QWidget*>(backend.native(window));
+}
+
+}  // namespace
+
+void answer_message_boxes() {
+  static QTimer* timer = nullptr;
+  if (timer) return;
+  timer = new QTimer();
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, [] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    recorded().push_back(box->text().toStdString());
+    box->done(QMessageBox::Ok);
+  });
+  timer->start();
+}
+
+const std::vector<std::string>& messages() { return recorded(); }
+
+void click(platform::qt::QtBackend& backend, platform::Handle window) {
+  QWidget* w = widget_of(backend, window);
+  if (w) QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+}
+
+bool run_until(const std::function<bool()>& done, int budget_ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > budget_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTest::qWait(5);
+  }
+  return true;
+}
+
+bool screenshot(platform::qt::QtBackend& backend, platform::Handle window, const std::string& png_path) {
+  QWidget* w = widget_of(backend, window);
+  if (!w) return false;
+  return w->window()->grab().save(QString::fromStdString(png_path), "PNG");
+}
+
+}  // namespace qt_user
