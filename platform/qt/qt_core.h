@@ -122,6 +122,7 @@ class Core {
   Handle focused = 0;
   int qt_focus_mute = 0;  // >0 while the backend itself moves Qt's focus
   void set_focus(Handle to);
+  bool move_focus(Handle to);
   // A Qt focus event happened; follows Qt's focus when the user moved it.
   void follow_qt_focus(Qt::FocusReason reason);
   void sync_qt_focus();
@@ -155,6 +156,7 @@ class Core {
   std::unordered_map<const QObject*, Handle> by_object_;
   Handle next_handle_ = 0x100;
   int depth_ = 0;  // sink calls in progress
+  int focus_dispatch_ = 0;  // focus reports in progress
   std::vector<QPointer<QObject>> graveyard_;
 
   std::mutex queue_mutex_;

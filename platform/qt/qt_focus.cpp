@@ -15,16 +15,26 @@ namespace platform::qt {
 // inside FocusOut wins: its move stands and this one is abandoned.
 void Core::set_focus(Handle to) {
   if (to != 0 && !find(to)) return;
-  if (focused != to) {
-    const Handle old = focused;
-    focused = 0;
-    if (old != 0) notify(old, Notify::FocusOut);
-    if (focused != 0 || (to != 0 && !find(to))) return;
+  if (focused != to && !move_focus(to)) return;
+  sync_qt_focus();
+}
+
+// Reports the move; false when a handler moved the focus elsewhere meanwhile (its own move
+// then stands and has synced Qt already). Qt's focus events that arrive while the handlers
+// run (a message box opening and closing, Qt finishing the move it started) are not moves
+// of the form's focus and are ignored.
+bool Core::move_focus(Handle to) {
+  const Handle old = focused;
+  focused = 0;
+  ++focus_dispatch_;
+  if (old != 0) notify(old, Notify::FocusOut);
+  const bool abandoned = focused != 0 || (to != 0 && !find(to));
+  if (!abandoned) {
     focused = to;
     if (to != 0) notify(to, Notify::FocusIn);
-    if (focused != to) return;  // a FocusIn handler moved it on; that move synced Qt
   }
-  sync_qt_focus();
+  --focus_dispatch_;
+  return !abandoned && focused == to;
 }
 
 void Core::sync_qt_focus() {
@@ -38,18 +48,15 @@ void Core::sync_qt_focus() {
 }
 
 void Core::follow_qt_focus(Qt::FocusReason reason) {
-  if (qt_focus_mute > 0) return;
+  if (qt_focus_mute > 0 || focus_dispatch_ > 0) return;
   if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
   QWidget* now = QApplication::focusWidget();
   const Handle target = now ? handle_of(now) : 0;
   if (now && target == 0) return;  // a window that is not ours
   if (target == focused) return;
-  const Handle old = focused;
-  focused = 0;
-  if (old != 0) notify(old, Notify::FocusOut);
-  if (focused != 0 || (target != 0 && !find(target))) return;
-  focused = target;
-  if (target != 0) notify(target, Notify::FocusIn);
+  move_focus(target);
+  // A handler may have kept the focus where it was; Qt must agree with the form.
+  if (handle_of(QApplication::focusWidget()) != focused) sync_qt_focus();
 }
 
 // After a modal box closes, the frame that had the focus is made active again and Qt's

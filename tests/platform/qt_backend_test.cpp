@@ -116,6 +116,24 @@ TEST_F(QtBackendTest, QtFocusFollowsTheFormAndUserClicksAreReported) {
   EXPECT_EQ(backend.focus(), button);
 }
 
+TEST_F(QtBackendTest, FieldCheckThatKeepsTheFocusWinsOverAUsersClick) {
+  backend.set_focus(edit);
+  bool checking = false;
+  sink.on_notify_hook = [&](Handle h, Notify what) {
+    if (h != edit || what != Notify::FocusOut || checking) return;
+    checking = true;
+    when_box_open([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+    backend.message_box("bad", "x", platform::kMbOk);  // the check's complaint
+    backend.set_focus(edit);
+  };
+  sink.log.clear();
+  widget(button)->setFocus(Qt::MouseFocusReason);
+  pump(20);
+  EXPECT_EQ(backend.focus(), edit);
+  EXPECT_EQ(QApplication::focusWidget(), widget(edit));
+  EXPECT_EQ(sink.log, (std::vector<std::string>{"FocusOut " + std::to_string(edit), "FocusIn " + std::to_string(edit)}));
+}
+
 TEST_F(QtBackendTest, DisablingOrHidingTheFocusedControlReportsNothing) {
   backend.set_focus(button);
   sink.log.clear();
