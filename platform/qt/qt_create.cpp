@@ -109,6 +109,10 @@ QGroupBox* make_group(const CreateParams& p, QWidget* parent) {
   auto* g = new QGroupBox(from_gbk(p.text), parent);
   QPalette pal = g->palette();
   pal.setColor(QPalette::WindowText, to_qcolor(p.group.text_colour, pal));
+  if (p.group.background != kButtonFace) {
+    pal.setColor(QPalette::Window, to_qcolor(p.group.background, pal));
+    g->setAutoFillBackground(true);
+  }
   g->setPalette(pal);
   g->setFocusPolicy(Qt::NoFocus);
   return g;

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -202,6 +203,14 @@ TEST_F(QtBackendTest, GeometryAndTextsAtTheBoundary) {
   backend.set_text(frame, "\xC9\xE8\xD6\xC3");
   EXPECT_EQ(widget(frame)->windowTitle(), QStringLiteral("\u8BBE\u7F6E"));
   EXPECT_EQ(backend.text(frame), "\xC9\xE8\xD6\xC3");
+
+  sink.log.clear();
+  backend.set_geometry(frame, {40, 30, 300, 200});
+  pump(20);
+  const std::string h = std::to_string(frame);
+  EXPECT_NE(std::find(sink.log.begin(), sink.log.end(), "Resized " + h), sink.log.end());
+  EXPECT_NE(std::find(sink.log.begin(), sink.log.end(), "Moved " + h), sink.log.end());
+  EXPECT_EQ(backend.geometry(frame), (platform::Geometry{40, 30, 300, 200}));
 }
 
 TEST_F(QtBackendTest, FrameTakesItsIconFromIcoBytes) {
