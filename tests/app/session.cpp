@@ -49,6 +49,9 @@ void Session::SetUp() {
 }
 
 void Session::TearDown() {
+  // The program's end: its end-of-program routine releases the globals.
+  if (started_) rt::shutdown(0);
+  started_ = false;
   std::error_code ec;
   std::filesystem::remove_all(dir_, ec);
 }
@@ -56,6 +59,7 @@ void Session::TearDown() {
 void Session::start(std::optional<std::string> settings_file) {
   if (settings_file) write_file(*settings_file);
   try {
+    started_ = true;
     app::start_program();
     backend_.settle();
   } catch (const platform::headless::ProcessExit& e) {

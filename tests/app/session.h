@@ -57,6 +57,7 @@ class Session : public ::testing::Test {
   void write_file(const std::string& bytes) const;
 
   std::string dir_;
+  bool started_ = false;
   platform::headless::HeadlessBackend backend_;
   std::shared_ptr<dtusim::HeadlessPeer> dtu_;
 };
