@@ -58,6 +58,10 @@ void QtBackend::set_parent(Handle window, Handle parent) {
 Geometry QtBackend::geometry(Handle window) const {
   const Window* w = core_->find(window);
   if (!w || !w->widget) return {};
+  if (w->label) {
+    const QRect r = w->label->logical_geometry();
+    return {r.x(), r.y(), r.width(), r.height()};
+  }
   const QPoint pos = w->widget->pos();
   return {pos.x(), pos.y(), w->widget->width(), w->widget->height()};
 }

@@ -213,6 +213,10 @@ void Core::apply_geometry(Handle h, Geometry g) {
     widget->setGeometry(g.left, g.top, width, std::min(height, closed));
     return;
   }
+  if (w->label) {
+    w->label->set_logical_geometry(QRect(g.left, g.top, width, height));
+    return;
+  }
   widget->setGeometry(g.left, g.top, width, height);
 }
 

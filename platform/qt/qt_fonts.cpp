@@ -9,7 +9,10 @@
 namespace platform::qt {
 namespace {
 
-const char* const kPreferredFamily = "WenQuanYi Micro Hei";
+// The default GUI font: Chinese characters a full 12 pixels wide and Latin ones half that,
+// the proportions the form's layout was made for. The proportional face is the fallback.
+const char* const kPreferredFamily = "WenQuanYi Micro Hei Mono";
+const char* const kFallbackFamily = "WenQuanYi Micro Hei";
 constexpr int kDefaultPixelSize = 12;
 
 bool family_installed(const QString& family) {
@@ -20,7 +23,12 @@ bool family_installed(const QString& family) {
 
 void install_default_font() {
   QFont font = QApplication::font();
-  if (family_installed(QString::fromLatin1(kPreferredFamily))) font.setFamily(QString::fromLatin1(kPreferredFamily));
+  for (const char* family : {kPreferredFamily, kFallbackFamily}) {
+    if (family_installed(QString::fromLatin1(family))) {
+      font.setFamily(QString::fromLatin1(family));
+      break;
+    }
+  }
   font.setPixelSize(kDefaultPixelSize);
   QApplication::setFont(font);
 }

@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <vector>
 
 #include "platform/qt/qt_colours.h"
@@ -25,19 +26,51 @@ LabelWidget::LabelWidget(QWidget* parent) : QFrame(parent) {
 void LabelWidget::set_label_style(const LabelStyle& style) {
   style_ = style;
   apply_edge(*this, style.border >= 1 && style.border <= 5 ? style.border : 0);
+  refit();
   update();
 }
 
 void LabelWidget::set_caption(const QString& caption) {
   caption_ = caption;
+  refit();
   update();
+}
+
+void LabelWidget::set_logical_geometry(const QRect& rect) {
+  logical_ = rect;
+  has_logical_ = true;
+  refit();
+}
+
+void LabelWidget::changeEvent(QEvent* event) {
+  QFrame::changeEvent(event);
+  if (event->type() == QEvent::FontChange) refit();
+}
+
+// Only plain single-line, left-aligned captions grow; a frame, word wrap or another
+// alignment keeps the label to its own rectangle.
+void LabelWidget::refit() {
+  if (!has_logical_) return;  // sized directly (tests): nothing to fit
+  int width = logical_.width();
+  const bool plain = style_.border == 0 && !style_.word_wrap && style_.h_align == 0;
+  if (plain && !caption_.isEmpty()) {
+    const int needed = fontMetrics().horizontalAdvance(QString(caption_).remove(QLatin1Char('&'))) + 2;
+    width = std::max(width, needed);
+  }
+  setGeometry(logical_.x(), logical_.y(), width, logical_.height());
 }
 
 void LabelWidget::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);  // the edge styles 1-5
   QPainter painter(this);
   painter.setClipRect(event->rect());
-  const QRect inner = paint_frame(painter, contentsRect());
+  // The frame belongs to the logical rectangle; a grown label paints its overhang as
+  // background and caption only.
+  QRect own = contentsRect();
+  if (has_logical_) own.setWidth(std::min(own.width(), logical_.width()));
+  const QRect frame_inner = paint_frame(painter, own);
+  QRect inner = frame_inner;
+  if (has_logical_ && width() > logical_.width()) inner.setRight(contentsRect().right());
   painter.setClipRect(inner, Qt::IntersectClip);
   painter.fillRect(inner, to_qcolor(style_.background, palette()));
   if (!caption_.isEmpty()) paint_caption(painter, inner);

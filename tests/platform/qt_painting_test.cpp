@@ -159,3 +159,22 @@ TEST_F(QtPainting, ColoursMapFromStoredOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A plain caption wider than its label is shown whole (the window grows to the right), while
+// the label keeps the rectangle the form gave it; framed or aligned captions stay inside.
+TEST_F(QtPainting, WideLeftAlignedCaptionIsNotCutOff) {
+  LabelWidget label(nullptr);
+  label.set_logical_geometry(QRect(10, 5, 20, 24));
+  label.set_caption(QStringLiteral("\u670D\u52A1\u5668\u7AEF\u53E3PORT\uFF1A"));
+  EXPECT_EQ(label.logical_geometry(), QRect(10, 5, 20, 24));
+  EXPECT_GT(label.width(), 20);
+  EXPECT_EQ(label.pos(), QPoint(10, 5));
+  LabelStyle centred;
+  centred.h_align = 1;
+  label.set_label_style(centred);
+  EXPECT_EQ(label.width(), 20);
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace qt_user {
 namespace {
@@ -58,6 +59,28 @@ bool screenshot(platform::qt::QtBackend& backend, platform::Handle window, const
   QWidget* w = widget_of(backend, window);
   if (!w) return false;
   return w->window()->grab().save(QString::fromStdString(png_path), "PNG");
+}
+
+namespace {
+bool exposed(QWidget* w) { return w && w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed(); }
+}  // namespace
+
+bool wait_until_shown(platform::qt::QtBackend& backend, platform::Handle window, int budget_ms) {
+  QWidget* w = widget_of(backend, window);
+  if (!w) return false;
+  w = w->window();
+  return run_until([w] { return exposed(w); }, budget_ms);
+}
+
+bool show_plain_window(int width, int height, int budget_ms) {
+  static int argc = 1;
+  static char name[] = "plain-window";
+  static char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) new QApplication(argc, argv);
+  auto* w = new QWidget();
+  w->resize(width, height);
+  w->show();
+  return run_until([w] { return exposed(w); }, budget_ms);
 }
 
 }  // namespace qt_user

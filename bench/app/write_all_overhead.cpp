@@ -1,0 +1,59 @@
+// Wall time of a complete write of the thirteen settings against dtu-sim answering at once
+// at 115200 baud, divided by what the protocol itself needs: thirteen times the 500 ms
+// receive window plus the wait to the next 100 ms poll (600 ms a step).
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
+#include "app/units.h"
+#include "bench/app/app_bench_support.h"
+#include "runtime/form_host.h"
+#include "runtime/helpers.h"
+#include "tests/platform/qt_user.h"
+
+using namespace app;
+
+namespace {
+
+platform::Handle window(UnitId u) { return rt::form_host().unit_window(kMainForm, u.id, false).window; }
+
+bool operations_enabled() {
+  for (UnitId b : {unit::kReadButton, unit::kSaveButton, unit::kWriteButton, unit::kResetButton})
+    if (rt::helpers().read_property(kMainForm, b.id, prop::kDisabled, -1) != 0) return false;
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  constexpr double kFloorMs = 13 * 600.0;
+  auto sim = bench_app::start_simulator({"--baud", "115200", "--reply-delay", "0", "--boot-delay", "200", "--quiet"});
+  if (!sim) {
+    std::puts("write_all_overhead: dtu-sim did not start");
+    return 1;
+  }
+  std::string dir = bench_app::temp_dir("dtu-bench-write");
+  auto backend = bench_app::start_tool(dir);
+  qt_user::answer_message_boxes();
+  rt::helpers().write_property(kMainForm, unit::kLinkBaudBox.id, prop::kComboSelection, -1, 9, 0);  // 115200
+  backend->set_text(window(unit::kWorkBaud), "9600");
+  qt_user::click(*backend, window(unit::kConnectButton));
+  if (!qt_user::run_until(operations_enabled, 15000)) {
+    std::puts("write_all_overhead: the tool did not reach setting mode");
+    return 1;
+  }
+  std::vector<double> ratios;
+  for (int run = 0; run < 3; ++run) {
+    auto start = std::chrono::steady_clock::now();
+    qt_user::click(*backend, window(unit::kWriteButton));
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    bool ok = !qt_user::messages().empty() && qt_user::messages().back() == "写入成功！！";
+    std::printf("run %d: %.0f ms (%s)\n", run + 1, ms, ok ? "written" : "FAILED");
+    if (!ok) return 1;
+    ratios.push_back(ms / kFloorMs);
+  }
+  sim->stop();
+  std::printf("floor %.0f ms\nwrite_all_overhead=%.3f\n", kFloorMs, bench_app::median(ratios));
+  std::fflush(stdout);
+  std::_Exit(0);
+}
