@@ -1,7 +1,10 @@
 // Wall time of a complete write of the thirteen settings against dtu-sim answering at once
 // at 115200 baud, divided by what the protocol itself needs: thirteen times the 500 ms
-// receive window plus the wait to the next 100 ms poll (600 ms a step).
+// receive window plus the wait to the next poll. A poll waits "more than 100 ms" on a
+// millisecond tick, so polls fall at 101 ms steps and the window, closed about 501 ms after
+// the command, is seen at the fifth poll: 505 ms a step.
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 
@@ -26,7 +29,8 @@ bool operations_enabled() {
 }  // namespace
 
 int main() {
-  constexpr double kFloorMs = 13 * 600.0;
+  constexpr double kPollMs = 101, kWindowMs = 500, kLineMs = 2;  // 20-odd bytes at 115200 baud
+  const double kFloorMs = 13 * kPollMs * std::ceil((kWindowMs + kLineMs) / kPollMs);
   auto sim = bench_app::start_simulator({"--baud", "115200", "--reply-delay", "0", "--boot-delay", "200", "--quiet"});
   if (!sim) {
     std::puts("write_all_overhead: dtu-sim did not start");
