@@ -98,7 +98,10 @@ void Core::destroy(Handle h) {
   graveyard_.emplace_back(top->object);
   for (Handle d : doomed) {
     kill_window_timers(d);
-    if (Window* w = find(d)) by_object_.erase(w->object);
+    Window* w = find(d);
+    // Hidden windows are plain objects outside the widget tree: they go with their parent.
+    if (w && !w->widget && d != h) graveyard_.emplace_back(w->object);
+    if (w) by_object_.erase(w->object);
     windows_.erase(d);
   }
   if (last_frame_shown == h) last_frame_shown = 0;
