@@ -1,5 +1,6 @@
 #include "forms/combo_box.h"
 
+#include "forms/edit_selection.h"
 #include <cstring>
 
 #include "forms/font_property.h"
@@ -87,18 +88,8 @@ bool ComboBox::get_property(int i, PropertyValue& out) {
     case kContent: out.bytes = be().text(w); return true;
     case kMaxLength: out.integer = d_.max_length; return true;
     case kSelectionStart: out.integer = be().edit_selection(w).first; return true;
-    case kSelectionLength: {
-      auto [start, end] = be().edit_selection(w);
-      out.integer = end - start;
-      return true;
-    }
-    case kSelectedText: {
-      auto [start, end] = be().edit_selection(w);
-      std::string text = be().text(w);
-      if (start >= 0 && start <= end && static_cast<size_t>(end) <= text.size())
-        out.bytes = text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
-      return true;
-    }
+    case kSelectionLength: out.integer = selection_length(be(), w); return true;
+    case kSelectedText: out.bytes = selected_text(be(), w); return true;
     case kSorted: out.integer = d_.sorted; return true;
     case kExtraItemHeight: out.integer = d_.extra_item_height; return true;
     case kTextColour: out.integer = d_.text_colour; return true;

@@ -1,5 +1,6 @@
 #include "forms/edit_box.h"
 
+#include "forms/edit_selection.h"
 #include "forms/edit_input.h"
 #include "forms/font_property.h"
 
@@ -67,18 +68,8 @@ bool EditBox::get_property(int i, PropertyValue& out) {
     case kAdjusterMin: out.integer = d_.adjuster_min; return true;
     case kAdjusterMax: out.integer = d_.adjuster_max; return true;
     case kSelectionStart: out.integer = be().edit_selection(w).first; return true;
-    case kSelectionLength: {
-      auto [start, end] = be().edit_selection(w);
-      out.integer = end - start;
-      return true;
-    }
-    case kSelectedText: {
-      auto [start, end] = be().edit_selection(w);
-      std::string text = be().text(w);
-      if (start >= 0 && start <= end && static_cast<size_t>(end) <= text.size())
-        out.bytes = text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
-      return true;
-    }
+    case kSelectionLength: out.integer = selection_length(be(), w); return true;
+    case kSelectedText: out.bytes = selected_text(be(), w); return true;
     case kBindingA: out.bytes = d_.binding_a; return true;
     case kBindingB: out.bytes = d_.binding_b; return true;
     default: return false;
