@@ -1,8 +1,8 @@
 #include "forms/combo_box.h"
 
-#include "forms/edit_selection.h"
 #include <cstring>
 
+#include "forms/edit_selection.h"
 #include "forms/font_property.h"
 
 namespace forms {
