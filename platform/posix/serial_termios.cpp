@@ -4,6 +4,11 @@
 // Received bytes are read from the kernel into a small buffer as soon as poll reports them:
 // that is how the device sees the event character and notices a hang-up (a zero read, EIO
 // or POLLHUP), which it reports once as kEvGone and then stops reading.
+//
+// CTS, DSR, carrier and ring changes come from a helper thread (ModemWatch) that sleeps in
+// the driver's modem-line wait and hands its event bits over through the wake-up eventfd.
+// Drivers without modem-line counters (a pseudo-terminal has no modem lines) get no helper
+// and report none of these events.
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -16,11 +21,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "platform/posix/serial_device.h"
+#include "platform/posix/serial_modem_watch.h"
 #include "platform/posix/serial_termios_config.h"
 
 namespace platform::posix {
@@ -65,9 +73,13 @@ void explain_open_failure(const std::string& path, SerialError error) {
 
 class TermiosDevice final : public SerialDevice {
  public:
-  TermiosDevice(int fd, int wake_fd) : fd_(fd), wake_fd_(wake_fd) { counters_ok_ = read_counters(counters_); }
+  TermiosDevice(int fd, int wake_fd) : fd_(fd), wake_fd_(wake_fd) {
+    counters_ok_ = read_counters(counters_);
+    modem_watch_ = ModemWatch::start(fd_, [this] { signal_wake_fd(); });
+  }
 
   ~TermiosDevice() override {
+    modem_watch_.reset();  // the helper uses wake_fd_ until it has ended
     ioctl(fd_, TIOCNXCL);
     ::close(fd_);  // also releases the flock
     ::close(wake_fd_);
@@ -91,6 +103,7 @@ class TermiosDevice final : public SerialDevice {
         gone_reported_ = true;
         return kEvGone;
       }
+      if (modem_watch_) pending_events_ |= modem_watch_->take_events();
       if (pending_events_ && !gone_reported_) {
         uint32_t ev = pending_events_;
         pending_events_ = 0;
@@ -102,9 +115,8 @@ class TermiosDevice final : public SerialDevice {
   }
 
   void wake() override {
-    uint64_t one = 1;
-    while (::write(wake_fd_, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    woken_.store(true);
+    signal_wake_fd();
   }
 
   ErrorStatus clear_errors() override {
@@ -133,7 +145,14 @@ class TermiosDevice final : public SerialDevice {
  private:
   size_t buffered() const { return rx_.size() - rx_pos_; }
 
-  // Waits for input or a wake-up; false when woken.
+  // Shared by wake() and the modem-line helper; woken_ tells the two apart.
+  void signal_wake_fd() {
+    uint64_t one = 1;
+    while (::write(wake_fd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+  }
+
+  // Waits for input, a wake-up or the modem-line helper; false when woken.
   bool poll_once() {
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
     // Once the device is gone only a wake-up ends the wait: a hung-up tty stays readable.
@@ -144,7 +163,8 @@ class TermiosDevice final : public SerialDevice {
       uint64_t count;
       while (::read(wake_fd_, &count, sizeof count) < 0 && errno == EINTR) {
       }
-      return false;
+      // Only the helper signalled: its event bits are picked up by the caller's next look.
+      if (woken_.exchange(false)) return false;
     }
     if (fds[0].revents) fill();
     return true;
@@ -197,6 +217,8 @@ class TermiosDevice final : public SerialDevice {
   bool gone_ = false, gone_reported_ = false;
   bool counters_ok_ = false;
   serial_icounter_struct counters_ {};
+  std::atomic<bool> woken_{false};
+  std::unique_ptr<ModemWatch> modem_watch_;  // null when the driver has no modem-line counters
 };
 
 // All of it, or as much as the line takes within timeout * (size + 1) ms (no limit when
