@@ -1,5 +1,6 @@
-// Start-up to the shown main window, as a ratio to a plain Qt window of the same size shown
-// by the same machine in the same run. Each start is a fresh process (this program run in
+// Start-up to the shown main window, as a ratio to a plain Qt window of the same size with
+// one caption (so both pay the font set-up that any text needs) shown by the same machine in
+// the same run. Each start is a fresh process (this program run in
 // one of its two child modes); the parent times spawn-to-"shown" and takes medians.
 #include <chrono>
 #include <cstdio>

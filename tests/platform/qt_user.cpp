@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTest>
@@ -77,8 +78,11 @@ bool show_plain_window(int width, int height, int budget_ms) {
   static char name[] = "plain-window";
   static char* argv[] = {name, nullptr};
   if (!QCoreApplication::instance()) new QApplication(argc, argv);
+  // One caption, so the window pays for the font set-up any window with text pays for.
   auto* w = new QWidget();
   w->resize(width, height);
+  auto* caption = new QLabel(QStringLiteral("\u8BBE\u7F6E"), w);  // 设置
+  caption->move(10, 10);
   w->show();
   return run_until([w] { return exposed(w); }, budget_ms);
 }

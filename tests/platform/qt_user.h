@@ -27,8 +27,9 @@ bool screenshot(platform::qt::QtBackend& backend, platform::Handle window, const
 // Dispatches until the top-level window holding `window` is on the screen (exposed).
 bool wait_until_shown(platform::qt::QtBackend& backend, platform::Handle window, int budget_ms);
 
-// The smallest comparable program: a plain top-level window of the given client size,
-// shown; returns when it is on the screen. Creates the application object if needed.
+// The smallest comparable program: a plain top-level window of the given client size with
+// one short Chinese caption, shown; returns when it is on the screen. Creates the
+// application object if needed.
 bool show_plain_window(int width, int height, int budget_ms);
 
 }  // namespace qt_user
