@@ -114,16 +114,8 @@ bool ComboBox::set_property(int i, const PropertyValue& v) {
       if (d_.style != kDropDownList) be().set_text(w, d_.content);
       break;
     case kMaxLength: d_.max_length = n < 0 ? 0 : n; break;
-    case kSelectionStart: {
-      auto [start, end] = be().edit_selection(w);
-      be().edit_set_selection(w, n, n + (end - start));
-      break;
-    }
-    case kSelectionLength: {
-      const int start = be().edit_selection(w).first;
-      be().edit_set_selection(w, start, start + n);
-      break;
-    }
+    case kSelectionStart: set_selection_start(be(), w, n); break;
+    case kSelectionLength: set_selection_length(be(), w, n); break;
     case kSelectedText: be().edit_replace_selection(w, v.bytes); break;
     case kExtraItemHeight: d_.extra_item_height = n; break;
     case kTextColour: d_.text_colour = static_cast<uint32_t>(n); break;

@@ -96,16 +96,8 @@ bool EditBox::set_property(int i, const PropertyValue& v) {
     case kAdjuster: d_.adjuster = n; break;
     case kAdjusterMin: d_.adjuster_min = n; break;
     case kAdjusterMax: d_.adjuster_max = n; break;
-    case kSelectionStart: {
-      auto [start, end] = be().edit_selection(w);
-      be().edit_set_selection(w, n, n + (end - start));
-      break;
-    }
-    case kSelectionLength: {
-      const int start = be().edit_selection(w).first;
-      be().edit_set_selection(w, start, start + n);
-      break;
-    }
+    case kSelectionStart: set_selection_start(be(), w, n); break;
+    case kSelectionLength: set_selection_length(be(), w, n); break;
     case kSelectedText: be().edit_replace_selection(w, v.bytes); break;
     case kBindingA: d_.binding_a = v.bytes; break;
     case kBindingB: d_.binding_b = v.bytes; break;

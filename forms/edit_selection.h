@@ -21,4 +21,16 @@ inline std::string selected_text(const platform::Backend& be, platform::Handle w
   return text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
 }
 
+// Moves the selection to `start`, keeping its length.
+inline void set_selection_start(platform::Backend& be, platform::Handle w, int start) {
+  auto [old_start, old_end] = be.edit_selection(w);
+  be.edit_set_selection(w, start, start + (old_end - old_start));
+}
+
+// Gives the selection `length` bytes from where it starts.
+inline void set_selection_length(platform::Backend& be, platform::Handle w, int length) {
+  const int start = be.edit_selection(w).first;
+  be.edit_set_selection(w, start, start + length);
+}
+
 }  // namespace forms
