@@ -1,4 +1,7 @@
 // delay and the special-functions library that offers it (with replace_file).
+#include <algorithm>
+#include <cstdint>
+
 #include "dtu_library_texts.h"
 #include "platform/backend.h"
 #include "runtime/core.h"
@@ -45,7 +48,8 @@ void cmd_delay(Value*, int, Value* args) {
     if (elapsed > wanted) return;
     dispatch_twice();
     elapsed = ui.tick_count() - start;
-    if (elapsed <= wanted) ui.wait(static_cast<int>(wanted - elapsed + 1));
+    // At most INT32_MAX: one more would turn into a negative time-out, an endless wait.
+    if (elapsed <= wanted) ui.wait(static_cast<int>(std::min<uint32_t>(wanted - elapsed + 1, INT32_MAX)));
   }
 }
 

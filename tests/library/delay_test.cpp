@@ -69,6 +69,12 @@ TEST_P(Delay, LeavesAQuitRequestQueuedAndStillWaits) {
   EXPECT_TRUE(backend_->quit_requested());
 }
 
+TEST_P(Delay, TheLongestWaitStillEndsOnItsOwnTime) {
+  // Nothing else is going on: only the wait's own time-out can end it.
+  delay(INT32_MAX);
+  EXPECT_GT(backend_->now(), uint32_t{INT32_MAX});
+}
+
 // Tick counters that cross zero during the wait.
 INSTANTIATE_TEST_SUITE_P(StartTicks, Delay, ::testing::Values(0u, 0xFFFFFFF0u, 0xFFFFFFFFu));
 
