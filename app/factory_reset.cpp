@@ -28,6 +28,7 @@ void write_factory_values() {
 void on_reset_clicked() {
   set_operation_buttons(false);
   if (!run_command(text(texts::cmd_reset), text(texts::status_resetting), kResetPollLimit)) {
+    if (!main_form_open()) return;
     set_operation_buttons(false);
     call(rt::kClosePort, {unit_arg(unit::kSerialPort)});
     globals().connected = 0;

@@ -88,6 +88,7 @@ void on_mode_poll_tick() {
   write_int(unit::kModePollTimer, prop::kTimerInterval, 0);
   send_line(text(texts::mode_request));
   delay(kModeAnswerWaitMs);
+  if (!main_form_open()) return;
   if (reply_contains(text(texts::mode_entered))) set_operation_buttons(true);
   show_status(text(texts::status_entering));
 }
@@ -100,6 +101,7 @@ bool run_command(const char* command, const char* status, int poll_limit) {
   show_status(status);
   for (int poll = 0; poll < poll_limit; ++poll) {
     delay(kPollMs);
+    if (!main_form_open()) return false;  // the window was closed: stop waiting
     if (reply_contains(text(texts::ok))) return true;
   }
   return false;

@@ -64,6 +64,7 @@ void fill_fields_from_listing(const char* listing) {
 void on_read_clicked() {
   set_operation_buttons(false);
   if (!run_command(text(texts::cmd_list), text(texts::status_reading), kListPollLimit)) {
+    if (!main_form_open()) return;
     show_message(texts::msg_read_failed);
     write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_connect));
     globals().connected = 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app_texts.h"
+#include "runtime/form_host.h"
 
 namespace app {
 namespace {
@@ -96,6 +97,8 @@ void write_int(UnitId u, int index, int32_t v) {
 }
 
 void set_disabled(UnitId u, bool disabled) { write_int(u, prop::kDisabled, disabled ? 1 : 0); }
+
+bool main_form_open() { return rt::form_host().unit_window(kMainForm, unit::kForm.id, false).window != 0; }
 
 bool contains(const char* haystack, const char* needle) {
   return call_int(rt::kFindText, {text_arg(haystack), text_arg(needle), int_arg(1), logical_arg(false)}) != -1;

@@ -58,6 +58,9 @@ void write_text(UnitId u, int index, const char* t);
 int32_t read_int(UnitId u, int index);
 void write_int(UnitId u, int index, int32_t v);
 void set_disabled(UnitId u, bool disabled);
+// False once the main form's window has been closed: a handler still waiting inside `delay`
+// must then stop without addressing its units, which are no longer loaded.
+bool main_form_open();
 
 // ---- convenience over the text commands
 bool contains(const char* haystack, const char* needle);  // find_text from 1, case-sensitive

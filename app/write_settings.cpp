@@ -53,7 +53,7 @@ bool send_all_steps() {
       return false;
     }
     if (!run_command(command_for(step).c_str(), text(step.status), step.poll_limit)) {
-      show_message(step.failure);
+      if (main_form_open()) show_message(step.failure);
       return false;
     }
   }
@@ -71,6 +71,7 @@ void on_write_clicked() {
     show_message(texts::msg_write_ok);
     return;
   }
+  if (!main_form_open()) return;  // closed while waiting: nothing left to show
   write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_connect));
   globals().connected = 0;
   show_status(text(texts::status_not_connected));

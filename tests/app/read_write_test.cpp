@@ -150,3 +150,33 @@ TEST_F(ReadWrite, EmptiedCharacterTimeoutStopsTheWriteAtItsStep) {
   EXPECT_EQ(sent.back().substr(0, 4), "%HT=");
   EXPECT_FALSE(dtu().is_open());
 }
+
+TEST_F(ReadWrite, ClosingTheWindowWhileWaitingEndsTheOperationQuietly) {
+  // The technician closes the window while a command waits for its answer: the waiting
+  // handler must not go on addressing the closed form (a runtime error, exit -1), nor keep
+  // the invisible program alive for the rest of the poll limit.
+  const std::pair<UnitId, const char*> operations[] = {
+      {unit::kReadButton, "no-answer=LIST"}, {unit::kWriteButton, "no-answer=ID"}, {unit::kResetButton, "no-answer=RST"}};
+  bool first = true;
+  for (const auto& [button, fault] : operations) {
+    SCOPED_TRACE(fault);
+    if (!first) {
+      TearDown();
+      SetUp();
+    }
+    first = false;
+    dtu().add_fault(fault);
+    uint32_t before = be().now();
+    be().schedule(before + 1000, [this] { be().close_box(window(unit::kForm)); });
+    try {
+      click(button);
+      be().settle();
+    } catch (const platform::headless::ProcessExit& e) {
+      FAIL() << "the program ended with " << e.code << ": " << last_message();
+    }
+    EXPECT_TRUE(messages().empty()) << last_message();
+    EXPECT_LT(be().now() - before, 2000u);
+    EXPECT_TRUE(be().quit_requested());
+    EXPECT_EQ(be().quit_code(), 0);
+  }
+}

@@ -1,4 +1,6 @@
 // Start-up state, the settings file at start, connecting and the setting-mode handshake.
+#include <functional>
+
 #include "platform/process.h"
 #include "tests/app/session.h"
 
@@ -125,4 +127,25 @@ TEST_F(Link, EachBurstIsShownOnceInArrivalOrder) {
   ASSERT_NE(banner, std::string::npos);
   EXPECT_LT(banner, entered);
   EXPECT_EQ(m.find("Press %%%%%%%%%", banner + 1), std::string::npos);
+}
+
+TEST_F(Link, ClosingTheWindowWhileTheHandshakeWaitsEndsQuietly) {
+  start();
+  // Close the window as soon as the setting-mode request has gone out, while its answer is
+  // awaited.
+  std::function<void()> watch = [&] {
+    if (!dtu().received().empty()) return be().close_box(window(unit::kForm));
+    be().schedule(be().now() + 10, watch);
+  };
+  be().schedule(be().now() + 10, watch);
+  try {
+    click(unit::kConnectButton);
+    be().run_for(5000);
+  } catch (const platform::headless::ProcessExit& e) {
+    FAIL() << "the program ended with " << e.code << ": " << last_message();
+  }
+  EXPECT_EQ(dtu().received(), "%%%%%%%%%%\r\n");
+  EXPECT_TRUE(messages().empty()) << last_message();
+  EXPECT_TRUE(be().quit_requested());
+  EXPECT_EQ(be().quit_code(), 0);
 }
