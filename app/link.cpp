@@ -89,6 +89,8 @@ void on_mode_poll_tick() {
   send_line(text(texts::mode_request));
   delay(kModeAnswerWaitMs);
   if (!main_form_open()) return;
+  // Disconnected during the wait: the tool stays not connected, whatever the DTU answered.
+  if (globals().connected != 1) return;
   if (reply_contains(text(texts::mode_entered))) set_operation_buttons(true);
   show_status(text(texts::status_entering));
 }

@@ -149,3 +149,21 @@ TEST_F(Link, ClosingTheWindowWhileTheHandshakeWaitsEndsQuietly) {
   EXPECT_TRUE(be().quit_requested());
   EXPECT_EQ(be().quit_code(), 0);
 }
+
+TEST_F(Link, DisconnectWhileTheHandshakeWaitsLeavesTheToolNotConnected) {
+  start();
+  // The technician disconnects right after the setting-mode request went out; the DTU's
+  // confirmation still closes its burst within the wait.
+  std::function<void()> watch = [&] {
+    if (!dtu().received().empty()) return be().schedule(be().now() + 300, [this] { click(unit::kConnectButton); });
+    be().schedule(be().now() + 10, watch);
+  };
+  be().schedule(be().now() + 10, watch);
+  click(unit::kConnectButton);
+  be().run_for(5000);
+  EXPECT_NE(monitor().find("System enter setting mode"), std::string::npos);
+  EXPECT_FALSE(dtu().is_open());
+  EXPECT_EQ(connect_caption(), gbk("连接设备"));
+  EXPECT_TRUE(operations_disabled()) << "no operation without a link";
+  EXPECT_EQ(status(), gbk("设备未连接........"));
+}
