@@ -1,5 +1,7 @@
 #include "units/comm_port.h"
 
+#include <system_error>
+
 #include <cstdio>
 
 #include "platform/backend.h"
@@ -56,7 +58,15 @@ bool CommPort::open(int port_number, const platform::LineSettings& settings) {
   }
   device->purge();
   device_ = std::move(device);
-  worker_ = std::thread(&CommPort::run_worker, this, device_.get(), window_);
+  try {
+    worker_ = std::thread(&CommPort::run_worker, this, device_.get(), window_);
+  } catch (const std::system_error& e) {
+    // No thread to be had (the system is out of them): the port stays closed.
+    std::fprintf(stderr, "serial: COM%d (%s): cannot start the port's worker: %s\n", port_number, path.c_str(),
+                 e.what());
+    device_.reset();
+    return false;
+  }
   return true;
 }
 
