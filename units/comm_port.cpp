@@ -1,8 +1,7 @@
 #include "units/comm_port.h"
 
-#include <system_error>
-
 #include <cstdio>
+#include <system_error>
 
 #include "platform/backend.h"
 #include "platform/process.h"
