@@ -133,7 +133,16 @@ void QtBackend::set_enabled(Handle window, bool on) {
   w->enabled = on;
   if (!w->widget) return;
   ++core_->qt_focus_mute;
+  QWidget* had = QApplication::focusWidget();
+  const bool held_focus = !on && had && (had == w->widget || w->widget->isAncestorOf(had));
   w->widget->setEnabled(on);
+  // Qt passes a disabled control's focus on to the next one; the form's focus stays with the
+  // control (nothing is reported), so Qt's is taken back rather than left in another field,
+  // and returned to the control when it is enabled again.
+  if (held_focus) {
+    if (QWidget* moved = QApplication::focusWidget(); moved && moved != had) moved->clearFocus();
+  }
+  if (on && core_->focused == window && w->widget->isVisible()) w->widget->setFocus(Qt::OtherFocusReason);
   --core_->qt_focus_mute;
 }
 

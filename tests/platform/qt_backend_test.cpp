@@ -146,6 +146,19 @@ TEST_F(QtBackendTest, DisablingOrHidingTheFocusedControlReportsNothing) {
   EXPECT_FALSE(backend.visible(edit));
 }
 
+// Qt would hand the focus of a disabled control to the next one, where a later move would
+// run that field's check; the form's focus stays on the control, and Qt's comes back to it
+// when it is enabled again.
+TEST_F(QtBackendTest, DisabledFocusedControlDoesNotPassQtsFocusToAField) {
+  backend.set_focus(button);
+  pump(10);
+  backend.set_enabled(button, false);
+  EXPECT_NE(QApplication::focusWidget(), widget(edit));
+  backend.set_enabled(button, true);
+  EXPECT_EQ(QApplication::focusWidget(), widget(button));
+  EXPECT_EQ(backend.focus(), button);
+}
+
 TEST_F(QtBackendTest, MessageBoxKeepsTheQueueMovingAndReturnsTheButton) {
   backend.post(edit, 42, 0, 0);
   bool dispatched_while_open = false;
