@@ -3,10 +3,18 @@
 // on the headless backend's queue.
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+
+#include "platform/headless/headless_backend.h"
+#include "platform/posix/serial_device.h"
+#include "platform/posix/serial_pty.h"
+#include "runtime/window_router.h"
+#include "units/serial_port_unit.h"
 
 namespace units::bench {
 
@@ -31,5 +39,35 @@ inline long count_entries(const char* dir) {
 }
 inline long open_descriptors() { return count_entries("/proc/self/fd"); }
 inline long threads() { return count_entries("/proc/self/task"); }
+
+// The serial port unit of the main form, set to COM2, with COM2 pointed at a fresh
+// pseudo-terminal and the UI side on the headless backend's queue.
+struct PtyPort {
+  platform::headless::HeadlessBackend ui;
+  platform::posix::PseudoTerminal pty;
+  std::unique_ptr<forms::Unit> unit;
+
+  // False (with a message) when no pseudo-terminal can be had.
+  bool set_up() {
+    platform::set_backend(&ui);
+    rt::install_window_router();
+    set_device_opener(platform::posix::open_serial_device);
+    if (!pty.valid()) {
+      std::puts("no pseudo-terminal available");
+      return false;
+    }
+    setenv("DTU_SETUP_COM2", pty.slave_path().c_str(), 1);
+    platform::CreateParams frame;
+    frame.kind = platform::WidgetKind::Frame;
+    forms::CreateContext c;
+    c.form_id = 0x52010001;
+    c.unit_id = 0x1601004C;
+    c.parent = ui.create(frame);
+    unit = SerialPortUnit::create(c);
+    port().set_property(kPortNumber, {2, {}});
+    return true;
+  }
+  SerialPortUnit& port() { return static_cast<SerialPortUnit&>(*unit); }
+};
 
 }  // namespace units::bench

@@ -4,34 +4,13 @@
 #include <cstdio>
 
 #include "bench/units/bench_support.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/posix/serial_device.h"
-#include "platform/posix/serial_pty.h"
-#include "runtime/window_router.h"
-#include "units/serial_port_unit.h"
 
 int main() {
   using namespace units;
   constexpr int kCycles = 1000;
-  platform::headless::HeadlessBackend ui;
-  platform::set_backend(&ui);
-  rt::install_window_router();
-  set_device_opener(platform::posix::open_serial_device);
-  platform::posix::PseudoTerminal pty;
-  if (!pty.valid()) {
-    std::puts("no pseudo-terminal available");
-    return 1;
-  }
-  setenv("DTU_SETUP_COM2", pty.slave_path().c_str(), 1);
-  platform::CreateParams frame;
-  frame.kind = platform::WidgetKind::Frame;
-  forms::CreateContext c;
-  c.form_id = 0x52010001;
-  c.unit_id = 0x1601004C;
-  c.parent = ui.create(frame);
-  auto unit = SerialPortUnit::create(c);
-  auto& port = static_cast<SerialPortUnit&>(*unit);
-  port.set_property(kPortNumber, {2, {}});
+  bench::PtyPort bench;
+  if (!bench.set_up()) return 1;
+  SerialPortUnit& port = bench.port();
 
   const long fds0 = bench::open_descriptors(), threads0 = bench::threads();
   int failures = 0;

@@ -5,10 +5,6 @@
 #include <thread>
 
 #include "bench/units/bench_support.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/posix/serial_device.h"
-#include "platform/posix/serial_pty.h"
-#include "runtime/window_router.h"
 #include "tests/units/fake_form_host.h"
 #include "units/serial_port_unit.h"
 
@@ -21,26 +17,11 @@ uint8_t pattern(size_t i) { return static_cast<uint8_t>((i * 7) % 251); }
 
 int main() {
   using namespace units;
-  platform::headless::HeadlessBackend ui;
-  platform::set_backend(&ui);
-  rt::install_window_router();
-  set_device_opener(platform::posix::open_serial_device);
-  platform::posix::PseudoTerminal pty;
-  if (!pty.valid()) {
-    std::puts("no pseudo-terminal available");
-    return 1;
-  }
-  setenv("DTU_SETUP_COM2", pty.slave_path().c_str(), 1);
-
-  platform::CreateParams frame;
-  frame.kind = platform::WidgetKind::Frame;
-  forms::CreateContext c;
-  c.form_id = 0x52010001;
-  c.unit_id = 0x1601004C;
-  c.parent = ui.create(frame);
-  auto unit = SerialPortUnit::create(c);
-  auto& port = static_cast<SerialPortUnit&>(*unit);
-  port.set_property(kPortNumber, {2, {}});
+  bench::PtyPort bench;
+  if (!bench.set_up()) return 1;
+  SerialPortUnit& port = bench.port();
+  platform::posix::PseudoTerminal& pty = bench.pty;
+  platform::headless::HeadlessBackend& ui = bench.ui;
   port.set_property(kBaudRate, {4000000, {}});
   if (!port.open_with_settings() || !port.send(reinterpret_cast<const uint8_t*>("go"), 2) ||
       pty.read(2, 5000) != "go") {
