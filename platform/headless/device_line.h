@@ -28,6 +28,9 @@ class LineLink final : public PeerLink {
   const LineSettings& settings() const override;
 
  private:
+  // Something for this line at a virtual time; called with the core's lock held.
+  void schedule_locked(uint32_t at_ms, Scheduled item);
+
   Core& core_;
   DeviceLine& line_;
 };

@@ -27,31 +27,33 @@ void LineLink::send_at(uint32_t at_ms, const std::string& bytes, bool paced) {
   if (timed) line_.tx_free_us = start + bytes.size() * 10'000'000ull / baud;
 }
 
+void LineLink::schedule_locked(uint32_t at_ms, Scheduled item) {
+  item.device = line_.shared_from_this();
+  core_.schedule_locked(uint64_t{at_ms} * 1000, std::move(item));
+}
+
 void LineLink::line_event_at(uint32_t at_ms, uint32_t event_bits, ModemStatus status, ErrorStatus errors) {
   std::lock_guard lock(core_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::LineEvent;
-  item.device = line_.shared_from_this();
   item.bits = event_bits;
   item.status = status;
   item.errors = errors;
-  core_.schedule_locked(uint64_t{at_ms} * 1000, std::move(item));
+  schedule_locked(at_ms, std::move(item));
 }
 
 void LineLink::wake_at(uint32_t at_ms) {
   std::lock_guard lock(core_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::PeerWake;
-  item.device = line_.shared_from_this();
-  core_.schedule_locked(uint64_t{at_ms} * 1000, std::move(item));
+  schedule_locked(at_ms, std::move(item));
 }
 
 void LineLink::hang_up_at(uint32_t at_ms) {
   std::lock_guard lock(core_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::HangUp;
-  item.device = line_.shared_from_this();
-  core_.schedule_locked(uint64_t{at_ms} * 1000, std::move(item));
+  schedule_locked(at_ms, std::move(item));
 }
 
 // Read by the peer during its callbacks; the tool configures before it writes.
