@@ -123,8 +123,9 @@ class Core {
   int qt_focus_mute = 0;  // >0 while the backend itself moves Qt's focus
   void set_focus(Handle to);
   bool move_focus(Handle to);
-  // A Qt focus event happened; follows Qt's focus when the user moved it.
-  void follow_qt_focus(Qt::FocusReason reason);
+  // A Qt focus event reached `watched`; follows Qt's focus when the user moved it.
+  void follow_qt_focus(const QObject* watched, Qt::FocusReason reason);
+  int message_boxes_open = 0;  // Qt's focus moves inside an open box are not the form's
   void sync_qt_focus();
   void reactivate_frame();
   Handle last_frame_shown = 0;

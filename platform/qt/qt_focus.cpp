@@ -47,8 +47,11 @@ void Core::sync_qt_focus() {
   --qt_focus_mute;
 }
 
-void Core::follow_qt_focus(Qt::FocusReason reason) {
-  if (qt_focus_mute > 0 || focus_dispatch_ > 0) return;
+// Only focus events of our own widgets count: a message box's button losing the focus as
+// the box hides leaves no focus widget for a moment, which is not the user leaving a field.
+void Core::follow_qt_focus(const QObject* watched, Qt::FocusReason reason) {
+  if (qt_focus_mute > 0 || focus_dispatch_ > 0 || message_boxes_open > 0) return;
+  if (handle_of(watched) == 0) return;
   if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
   QWidget* now = QApplication::focusWidget();
   const Handle target = now ? handle_of(now) : 0;

@@ -70,7 +70,7 @@ bool InputFilter::eventFilter(QObject* watched, QEvent* event) {
       return input_method(watched, event);
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-      if (watched->isWidgetType()) core_.follow_qt_focus(static_cast<QFocusEvent*>(event)->reason());
+      if (watched->isWidgetType()) core_.follow_qt_focus(watched, static_cast<QFocusEvent*>(event)->reason());
       return false;
     case QEvent::Close:
     case QEvent::Move:

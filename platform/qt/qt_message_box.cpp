@@ -58,7 +58,14 @@ int QtBackend::message_box(std::string_view text_gbk, std::string_view caption_g
   QMessageBox box(icon_for(style), from_gbk(caption_gbk), from_gbk(text_gbk), set.buttons);
   box.setWindowModality(Qt::ApplicationModal);
   if (set.escape != QMessageBox::NoButton) box.setEscapeButton(set.escape);
-  box.exec();
+  {
+    struct OpenBox {  // counted even when a handler run inside the box ends the program
+      int& count;
+      explicit OpenBox(int& c) : count(c) { ++count; }
+      ~OpenBox() { --count; }
+    } open(core_->message_boxes_open);
+    box.exec();
+  }
   core_->reactivate_frame();
   // Closed without a button (a box that was rejected some other way): the escape answer.
   QAbstractButton* clicked = box.clickedButton();
