@@ -164,6 +164,8 @@ TEST_F(QtBackendTest, MessageBoxKeepsTheQueueMovingAndReturnsTheButton) {
   bool dispatched_while_open = false;
   when_box_open([&](QMessageBox* box) {
     dispatched_while_open = !sink.log.empty();
+    // As the box hides, its button's focus goes with nothing to take it: not a form move.
+    if (QWidget* in_box = QApplication::focusWidget()) in_box->clearFocus();
     box->button(QMessageBox::No)->click();
   });
   EXPECT_EQ(backend.message_box("\xD0\xC5\xCF\xA2", "x", platform::kMbYesNo | 0x20), platform::kIdNo);
