@@ -62,12 +62,7 @@ class QtBackendTest : public ::testing::Test {
     return static_cast<T*>(backend.native(h));
   }
   void pump(int ms) {
-    const uint32_t start = backend.tick_count();
-    while (backend.tick_count() - start < static_cast<uint32_t>(ms)) {
-      backend.process_pending();
-      backend.wait(5);
-    }
-    backend.process_pending();
+    pump_until([] { return false; }, ms);
   }
   // Pumps until `done` holds, for at most `max_ms`; a loaded machine may be slow to deliver.
   void pump_until(const std::function<bool()>& done, int max_ms = 5000) {
