@@ -164,16 +164,6 @@ void FormTest::write_text(uint32_t unit, int index, const std::string& gbk_text)
   host().write_property(kForm, unit, index, -1, reinterpret_cast<uintptr_t>(gbk_text.c_str()), 0);
 }
 
-int FormTest::exit_code_of(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const platform::headless::ProcessExit& e) {
-    return e.code;
-  }
-  ADD_FAILURE() << "the process did not end";
-  return 0x7FFFFFFF;
-}
-
 std::vector<Logged>& FormTest::log() { return g_log; }
 void FormTest::set_hook(std::function<int32_t(uint32_t, int32_t)> hook) { g_hook = std::move(hook); }
 

@@ -13,6 +13,7 @@
 #include "forms/form_runtime.h"
 #include "forms/template_encoder.h"
 #include "platform/headless/headless_backend.h"
+#include "tests/platform/headless_exit.h"
 
 namespace forms_test {
 
@@ -60,7 +61,7 @@ class FormTest : public ::testing::Test {
   void write_text(uint32_t unit, int index, const std::string& gbk_text);
 
   // Runs `fn`, which must end the process; returns the exit code.
-  int exit_code_of(const std::function<void()>& fn);
+  int exit_code_of(const std::function<void()>& fn) { return headless_test::exit_code_of(fn); }
 
   std::vector<Logged>& log();
   // Called by every handler with (unit, event); its result is the handler's (default 1).

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/headless/headless_backend.h"
+#include "tests/platform/headless_exit.h"
 #include "runtime/library/commands.h"
 #include "runtime/runtime_app.h"
 #include "tests/library/fake_form_host.h"
@@ -98,13 +99,7 @@ TEST_F(UnitCommands, AppendTextAddsEachTextAtTheEnd) {
 }
 
 TEST_F(UnitCommands, UnknownUnitIsAFatalRuntimeError) {
-  int code = 0;
-  try {
-    call(rt::cmd_set_focus, {unit(0x16019999)});
-  } catch (const platform::headless::ProcessExit& e) {
-    code = e.code;
-  }
-  EXPECT_EQ(code, -1);
+  EXPECT_EQ(headless_test::exit_code_of([&] { call(rt::cmd_set_focus, {unit(0x16019999)}); }), -1);
   ASSERT_FALSE(backend_->message_boxes().empty());
   EXPECT_EQ(backend_->message_boxes().back().caption, gbk("错误"));
 }

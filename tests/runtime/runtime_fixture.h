@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/backend.h"
 #include "platform/gbk_codec.h"
 #include "platform/headless/headless_backend.h"
+#include "tests/platform/headless_exit.h"
 #include "runtime/runtime_app.h"
 #include "tests/runtime/fake_form_host.h"
 
@@ -35,16 +37,7 @@ class RuntimeTest : public ::testing::Test {
   }
 
   // Runs `fn`, which must end the process; returns the exit code.
-  template <typename Fn>
-  int exit_code_of(Fn&& fn) {
-    try {
-      fn();
-    } catch (const platform::headless::ProcessExit& e) {
-      return e.code;
-    }
-    ADD_FAILURE() << "the process did not end";
-    return 0x7FFFFFFF;
-  }
+  int exit_code_of(const std::function<void()>& fn) { return headless_test::exit_code_of(fn); }
 
   platform::headless::HeadlessBackend& backend() { return *backend_; }
 
