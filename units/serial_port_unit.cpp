@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/backend.h"
+#include "units/hidden_window.h"
 
 namespace units {
 namespace {
@@ -24,11 +25,7 @@ std::unique_ptr<forms::Unit> SerialPortUnit::create(const forms::CreateContext& 
   SerialPortSettings settings;
   if (!settings.load(context.type_data)) return nullptr;
   std::unique_ptr<SerialPortUnit> unit(new SerialPortUnit(context, std::move(settings)));
-  platform::CreateParams params;
-  params.kind = platform::WidgetKind::Hidden;
-  params.parent = context.parent;
-  params.geometry = context.geometry;
-  unit->window_ = platform::backend().create(params);
+  unit->window_ = create_hidden_window(context);
   if (!unit->window_) return nullptr;
   unit->set_notify_window(unit->window_);
   rt::route_window(unit->window_, unit.get());

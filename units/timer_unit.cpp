@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/backend.h"
+#include "units/hidden_window.h"
 #include "units/settings_block.h"
 
 namespace units {
@@ -30,11 +31,7 @@ std::unique_ptr<forms::Unit> TimerUnit::create(const forms::CreateContext& conte
   int32_t interval = 0;
   if (!load_timer_block(context.type_data, interval)) return nullptr;
   std::unique_ptr<TimerUnit> unit(new TimerUnit(context, interval));
-  platform::CreateParams params;
-  params.kind = platform::WidgetKind::Hidden;
-  params.parent = context.parent;
-  params.geometry = context.geometry;
-  unit->window_ = platform::backend().create(params);
+  unit->window_ = create_hidden_window(context);
   if (!unit->window_) return nullptr;
   rt::route_window(unit->window_, unit.get());
   // A saved positive interval starts the timer at once (the stored value may be negative:
