@@ -1,5 +1,6 @@
-// The program: its entry routine, its handler table (the code base the form template's
-// handler offsets point into) and its start-up record.
+// The program's own parts of its start-up: the entry routine and the handler table (the code
+// base the form template's handler offsets point into). The program that runs the tool puts
+// them into its start-up record.
 #include "app/factory_reset.h"
 #include "app/field_checks.h"
 #include "app/form_created.h"
@@ -12,7 +13,6 @@
 #include "app_texts.h"
 #include "main_form_ids.h"
 #include "runtime/event.h"
-#include "runtime/program.h"
 
 namespace app {
 namespace {
@@ -57,9 +57,6 @@ struct HandlerTable {
 constexpr HandlerTable kHandlerTable;
 constexpr rt::CodeBase kCodeBase{kMainFormHandlerCount, kHandlerTable.entries};
 
-const rt::LibraryDescriptor* const kLibraries[3] = {&rt::kCoreLibrary, &rt::kSpecialLibrary,
-                                                     &rt::kExtendedUiLibrary};
-
 }  // namespace
 
 void start_program() {
@@ -70,28 +67,12 @@ void start_program() {
   h.load_start_form(kMainForm);
 }
 
-}  // namespace app
-
-namespace rt {
-
-const StartupRecord kProgramStartupRecord = {
-    3,                                   // run mode
-    0,                                   // reserved
-    0x1068B,                             // identification value
-    &app::kCodeBase,                     // code base: the handler table
-    app::texts::area,                    // constant area: the tool's GBK texts
-    app::texts::area_size,
-    app::kMainFormSegment,               // the main form's template segment
-    app::kMainFormSegmentSize,
-    3,
-    app::kLibraries,
-    0,                                   // no external functions
-};
+const rt::CodeBase& code_base() { return kCodeBase; }
 
 int program_entry() {
-  app::start_program();
-  helpers().run_message_loop();
+  start_program();
+  rt::helpers().run_message_loop();
   return 0;
 }
 
-}  // namespace rt
+}  // namespace app

@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "app_texts.h"
-#include "runtime/form_host.h"
 
 namespace app {
 namespace {
 const rt::HelperTable& H() { return rt::helpers(); }
-constexpr uint32_t kSpecialLibraryIndex = 1;
+// The most argument records any call of the tool passes.
+constexpr size_t kMaxArgs = 8;
 }  // namespace
 
 const char* text(uint32_t offset) { return texts::text_at(offset); }
@@ -53,12 +53,30 @@ rt::Value binary_arg(const uint8_t* block) {
 }
 rt::Value none_arg() { return rt::Value{}; }
 
+namespace {
+
+// The runtime reads the records in place; they stay ours. More than the records hold is an
+// index beyond the array: the runtime error says so instead of writing past it.
+struct Records {
+  rt::Value values[kMaxArgs];
+  int count = 0;
+  explicit Records(std::initializer_list<rt::Value> args) {
+    if (args.size() > kMaxArgs) H().raise_runtime_error(rt::kErrorArrayIndexRange);
+    for (const rt::Value& a : args)
+      if (count < static_cast<int>(kMaxArgs)) values[count++] = a;
+  }
+};
+
+}  // namespace
+
 rt::Value call(rt::CoreCommand command, std::initializer_list<rt::Value> args) {
-  // The runtime reads the records in place; they stay ours.
-  rt::Value records[8];
-  int n = 0;
-  for (const rt::Value& a : args) records[n++] = a;
-  return H().call_core_command(rt::core_command(command), n, records);
+  Records r(args);
+  return H().call_core_command(rt::core_command(command), r.count, r.values);
+}
+
+rt::Value call_special(rt::SpecialCommand command, std::initializer_list<rt::Value> args) {
+  Records r(args);
+  return H().call_library_command(rt::special_command(command), r.count, r.values, rt::kSpecialLibraryIndex);
 }
 
 HeapText call_text(rt::CoreCommand command, std::initializer_list<rt::Value> args) {
@@ -70,10 +88,7 @@ int32_t call_int(rt::CoreCommand command, std::initializer_list<rt::Value> args)
   return static_cast<int32_t>(call(command, args).low);
 }
 
-void delay(int32_t ms) {
-  rt::Value arg = int_arg(ms);
-  H().call_library_command(rt::delay_command(), 1, &arg, kSpecialLibraryIndex);
-}
+void delay(int32_t ms) { call_special(rt::kDelay, {int_arg(ms)}); }
 
 void show_message(uint32_t message_offset) {
   call(rt::kMessageBox, {text_arg(text(message_offset)), int_arg(0), text_arg(text(texts::caption_info))});
@@ -98,7 +113,7 @@ void write_int(UnitId u, int index, int32_t v) {
 
 void set_disabled(UnitId u, bool disabled) { write_int(u, prop::kDisabled, disabled ? 1 : 0); }
 
-bool main_form_open() { return rt::form_host().unit_window(kMainForm, unit::kForm.id, false).window != 0; }
+bool main_form_open() { return H().startup_service(rt::startup_op::kUnitAlive, kMainForm, unit::kForm.id) != 0; }
 
 bool contains(const char* haystack, const char* needle) {
   return call_int(rt::kFindText, {text_arg(haystack), text_arg(needle), int_arg(1), logical_arg(false)}) != -1;

@@ -47,6 +47,7 @@ rt::Value none_arg();
 
 // ---- commands
 rt::Value call(rt::CoreCommand command, std::initializer_list<rt::Value> args);
+rt::Value call_special(rt::SpecialCommand command, std::initializer_list<rt::Value> args);
 HeapText call_text(rt::CoreCommand command, std::initializer_list<rt::Value> args);
 int32_t call_int(rt::CoreCommand command, std::initializer_list<rt::Value> args);
 void delay(int32_t ms);

@@ -11,7 +11,6 @@ namespace {
 
 constexpr int32_t kModeRead = 1, kModeWriteExisting = 2, kShareDenyNone = 1;
 constexpr int32_t kFileValues = 13;
-constexpr uint32_t kSpecialLibraryIndex = 1;
 
 enum class Load { AsIs, Number, EmptyElseNumber };
 
@@ -51,8 +50,7 @@ bool build_record(std::string& record) {
 }
 
 bool replace_file(const std::string& record) {
-  rt::Value args[2] = {text_arg(text(texts::settings_file)), text_arg(record.c_str())};
-  rt::Value r = rt::helpers().call_library_command(rt::replace_file_command(), 2, args, kSpecialLibraryIndex);
+  rt::Value r = call_special(rt::kReplaceFile, {text_arg(text(texts::settings_file)), text_arg(record.c_str())});
   return r.low == 1;
 }
 

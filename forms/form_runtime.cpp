@@ -148,4 +148,4 @@ bool FormRuntime::offer_idle(uint32_t elapsed_ms, bool first_of_period) {
 
 }  // namespace forms
 
-rt::FormHost& rt::form_host() { return forms::runtime(); }
+void forms::register_form_runtime() { rt::set_form_host(&runtime()); }

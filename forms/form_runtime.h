@@ -103,5 +103,7 @@ class FormRuntime final : public rt::FormHost {
 };
 
 FormRuntime& runtime();
+// Makes this form runtime the runtime core's form host; every program does it at start-up.
+void register_form_runtime();
 
 }  // namespace forms

@@ -28,8 +28,13 @@ std::string bytes_of(uint64_t v, uint32_t length) {
   return p && length ? std::string(reinterpret_cast<const char*>(p), length) : std::string();
 }
 
-bool is_byte_data(uint16_t code) { return (code >= 1009 && code <= 1012) || code == 1023 || code == 1024; }
-bool is_integer(uint16_t code) { return code == 1000 || code == 1001 || code == rt::vtype::kPickList; }
+bool is_byte_data(uint16_t code) {
+  using namespace rt::vtype;
+  return (code >= kBytes && code <= kPointerData) || code == kBytesAlt || code == kData;
+}
+bool is_integer(uint16_t code) {
+  return code == rt::vtype::kIntAlt || code == rt::vtype::kInt || code == rt::vtype::kPickList;
+}
 bool is_colour(uint16_t code) {
   return code == rt::vtype::kColour || code == rt::vtype::kFrameColour || code == rt::vtype::kBackColour;
 }
@@ -150,7 +155,7 @@ uint64_t FormRuntime::read_own(UnitSlot& u, int index, int sub_kind) {
   }
   if (is_integer(code)) return from_int(static_cast<int32_t>(pv.integer));
   if (code == rt::vtype::kLogical) return pv.integer == 1 ? 1 : 0;
-  if (code == rt::vtype::kInt64 || code == 1004) return static_cast<uint64_t>(pv.integer);
+  if (code == rt::vtype::kInt64 || code == rt::vtype::kInt64Alt) return static_cast<uint64_t>(pv.integer);
   if (is_colour(code)) return static_cast<uint32_t>(pv.integer);
   if (is_byte_data(code) || code == rt::vtype::kFont)
     return from_pointer(rt::new_binary(pv.bytes.data(), pv.bytes.size()));
@@ -174,7 +179,7 @@ void FormRuntime::write_own(FormSlot& f, UnitSlot& u, int index, int sub_kind, u
     pv.integer = low32(value);
   } else if (code == rt::vtype::kLogical) {
     pv.integer = low32(value) != 0;
-  } else if (code == rt::vtype::kInt64 || code == 1004) {
+  } else if (code == rt::vtype::kInt64 || code == rt::vtype::kInt64Alt) {
     pv.integer = static_cast<int64_t>(value);
   } else if (is_colour(code)) {
     pv.integer = static_cast<uint32_t>(value);

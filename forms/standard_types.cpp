@@ -19,7 +19,6 @@ namespace {
 
 using namespace rt::vtype;
 constexpr uint16_t kCommonFlags = 0xE000, kOwnFlags = 0x8000;
-constexpr uint16_t kPointerData = 1012, kBindingA = 1018, kBindingB = 1020;
 
 // The eight common properties followed by the type's own ones. Names and descriptions are
 // empty: form code addresses properties by index only.

@@ -1,5 +1,6 @@
-// What the runtime core needs from the form runtime, declared here and implemented by the
-// form runtime (forms/), so the core never includes the layers above it.
+// What the runtime core needs from the form runtime. The form runtime (forms/) implements it
+// and the composing program registers that implementation at start-up, so the core never
+// includes or links against the layers above it.
 #pragma once
 
 #include <cstddef>
@@ -41,6 +42,10 @@ class FormHost {
   virtual bool offer_idle(uint32_t elapsed_ms, bool first_of_period) = 0;
 };
 
-FormHost& form_host();  // defined by the form runtime
+// The registered form host. Using it before one is registered ends the process with a
+// message on standard error: a program that was not composed completely cannot run.
+FormHost& form_host();
+void set_form_host(FormHost* host);  // null unregisters (tests)
+bool form_host_registered();
 
 }  // namespace rt

@@ -49,6 +49,9 @@ inline constexpr int kUnitDestroyed = 2000, kUnitWindowLenient = 2006, kUnitWind
 namespace startup_op {
 inline constexpr int kFindFile = 0, kEndFind = 1, kMakeArrayWritable = 2, kRegisterEndRoutine = 3,
                      kInitialise = 6;
+// (form id, unit id) -> 1 while the unit has a live window, else 0; never a runtime error.
+// Lets a handler that waited find out whether its form was closed meanwhile.
+inline constexpr int kUnitAlive = 7;
 }
 
 // Runtime error codes of raise_runtime_error.

@@ -2,6 +2,7 @@
 // table and a notify function; and the start-up record that lists them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/helpers.h"
@@ -18,11 +19,14 @@ struct PropertyDescriptor {
   const char* pick_list;
 };
 
-// Value type codes of properties.
+// Value type codes of properties: how a value crosses the property interface.
 namespace vtype {
-inline constexpr uint16_t kInt = 1001, kInt64 = 1002, kLogical = 1003, kText = 1005, kPickList = 1006,
-                          kBytes = 1009, kFont = 1013, kColour = 1014, kFrameColour = 1015,
-                          kBackColour = 1017, kData = 1024;
+inline constexpr uint16_t kInt = 1001, kIntAlt = 1000,  // 32-bit integers
+    kInt64 = 1002, kInt64Alt = 1004,                    // 64-bit values
+    kLogical = 1003, kText = 1005, kPickList = 1006,
+    kBytes = 1009, kPointerData = 1012, kBytesAlt = 1023,  // byte data: 1009..1012, 1023, 1024
+    kFont = 1013, kColour = 1014, kFrameColour = 1015, kBackColour = 1017, kBindingA = 1018,
+    kBindingB = 1020, kData = 1024;
 }
 
 // Type flags.
@@ -45,6 +49,32 @@ struct UnitTypeRecord {
 
 using NotifyFn = intptr_t (*)(int code, intptr_t param1, intptr_t param2);
 
+// Codes of a library's notify function; it answers kNotHandled to any code it does not know.
+namespace notify {
+inline constexpr int kServiceFunction = 1;  // parameter 1: the runtime service function
+inline constexpr int kEndOfProgram = 6;
+// The core library also answers these five without doing anything.
+inline constexpr int kCoreQuiet[] = {2, 10, 11, 12, 13};
+inline constexpr intptr_t kNotHandled = -1;
+}  // namespace notify
+
+// One row of a library's command table: its number, its function, and how many argument
+// records a caller must pass (commands read their declared arguments by position, so an
+// optional argument that is not given still needs its empty record).
+struct CommandRow {
+  int id;
+  CommandFn function;
+  int min_args;
+};
+
+// True when row i carries command number i, so a table's order cannot drift from its enum.
+template <size_t N>
+constexpr bool rows_in_order(const CommandRow (&rows)[N]) {
+  for (size_t i = 0; i < N; ++i)
+    if (rows[i].id != static_cast<int>(i)) return false;
+  return true;
+}
+
 struct LibraryDescriptor {
   uint32_t marker;  // 0x01312D65
   const char* identifier;
@@ -54,7 +84,7 @@ struct LibraryDescriptor {
   int type_count;
   const UnitTypeRecord* types;
   int command_count;
-  const CommandFn* commands;
+  const CommandRow* commands;
   NotifyFn notify;
 };
 
@@ -72,20 +102,23 @@ struct StartupRecord {
   uint32_t external_function_count;  // none in this program
 };
 
-// The three support libraries of this system, defined by the layers that own their parts.
-extern const LibraryDescriptor kCoreLibrary;     // number 1
-extern const LibraryDescriptor kSpecialLibrary;  // number 2: delay
-extern const LibraryDescriptor kExtendedUiLibrary;  // number 3: IPEditBox
-
 // Index of each command in the core library's command table (its order is fixed).
 enum CoreCommand : int {
   kToInt = 0, kClosePort, kOpenPort, kMessageBox, kToText, kAppendText, kFindText, kSetFocus, kHasFocus,
   kOpenFile, kReadFromFile, kCloseFile, kSplitText, kTrimSpaces, kTextLength, kToBinary, kToByte,
   kSendData, kFileLength, kDeleteFileData, kWriteToFile, kRemoveSpaces, kCoreCommandCount
 };
-inline CommandFn core_command(CoreCommand c) { return kCoreLibrary.commands[c]; }
-inline CommandFn delay_command() { return kSpecialLibrary.commands[0]; }
-// Replaces a file's whole content all-or-nothing (special-functions library, command 1).
-inline CommandFn replace_file_command() { return kSpecialLibrary.commands[1]; }
+
+// The special-functions library's commands.
+enum SpecialCommand : int { kDelay = 0, kReplaceFile, kSpecialCommandCount };
+
+// Library numbers as form code calls them (0-based positions in the start-up record).
+inline constexpr int kCoreLibraryIndex = 0, kSpecialLibraryIndex = 1, kExtendedUiLibraryIndex = 2;
+
+// A command of a library the running program listed in its start-up record; null when
+// that library or command is not there.
+CommandFn library_command(int library_index, int command);
+inline CommandFn core_command(CoreCommand c) { return library_command(kCoreLibraryIndex, c); }
+inline CommandFn special_command(SpecialCommand c) { return library_command(kSpecialLibraryIndex, c); }
 
 }  // namespace rt

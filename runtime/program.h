@@ -1,13 +1,10 @@
-// The program the runtime runs: its start-up record and its entry routine, both defined by
-// the application. The runtime knows them only by these declarations.
+// Running a program: the composing program's main hands the runtime the program's start-up
+// record and entry routine.
 #pragma once
 
 #include "runtime/library.h"
 
 namespace rt {
-
-extern const StartupRecord kProgramStartupRecord;
-int program_entry();
 
 // Runs a program the way the platform starts it: initialise, call the entry routine, shut
 // down with code 0 once the loop has ended. Returns the process exit code.

@@ -51,7 +51,7 @@ void shutdown(int code) {
     form_host().free_templates();
   }
   if (EndRoutine end = s.end_routine.exchange(nullptr)) end();
-  detail::notify_libraries(6, 0, 0);
+  detail::notify_libraries(notify::kEndOfProgram, 0, 0);
   s.libraries.clear();
   clear_constant_ranges();
   detail::destroy_helper_window();

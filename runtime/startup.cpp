@@ -32,7 +32,7 @@ void enter_program_directory(detail::RuntimeState& s) {
 void initialise_libraries(detail::RuntimeState& s, const StartupRecord& r) {
   s.libraries.clear();
   for (uint32_t i = 0; i < r.library_count; ++i) s.libraries.push_back(r.libraries ? r.libraries[i] : nullptr);
-  detail::notify_libraries(1, reinterpret_cast<intptr_t>(&runtime_service), 0);
+  detail::notify_libraries(notify::kServiceFunction, reinterpret_cast<intptr_t>(&runtime_service), 0);
 }
 
 void load_templates(detail::RuntimeState& s, const StartupRecord& r) {
@@ -84,6 +84,8 @@ intptr_t startup_service(int operation, intptr_t arg1, intptr_t arg2) {
     case startup_op::kRegisterEndRoutine:
       detail::state().end_routine.store(reinterpret_cast<EndRoutine>(arg1));
       return 0;
+    case startup_op::kUnitAlive:
+      return form_host().unit_window(static_cast<uint32_t>(arg1), static_cast<uint32_t>(arg2), false).window != 0;
     case startup_op::kMakeArrayWritable:
       return make_array_writable(static_cast<size_t>(arg1), reinterpret_cast<void**>(arg2));
     default: return 0;  // file search and library-type property access: not used by this program

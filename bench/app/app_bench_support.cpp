@@ -7,6 +7,7 @@
 
 #include "app/program.h"
 #include "platform/process.h"
+#include "main/tool.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
 
@@ -44,7 +45,8 @@ std::unique_ptr<platform::qt::QtBackend> start_tool(const std::string& dir) {
   platform::set_backend(backend.get());
   g_dir = dir;
   rt::set_process_services({program_path, set_directory});
-  rt::set_startup_record(&rt::kProgramStartupRecord);
+  tool::register_layers();
+  rt::set_startup_record(&tool::startup_record());
   app::start_program();
   return backend;
 }

@@ -14,6 +14,7 @@
 #include "platform/posix/serial_device.h"
 #include "platform/posix/serial_pty.h"
 #include "runtime/window_router.h"
+#include "tests/units/fake_form_host.h"
 #include "units/serial_port_unit.h"
 
 namespace units::bench {
@@ -51,6 +52,7 @@ struct PtyPort {
   bool set_up() {
     platform::set_backend(&ui);
     rt::install_window_router();
+    rt::set_form_host(&units::test::fake_host());
     set_device_opener(platform::posix::open_serial_device);
     if (!pty.valid()) {
       std::puts("no pseudo-terminal available");

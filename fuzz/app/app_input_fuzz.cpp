@@ -19,6 +19,7 @@
 #include "platform/headless/headless_backend.h"
 #include "platform/process.h"
 #include "runtime/helpers.h"
+#include "main/tool.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
 
@@ -36,7 +37,8 @@ platform::headless::HeadlessBackend& started_tool() {
     g_dir = (std::filesystem::temp_directory_path() / "dtu-app-fuzz").string();
     std::filesystem::create_directories(g_dir);
     rt::set_process_services({program_path, set_directory});
-    rt::set_startup_record(&rt::kProgramStartupRecord);
+    tool::register_layers();
+    rt::set_startup_record(&tool::startup_record());
     app::start_program();
     b->settle();
     return b;

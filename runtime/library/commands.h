@@ -1,18 +1,14 @@
-// The core library's command table and every command it lists, plus the special-functions
-// library's delay. Each command has the uniform signature (result record, argument count,
+// Every command of the core library's table except the serial port unit's three, plus the
+// special-functions library's delay and replace_file. Each command has the uniform signature (result record, argument count,
 // first argument record); results are fresh runtime-heap blocks the caller owns, arguments
 // are never freed or changed (except the variables read_from_file fills).
 #pragma once
 
 #include "runtime/helpers.h"
 #include "runtime/library.h"
-#include "runtime/library/port_commands.h"
 #include "runtime/value.h"
 
 namespace rt {
-
-// In the fixed order of rt::CoreCommand (runtime/library.h).
-extern const CommandFn kCoreCommandTable[kCoreCommandCount];
 
 // Conversions.
 void cmd_to_int(Value* result, int arg_count, Value* args);
@@ -41,8 +37,11 @@ void cmd_read_from_file(Value* result, int arg_count, Value* args);
 void cmd_write_to_file(Value* result, int arg_count, Value* args);
 void cmd_delete_file_data(Value* result, int arg_count, Value* args);
 
-// Special-functions library (rt::kSpecialLibrary, number 2).
+// Special-functions library (number 2).
 void cmd_delay(Value* result, int arg_count, Value* args);
 void cmd_replace_file(Value* result, int arg_count, Value* args);
+
+// The special-functions library's descriptor.
+const LibraryDescriptor& special_library();
 
 }  // namespace rt

@@ -1,8 +1,7 @@
-// delay and the special-functions library that offers it (with replace_file).
+// delay: a wait that keeps dispatching messages.
 #include <algorithm>
 #include <cstdint>
 
-#include "dtu_library_texts.h"
 #include "platform/backend.h"
 #include "runtime/core.h"
 #include "runtime/library/command_support.h"
@@ -16,18 +15,6 @@ void dispatch_twice() {
   process_pending_messages();
   process_pending_messages();
 }
-
-ServiceFn g_service = nullptr;
-
-intptr_t notify_special(int code, intptr_t param1, intptr_t) {
-  if (code == 1) {
-    g_service = reinterpret_cast<ServiceFn>(param1);
-    return 0;
-  }
-  return code == 6 ? 0 : -1;
-}
-
-const CommandFn kSpecialCommands[] = {cmd_delay, cmd_replace_file};
 
 }  // namespace
 
@@ -52,18 +39,5 @@ void cmd_delay(Value*, int, Value* args) {
     if (elapsed <= wanted) ui.wait(static_cast<int>(std::min<uint32_t>(wanted - elapsed + 1, INT32_MAX)));
   }
 }
-
-const LibraryDescriptor kSpecialLibrary = {
-    0x01312D65u,
-    "6B1F0C3A92D54E7F8A0B1C2D3E4F5061",
-    {1, 0, 0, 1, 0, 0, 0},
-    library_texts::text_at(library_texts::kSpecialTitle),
-    0xC0000000u,
-    0,
-    nullptr,
-    2,
-    kSpecialCommands,
-    notify_special,
-};
 
 }  // namespace rt

@@ -19,6 +19,7 @@
 #include "platform/qt/qt_backend.h"
 #include "runtime/form_host.h"
 #include "runtime/helpers.h"
+#include "main/tool.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
 #include "tests/platform/qt_user.h"
@@ -61,7 +62,8 @@ class QtSession : public ::testing::Test {
     platform::set_backend(backend_.get());
     rt::reset_runtime_for_tests();
     rt::set_process_services({program_path, set_directory});
-    rt::set_startup_record(&rt::kProgramStartupRecord);
+    tool::register_layers();
+    rt::set_startup_record(&tool::startup_record());
     qt_user::answer_message_boxes();
   }
   void TearDown() override {

@@ -11,6 +11,7 @@
 #include "platform/process.h"
 #include "runtime/form_host.h"
 #include "runtime/helpers.h"
+#include "main/tool.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
 
@@ -41,7 +42,8 @@ void Session::SetUp() {
   dir_ = make_temp_dir();
   g_program_dir = dir_;
   rt::set_process_services({test_program_path, test_set_directory});
-  rt::set_startup_record(&rt::kProgramStartupRecord);
+  tool::register_layers();
+  rt::set_startup_record(&tool::startup_record());
   dtusim::Config config;
   config.baud = 9600;
   dtu_ = std::make_shared<dtusim::HeadlessPeer>(config);

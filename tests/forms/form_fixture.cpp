@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "forms/extended_ui_library.h"
 #include "forms/standard_types.h"
 #include "forms/type_data_encoder.h"
 #include "platform/backend.h"
@@ -49,7 +50,7 @@ const rt::LibraryDescriptor g_core = [] {
   return d;
 }();
 const rt::LibraryDescriptor g_special{};
-const rt::LibraryDescriptor* const g_libraries[] = {&g_core, &g_special, &rt::kExtendedUiLibrary};
+const rt::LibraryDescriptor* const g_libraries[] = {&g_core, &g_special, &forms::extended_ui_library()};
 const rt::StartupRecord g_record{3, 0, 0, &kCodeBase, nullptr, 0, nullptr, 0, 3, g_libraries, 0};
 
 forms::UnitDescription unit(uint32_t id, uint32_t type, const std::vector<uint8_t>& data, uint32_t flags,
@@ -136,6 +137,7 @@ void FormTest::SetUp() {
   rt::reset_runtime_for_tests();
   rt::set_startup_record(&g_record);
   rt::install_window_router();
+  forms::register_form_runtime();
   g_log.clear();
   g_hook = nullptr;
 }

@@ -6,12 +6,15 @@
 #include <utility>
 #include <vector>
 
+#include "forms/extended_ui_library.h"
 #include "forms/form_runtime.h"
 #include "main_form_ids.h"
 #include "platform/headless/headless_backend.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
+#include "runtime/library/commands.h"
 #include "runtime/window_router.h"
+#include "units/core_library.h"
 
 namespace {
 
@@ -28,7 +31,8 @@ constexpr std::array<rt::EventHandler, sizeof...(N)> make_table(std::integer_seq
 }
 const auto kTable = make_table(std::make_integer_sequence<int, app::kMainFormHandlerCount>());
 const rt::CodeBase kCodeBase{app::kMainFormHandlerCount, kTable.data()};
-const rt::LibraryDescriptor* const kLibraries[] = {&rt::kCoreLibrary, &rt::kSpecialLibrary, &rt::kExtendedUiLibrary};
+const rt::LibraryDescriptor* const kLibraries[] = {&units::core_library(), &rt::special_library(),
+                                                   &forms::extended_ui_library()};
 const rt::StartupRecord kRecord{3, 0, 0, &kCodeBase, nullptr, 0, nullptr, 0, 3, kLibraries, 0};
 
 class MainFormModel : public ::testing::Test {
@@ -40,6 +44,7 @@ class MainFormModel : public ::testing::Test {
     rt::reset_runtime_for_tests();
     rt::set_startup_record(&kRecord);
     rt::install_window_router();
+    forms::register_form_runtime();
     g_slots.clear();
     ASSERT_TRUE(forms::runtime().load_templates(app::kMainFormSegment, app::kMainFormSegmentSize, &kCodeBase));
     ASSERT_TRUE(forms::runtime().load_form(app::kMainFormId));

@@ -18,5 +18,3 @@ FakeFormHost& fake_host() {
 }
 
 }  // namespace lib_test
-
-rt::FormHost& rt::form_host() { return lib_test::fake_host(); }

@@ -30,12 +30,14 @@ class UnitCommands : public ::testing::Test {
     edit_a_ = child(platform::WidgetKind::Edit, "ab");
     edit_b_ = child(platform::WidgetKind::Edit, "");
     combo_ = child(platform::WidgetKind::ComboBox, "");
+    rt::set_form_host(&fake_host());
     fake_host().units = {{{kForm, kEditA}, {edit_a_, nullptr}},
                          {{kForm, kEditB}, {edit_b_, nullptr}},
                          {{kForm, kCombo}, {combo_, nullptr}}};
   }
   void TearDown() override {
     fake_host().units.clear();
+    rt::set_form_host(nullptr);
     rt::reset_runtime_for_tests();
     platform::set_backend(nullptr);
   }

@@ -6,5 +6,3 @@ FakeFormHost& fake_host() {
   return host;
 }
 }  // namespace rt_test
-
-rt::FormHost& rt::form_host() { return rt_test::fake_host(); }

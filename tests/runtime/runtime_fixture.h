@@ -30,9 +30,11 @@ class RuntimeTest : public ::testing::Test {
     rt::set_process_services({[] { return std::string("/test/dtu-setup"); },
                               [](const std::string&) { return false; }});
     fake_host().reset();
+    rt::set_form_host(&fake_host());
   }
   void TearDown() override {
     rt::reset_runtime_for_tests();
+    rt::set_form_host(nullptr);
     platform::set_backend(nullptr);
   }
 

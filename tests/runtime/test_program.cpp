@@ -1,5 +1,7 @@
 #include "tests/runtime/test_program.h"
 
+#include <gtest/gtest.h>
+
 namespace rt_test {
 namespace {
 
@@ -13,8 +15,9 @@ intptr_t notify_first(int code, intptr_t p1, intptr_t) {
   return code == 1 || code == 6 ? 0 : -1;
 }
 
-const rt::LibraryDescriptor kFirst{0x01312D65, "first", {}, "first", 0, 3, kTestTypes, 0, nullptr, &notify_first};
-const rt::LibraryDescriptor kSecond{0x01312D65, "second", {}, "second", 0, 0, nullptr, 0, nullptr, nullptr};
+const rt::CommandRow kCommands[] = {{0, &echo_command, 2}};
+const rt::LibraryDescriptor kFirst{0x01312D65, "first", {}, "first", 0, 3, kTestTypes, 1, kCommands, &notify_first};
+const rt::LibraryDescriptor kSecond{0x01312D65, "second", {}, "second", 0, 0, nullptr, 1, kCommands, nullptr};
 const rt::LibraryDescriptor* const kLibraries[3] = {&kFirst, &kSecond, nullptr};
 
 const rt::StartupRecord kRecord{3,         0, 0x1068B, &kCodeBase, reinterpret_cast<const uint8_t*>(kConstants),
@@ -27,6 +30,15 @@ bool fake_set_directory(const std::string& dir) {
 }
 
 }  // namespace
+
+const rt::Value* g_seen_args = nullptr;
+void echo_command(rt::Value* result, int arg_count, rt::Value* args) {
+  g_seen_args = args;
+  EXPECT_EQ(result->tag, 0u);  // a zeroed result record
+  EXPECT_EQ(result->low | result->high, 0u);
+  result->low = static_cast<uint32_t>(arg_count);
+  result->high = args[1].tag;  // an optional argument not given arrives with tag 0
+}
 
 const rt::UnitTypeRecord kTestTypes[3] = {
     {"A", "TypeA", "", 0, 0, 0, 0, nullptr, nullptr},

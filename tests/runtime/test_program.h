@@ -31,10 +31,16 @@ struct ProgramLog {
 ProgramLog& program_log();
 
 // The record: constant area of 16 bytes, templates of 5 bytes, libraries 1 and 2 (the second
-// without a notify function) and a third slot left empty.
+// without a notify function) and a third slot left empty. Both libraries list one command,
+// echo_command, which needs two argument records.
 const rt::StartupRecord& test_record();
 const char* test_constants();
 extern const rt::UnitTypeRecord kTestTypes[3];  // slot 2 is empty
+
+// Echoes what it was given: the argument count in the result's low half, the second
+// argument's tag in the high half; remembers where the arguments were.
+void echo_command(rt::Value* result, int arg_count, rt::Value* args);
+extern const rt::Value* g_seen_args;
 
 // Installs the fake process services and clears the log.
 void use_test_program();

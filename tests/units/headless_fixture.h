@@ -23,11 +23,15 @@ class HeadlessUnitTest : public ::testing::Test {
     platform::set_backend(&ui);
     rt::install_window_router();
     fake_host().reset();
+    rt::set_form_host(&fake_host());
     platform::CreateParams p;
     p.kind = platform::WidgetKind::Frame;
     frame = ui.create(p);
   }
-  void TearDown() override { fake_host().reset(); }
+  void TearDown() override {
+    fake_host().reset();
+    rt::set_form_host(nullptr);
+  }
 
   forms::CreateContext context(uint32_t unit_id, std::span<const uint8_t> type_data = {}) const {
     forms::CreateContext c;

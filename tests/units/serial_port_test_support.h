@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/library/port_commands.h"
+#include "units/port_commands.h"
 #include "tests/units/headless_fixture.h"
 #include "units/serial_port_unit.h"
 
@@ -40,16 +40,16 @@ class SerialUnitTest : public HeadlessUnitTest {
   }
   bool open_port() {
     rt::Value args[1] = {reference()}, result;
-    rt::cmd_open_port(&result, 1, args);
+    units::cmd_open_port(&result, 1, args);
     return result.low == 1;
   }
   void close_port() {
     rt::Value args[1] = {reference()}, result;
-    rt::cmd_close_port(&result, 1, args);
+    units::cmd_close_port(&result, 1, args);
   }
   bool send(const rt::Value& data) {
     rt::Value args[2] = {reference(), data}, result;
-    rt::cmd_send_data(&result, 2, args);
+    units::cmd_send_data(&result, 2, args);
     return result.low == 1;
   }
   bool send_text(const char* text) {
