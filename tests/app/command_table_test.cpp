@@ -7,6 +7,7 @@
 #include "app/runtime_calls.h"
 #include "runtime/core.h"
 #include "tests/app/session.h"
+#include "tests/platform/headless_exit.h"
 
 namespace app_test {
 namespace {
@@ -95,6 +96,16 @@ TEST_F(CommandTable, EverySpecialSlotRunsItsOwnCommand) {
   write_file("old");
   EXPECT_EQ(app::call_special(rt::kReplaceFile, {text_arg("data.txt"), text_arg("new")}).low, 1u);
   EXPECT_EQ(file_bytes(), std::string("new", 4));
+}
+
+// The call wrapper holds at most eight argument records: a ninth is the runtime error of an
+// index beyond an array, not a write past the records.
+TEST_F(CommandTable, MoreRecordsThanTheWrapperHoldsIsARuntimeError) {
+  const auto t = text_arg("x");
+  EXPECT_EQ(headless_test::exit_code_of([&] { call(rt::kAppendText, {unit_arg(unit::kMonitor), t, t, t, t, t, t, t, t}); }),
+            -1);
+  EXPECT_NE(last_message().find("数组成员引用下标超出定义范围"), std::string::npos);
+  started_ = false;  // the program has ended
 }
 
 }  // namespace
