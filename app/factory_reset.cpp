@@ -27,16 +27,9 @@ void write_factory_values() {
 
 void on_reset_clicked() {
   set_operation_buttons(false);
-  if (!run_command(text(texts::cmd_reset), text(texts::status_resetting), kResetPollLimit)) {
-    if (!main_form_open()) return;
-    set_operation_buttons(false);
-    call(rt::kClosePort, {unit_arg(unit::kSerialPort)});
-    globals().connected = 0;
-    write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_connect));
-    show_message(texts::msg_not_connected);
-    show_status(text(texts::status_not_connected));
-    return;
-  }
+  const Exchange end = run_command(text(texts::cmd_reset), text(texts::status_resetting), kResetPollLimit);
+  if (end == Exchange::Unanswered) drop_link(text(texts::status_not_connected), BoxAt::AfterDrop, texts::msg_not_connected);
+  if (end != Exchange::Acknowledged) return;
   set_operation_buttons(true);
   write_factory_values();
   show_status(text(texts::status_reset_ok));

@@ -46,14 +46,7 @@ void show_status(const char* status) { write_text(unit::kStatusLine, prop::kLabe
 void on_connect_clicked() {
   write_port_settings();
   Globals& g = globals();
-  if (g.connected == 1) {
-    g.connected = 0;
-    write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_connect));
-    show_status(text(texts::status_not_connected));
-    set_operation_buttons(false);
-    call(rt::kClosePort, {unit_arg(unit::kSerialPort)});
-    return;
-  }
+  if (g.connected == 1) return drop_link(text(texts::status_not_connected));
   if (call_int(rt::kOpenPort, {unit_arg(unit::kSerialPort)}) == 1) {
     g.connected = 1;
     write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_disconnect));
@@ -95,7 +88,7 @@ void on_mode_poll_tick() {
   show_status(text(texts::status_entering));
 }
 
-bool run_command(const char* command, const char* status, int poll_limit) {
+Exchange run_command(const char* command, const char* status, int poll_limit) {
   Globals& g = globals();
   free_byte_array(g.reply);
   g.reply = new_byte_array();
@@ -103,10 +96,22 @@ bool run_command(const char* command, const char* status, int poll_limit) {
   show_status(status);
   for (int poll = 0; poll < poll_limit; ++poll) {
     delay(kPollMs);
-    if (!main_form_open()) return false;  // the window was closed: stop waiting
-    if (reply_contains(text(texts::ok))) return true;
+    if (!main_form_open()) return Exchange::Abandoned;  // the window was closed: stop waiting
+    // The user disconnected while we waited: an "OK" now would be claimed over a closed port.
+    if (g.connected != 1) return Exchange::Abandoned;
+    if (reply_contains(text(texts::ok))) return Exchange::Acknowledged;
   }
-  return false;
+  return Exchange::Unanswered;
+}
+
+void drop_link(const char* status, BoxAt box, uint32_t message) {
+  if (box == BoxAt::BeforeDrop) show_message(message);
+  write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_connect));
+  globals().connected = 0;
+  set_operation_buttons(false);
+  call(rt::kClosePort, {unit_arg(unit::kSerialPort)});
+  if (box == BoxAt::AfterDrop) show_message(message);
+  show_status(status);
 }
 
 }  // namespace app

@@ -63,15 +63,9 @@ void fill_fields_from_listing(const char* listing) {
 
 void on_read_clicked() {
   set_operation_buttons(false);
-  if (!run_command(text(texts::cmd_list), text(texts::status_reading), kListPollLimit)) {
-    if (!main_form_open()) return;
-    show_message(texts::msg_read_failed);
-    write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_connect));
-    globals().connected = 0;
-    show_status(text(texts::status_read_failed));
-    call(rt::kClosePort, {unit_arg(unit::kSerialPort)});
-    return;
-  }
+  const Exchange end = run_command(text(texts::cmd_list), text(texts::status_reading), kListPollLimit);
+  if (end == Exchange::Unanswered) drop_link(text(texts::status_read_failed), BoxAt::BeforeDrop, texts::msg_read_failed);
+  if (end != Exchange::Acknowledged) return;
   set_operation_buttons(true);
   HeapText listing = byte_array_text(globals().reply);
   fill_fields_from_listing(listing.arg());

@@ -44,20 +44,22 @@ std::string command_for(const WriteStep& step) {
   return command;
 }
 
-// Sends every step in order; false after the first failure, its message shown.
-bool send_all_steps() {
+struct WriteEnd {
+  Exchange exchange;
+  uint32_t failure;  // the message of the step that was not acknowledged
+};
+
+// Sends every step in order, up to the first one that is not acknowledged. An emptied
+// character time-out ends the write at its step as an unanswered command would.
+WriteEnd send_all_steps() {
   for (int i = 0; i < 13; ++i) {
     const WriteStep& step = kSteps[i];
-    if (i == kCharTimeoutStep && read_text(unit::kCharTimeout, prop::kEditContent).empty()) {
-      show_message(texts::msg_char_timeout_empty);
-      return false;
-    }
-    if (!run_command(command_for(step).c_str(), text(step.status), step.poll_limit)) {
-      if (main_form_open()) show_message(step.failure);
-      return false;
-    }
+    if (i == kCharTimeoutStep && read_text(unit::kCharTimeout, prop::kEditContent).empty())
+      return {Exchange::Unanswered, texts::msg_char_timeout_empty};
+    const Exchange e = run_command(command_for(step).c_str(), text(step.status), step.poll_limit);
+    if (e != Exchange::Acknowledged) return {e, step.failure};
   }
-  return true;
+  return {Exchange::Acknowledged, 0};
 }
 
 }  // namespace
@@ -65,18 +67,12 @@ bool send_all_steps() {
 void on_write_clicked() {
   if (!check_all_fields()) return;
   set_operation_buttons(false);
-  if (send_all_steps()) {
-    set_operation_buttons(true);
-    show_status(text(texts::status_write_ok));
-    show_message(texts::msg_write_ok);
-    return;
-  }
-  if (!main_form_open()) return;  // closed while waiting: nothing left to show
-  write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_connect));
-  globals().connected = 0;
-  show_status(text(texts::status_not_connected));
-  set_operation_buttons(false);
-  call(rt::kClosePort, {unit_arg(unit::kSerialPort)});
+  const WriteEnd end = send_all_steps();
+  if (end.exchange == Exchange::Unanswered) drop_link(text(texts::status_not_connected), BoxAt::BeforeDrop, end.failure);
+  if (end.exchange != Exchange::Acknowledged) return;
+  set_operation_buttons(true);
+  show_status(text(texts::status_write_ok));
+  show_message(texts::msg_write_ok);
 }
 
 }  // namespace app

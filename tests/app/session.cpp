@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <random>
 #include <sstream>
 
+#include "app/globals.h"
 #include "app/program.h"
 #include "platform/backend.h"
 #include "platform/gbk_codec.h"
@@ -34,6 +36,13 @@ std::string make_temp_dir() {
 
 std::string gbk(const std::string& utf8_text) { return platform::utf8_to_gbk(utf8_text).value(); }
 std::string utf8(const std::string& gbk_text) { return platform::gbk_to_utf8_lossy(gbk_text); }
+
+void PrintTo(const Scene& s, std::ostream* os) {
+  *os << "{caption \"" << s.caption << "\", connected " << s.connected << ", status \"" << s.status << "\", operations "
+      << (s.operations_disabled ? "disabled" : "not all disabled") << ", port " << (s.port_open ? "open" : "closed");
+  if (!s.message.empty()) *os << ", box \"" << s.message << "\"";
+  *os << "}";
+}
 
 void Session::SetUp() {
   rt::reset_runtime_for_tests();
@@ -116,6 +125,16 @@ void Session::set_field(app::UnitId u, const std::string& gbk_text) {
   backend_.paste(w, gbk_text);
 }
 
+void Session::choose(app::UnitId combo, const std::string& item) {
+  platform::Handle w = window(combo);
+  for (int i = 0; i < backend_.combo_count(w); ++i) {
+    if (backend_.combo_item(w, i) != item) continue;
+    backend_.combo_set_current(w, i);
+    return;
+  }
+  ADD_FAILURE() << "no list entry " << utf8(item);
+}
+
 bool Session::connect_and_enter_setting_mode() {
   click(app::unit::kConnectButton);
   backend_.run_for(4000);
@@ -131,6 +150,31 @@ std::vector<std::string> Session::messages() {
 std::string Session::last_message() {
   auto all = messages();
   return all.empty() ? std::string() : all.back();
+}
+
+Scene Session::scene(const std::string& message) {
+  return {utf8(connect_caption()), app::globals().connected, utf8(status()), operations_disabled(), dtu_->is_open(),
+          message};
+}
+
+void Session::record_scenes_at_boxes() {
+  backend_.set_message_box_answer([this](const platform::headless::MessageBoxRecord& box) {
+    box_scenes_.push_back(scene(utf8(box.text)));
+    return 1;  // OK
+  });
+}
+
+void Session::when(std::function<bool()> condition, std::function<void()> action) {
+  backend_.schedule(backend_.now() + 1, [this, condition = std::move(condition), action = std::move(action)]() mutable {
+    if (condition()) return action();
+    when(std::move(condition), std::move(action));
+  });
+}
+
+std::shared_ptr<dtusim::HeadlessPeer> Session::add_dtu(int port, dtusim::Config config) {
+  auto peer = std::make_shared<dtusim::HeadlessPeer>(std::move(config));
+  backend_.add_serial_peer(platform::serial_device_path(port), peer);
+  return peer;
 }
 
 std::string Session::file_bytes() const {

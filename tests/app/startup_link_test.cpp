@@ -1,6 +1,7 @@
 // Start-up state, the settings file at start, connecting and the setting-mode handshake.
-#include <functional>
+#include <string>
 
+#include "app/link.h"
 #include "platform/process.h"
 #include "tests/app/session.h"
 
@@ -133,11 +134,7 @@ TEST_F(Link, ClosingTheWindowWhileTheHandshakeWaitsEndsQuietly) {
   start();
   // Close the window as soon as the setting-mode request has gone out, while its answer is
   // awaited.
-  std::function<void()> watch = [&] {
-    if (!dtu().received().empty()) return be().close_box(window(unit::kForm));
-    be().schedule(be().now() + 10, watch);
-  };
-  be().schedule(be().now() + 10, watch);
+  when([this] { return !dtu().received().empty(); }, [this] { be().close_box(window(unit::kForm)); });
   try {
     click(unit::kConnectButton);
     be().run_for(5000);
@@ -154,11 +151,8 @@ TEST_F(Link, DisconnectWhileTheHandshakeWaitsLeavesTheToolNotConnected) {
   start();
   // The technician disconnects right after the setting-mode request went out; the DTU's
   // confirmation still closes its burst within the wait.
-  std::function<void()> watch = [&] {
-    if (!dtu().received().empty()) return be().schedule(be().now() + 300, [this] { click(unit::kConnectButton); });
-    be().schedule(be().now() + 10, watch);
-  };
-  be().schedule(be().now() + 10, watch);
+  when([this] { return !dtu().received().empty(); },
+       [this] { be().schedule(be().now() + 300, [this] { click(unit::kConnectButton); }); });
   click(unit::kConnectButton);
   be().run_for(5000);
   EXPECT_NE(monitor().find("System enter setting mode"), std::string::npos);
@@ -166,4 +160,90 @@ TEST_F(Link, DisconnectWhileTheHandshakeWaitsLeavesTheToolNotConnected) {
   EXPECT_EQ(connect_caption(), gbk("连接设备"));
   EXPECT_TRUE(operations_disabled()) << "no operation without a link";
   EXPECT_EQ(status(), gbk("设备未连接........"));
+}
+
+TEST_F(Link, TheLineCarriesTheChosenRateWithEightDataBitsNoParityOneStopBit) {
+  dtu().configure([](dtusim::Config& c) { c.fixed_baud = true; });  // 9600 only
+  start();
+  choose(unit::kLinkBaudBox, "19200");
+  click(unit::kConnectButton);
+  be().run_for(6000);
+  EXPECT_EQ(dtu().line().baud_rate, 19200u);
+  EXPECT_EQ(dtu().boots(), 1);
+  EXPECT_EQ(monitor().find("Press"), std::string::npos) << "at the wrong rate the banner is noise";
+  EXPECT_TRUE(operations_disabled());
+  EXPECT_EQ(status(), gbk("等待设备回应........"));
+
+  click(unit::kConnectButton);
+  choose(unit::kLinkBaudBox, "9600");
+  ASSERT_TRUE(connect_and_enter_setting_mode());
+  const platform::LineSettings line = dtu().line();
+  EXPECT_EQ(line.baud_rate, 9600u);
+  EXPECT_EQ(line.data_bits, 8);
+  EXPECT_EQ(line.parity, platform::Parity::None);
+  EXPECT_EQ(line.stop_bits, platform::StopBits::One);
+}
+
+TEST_F(Link, ChosenPortOpensThatPortsDevice) {
+  auto com3 = add_dtu(3);
+  start();
+  choose(unit::kPortBox, "COM3");
+  ASSERT_TRUE(connect_and_enter_setting_mode());
+  EXPECT_TRUE(com3->is_open());
+  EXPECT_EQ(com3->received(), "%%%%%%%%%%\r\n");
+  EXPECT_FALSE(dtu().is_open());
+  EXPECT_EQ(dtu().boots(), 0);
+}
+
+// The request goes out 500 ms after the banner's burst has closed and the reply is looked at
+// once, 1000 ms after the request: a confirmation counts only if its own 500 ms burst has
+// closed by then.
+TEST_F(Link, ConfirmationMustStartWithinHalfASecondOfTheRequest) {
+  for (const uint32_t answer_ms : {450u, 550u}) {
+    SCOPED_TRACE(answer_ms);
+    if (answer_ms != 450u) {
+      TearDown();
+      SetUp();
+    }
+    dtu().configure([answer_ms](dtusim::Config& c) { c.command_delay_ms["ENTER"] = answer_ms; });
+    start();
+    uint32_t request_at = 0;
+    when([this] { return !dtu().received().empty(); }, [&] { request_at = be().now(); });
+    click(unit::kConnectButton);
+    be().run_for(6000);
+    const auto sent = dtu().sent();
+    ASSERT_FALSE(sent.empty());
+    ASSERT_NE(sent.back().bytes.find("System enter setting mode"), std::string::npos);
+    EXPECT_NEAR(static_cast<double>(sent.back().at_ms - request_at), answer_ms, 1.0);
+
+    EXPECT_EQ(operations_enabled(), answer_ms == 450u);
+    EXPECT_EQ(status(), gbk("进入设置模式........"));
+    EXPECT_TRUE(messages().empty()) << last_message();
+    EXPECT_EQ(dtu().commands(), std::vector<std::string>{"%%%%%%%%%%"});
+  }
+}
+
+TEST_F(Link, SecondBannerWhileTheRequestIsPendingSendsOneRequest) {
+  start();
+  uint32_t banner_at = 0, request_at = 0;
+  const std::string banner = "Press %%%%%%%%% into setting mode\r\n";
+  when([&] { return monitor().find("Press %%%%%%%%%") != std::string::npos; },
+       [&] {
+         banner_at = be().now();
+         // A burst lasts 500 ms from its first byte, so on this clock a second one cannot close
+         // before the request is due; a platform timer's jitter can make it, so the test closes
+         // one itself, 200 ms into the wait.
+         be().schedule(banner_at + 200, [&] {
+           for (char c : banner) on_data_received(static_cast<uint8_t>(c));
+           on_rx_window_tick();
+         });
+       });
+  when([this] { return !dtu().received().empty(); }, [&] { request_at = be().now(); });
+  click(unit::kConnectButton);
+  be().run_for(5000);
+  const std::string m = monitor();
+  ASSERT_NE(m.find("Press %%%%%%%%%", m.find("Press %%%%%%%%%") + 1), std::string::npos) << "two banners shown";
+  EXPECT_EQ(dtu().commands(), std::vector<std::string>{"%%%%%%%%%%"});
+  EXPECT_NEAR(static_cast<double>(request_at - banner_at), 500.0, 2.0) << "timed from the first banner";
+  EXPECT_TRUE(operations_enabled());
 }

@@ -106,25 +106,45 @@ TEST(SimHeadlessPeer, BootNowRestartsAndDropsQueuedReplies) {
   EXPECT_EQ(peer.boots(), 2);
 }
 
-TEST(SimHeadlessPeer, FollowsTheToolsRateOrGarblesAWrongOne) {
+TEST(SimHeadlessPeer, FollowsTheToolsRateUnlessFixedToOne) {
   ScriptLine line;
   line.line.baud_rate = 1200;
   HeadlessPeer follower;
   follower.on_open(line);
   line.advance(follower, 1000);
   EXPECT_EQ(follower.config().baud, 1200u);
+  EXPECT_EQ(follower.line().baud_rate, 1200u) << "the line as the tool set it";
 
+  // Fixed at 9600: a tool at 19200 reads noise instead of the banner, and its request is
+  // noise to the DTU ...
   Config fixed;
   fixed.baud = 9600;
-  HeadlessPeer strict(fixed, Settings::factory(), false);
+  fixed.fixed_baud = true;
+  HeadlessPeer strict(fixed);
   ScriptLine wrong;
   wrong.line.baud_rate = 19200;
   strict.on_open(wrong);
   wrong.advance(strict, 3000);
+  ASSERT_EQ(wrong.sends.size(), 2u);
   EXPECT_EQ(wrong.text().find("Press"), std::string::npos);
   wrong.write(strict, "%%%%%%%%%%\r\n");
+  wrong.advance(strict, 4000);
   EXPECT_EQ(strict.mode(), Mode::Window) << "the request is noise at the wrong rate";
   EXPECT_EQ(strict.sent().size(), 2u) << "what the DTU meant to send is still recorded";
+  EXPECT_EQ(strict.config().baud, 9600u);
+
+  // ... while a tool at its rate is answered as usual.
+  strict.on_close();
+  ScriptLine right;
+  right.t = 5000;
+  right.line.baud_rate = 9600;
+  strict.on_open(right);
+  right.advance(strict, 8000);
+  EXPECT_NE(right.text().find("Press %%%%%%%%% into setting mode"), std::string::npos);
+  right.write(strict, "%%%%%%%%%%\r\n");
+  right.advance(strict, 9000);
+  EXPECT_EQ(strict.mode(), Mode::Setting);
+  EXPECT_NE(right.text().find("System enter setting mode"), std::string::npos);
 }
 
 // ---- against the headless backend

@@ -30,6 +30,9 @@ struct Faults {
 
 struct Config {
   uint32_t baud = 9600;            // 10 bits per byte on the line
+  // Off: the DTU takes up whatever rate the tool sets on the line (where the face can see
+  // it). On: it talks only at `baud`, and at any other rate each side reads noise.
+  bool fixed_baud = false;
   uint32_t boot_window_ms = 3000;  // how long after the banner the request is accepted
   uint32_t reply_delay_ms = 50;
   std::map<std::string, uint32_t> command_delay_ms;  // by command name, overrides reply_delay_ms

@@ -17,8 +17,7 @@ std::string garbled(std::string_view bytes) {
 
 }  // namespace
 
-HeadlessPeer::HeadlessPeer(Config config, Settings settings, bool follow_line_baud)
-    : model_(std::move(config), std::move(settings)), follow_line_baud_(follow_line_baud) {}
+HeadlessPeer::HeadlessPeer(Config config, Settings settings) : model_(std::move(config), std::move(settings)) {}
 
 void HeadlessPeer::set_boot_delay(uint32_t ms) {
   std::lock_guard lock(mu_);
@@ -82,6 +81,11 @@ Mode HeadlessPeer::mode() const {
   return model_.mode(last_now_);
 }
 
+platform::LineSettings HeadlessPeer::line() const {
+  std::lock_guard lock(mu_);
+  return line_;
+}
+
 bool HeadlessPeer::is_open() const {
   std::lock_guard lock(mu_);
   return link_ != nullptr;
@@ -94,6 +98,7 @@ int HeadlessPeer::boots() const {
 
 void HeadlessPeer::on_open(PeerLink& link) {
   std::lock_guard lock(mu_);
+  line_ = link.settings();
   link_ = &link;
   last_now_ = link.now();
   pending_.clear();
@@ -113,6 +118,7 @@ void HeadlessPeer::on_close() {
 
 void HeadlessPeer::on_written(PeerLink& link, const uint8_t* data, size_t size) {
   std::lock_guard lock(mu_);
+  line_ = link.settings();
   last_now_ = link.now();
   follow_baud_locked(link);
   std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -123,6 +129,7 @@ void HeadlessPeer::on_written(PeerLink& link, const uint8_t* data, size_t size) 
 void HeadlessPeer::on_timer(PeerLink& link) {
   std::lock_guard lock(mu_);
   if (link_ != &link) return;  // a wake left over from an earlier opening
+  line_ = link.settings();
   last_now_ = link.now();
   if (boot_requested_ || (boot_at_ && *boot_at_ <= link.now())) boot_locked(link);
   send_due_locked(link);
@@ -162,11 +169,11 @@ void HeadlessPeer::send_due_locked(PeerLink& link) {
 }
 
 bool HeadlessPeer::baud_mismatch_locked(const PeerLink& link) const {
-  return !follow_line_baud_ && link.settings().baud_rate != model_.config().baud;
+  return model_.config().fixed_baud && link.settings().baud_rate != model_.config().baud;
 }
 
 void HeadlessPeer::follow_baud_locked(const PeerLink& link) {
-  if (follow_line_baud_ && link.settings().baud_rate != 0) model_.config().baud = link.settings().baud_rate;
+  if (!model_.config().fixed_baud && link.settings().baud_rate != 0) model_.config().baud = link.settings().baud_rate;
 }
 
 }  // namespace dtusim

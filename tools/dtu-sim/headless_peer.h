@@ -20,10 +20,9 @@ namespace dtusim {
 
 class HeadlessPeer final : public platform::headless::SerialPeer {
  public:
-  // With `follow_line_baud` the DTU talks at whatever rate the tool configured; otherwise
-  // at config.baud, and a tool set to another rate sees (and sends) only noise.
-  explicit HeadlessPeer(Config config = {}, Settings settings = Settings::factory(),
-                        bool follow_line_baud = true);
+  // The DTU talks at whatever rate the tool configured, or only at config.baud when
+  // config.fixed_baud is set: a tool at another rate then sees (and sends) only noise.
+  explicit HeadlessPeer(Config config = {}, Settings settings = Settings::factory());
 
   // ---- set-up
   void set_boot_delay(uint32_t ms);
@@ -41,6 +40,7 @@ class HeadlessPeer final : public platform::headless::SerialPeer {
   std::vector<std::string> commands() const;  // the complete lines among them
   std::vector<Chunk> sent() const;          // what went out, with the time it started
   Mode mode() const;                        // as of the last callback
+  platform::LineSettings line() const;      // as the tool configured it, as of the last callback
   bool is_open() const;
   int boots() const;
 
@@ -59,7 +59,7 @@ class HeadlessPeer final : public platform::headless::SerialPeer {
 
   mutable std::mutex mu_;
   Model model_;
-  bool follow_line_baud_;
+  platform::LineSettings line_;
   uint32_t boot_delay_ms_ = 1000;
   bool boot_on_open_ = true;
   platform::headless::PeerLink* link_ = nullptr;  // while the port is open
