@@ -51,8 +51,8 @@ bool CommPort::open(int port_number, const platform::LineSettings& settings) {
   if (!device) return false;  // the device layer has said why on stderr
   error = device->configure(settings);
   if (error != platform::SerialError::None) {
-    std::fprintf(stderr, "serial: COM%d (%s) refused the line settings: %s\n", port_number, path.c_str(),
-                 platform::describe(error));
+    std::fprintf(stderr, "serial: COM%d (%s): the line settings could not be applied: %s\n", port_number,
+                 path.c_str(), platform::describe(error));
     return false;
   }
   device->purge();

@@ -45,6 +45,19 @@ void click(platform::qt::QtBackend& backend, platform::Handle window) {
   if (w) QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
 }
 
+void type_over(platform::qt::QtBackend& backend, platform::Handle window, const std::string& utf8) {
+  QWidget* w = widget_of(backend, window);
+  if (!w) return;
+  // Clicking into a window activates it, which is what gives its field the keyboard.
+  w->window()->activateWindow();
+  if (!QTest::qWaitForWindowActive(w->window(), 5000)) return;
+  click(backend, window);
+  QWidget* field = QApplication::focusWidget();
+  if (!field || (field != w && !w->isAncestorOf(field))) return;
+  QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(field, QString::fromUtf8(utf8.c_str()));
+}
+
 bool run_until(const std::function<bool()>& done, int budget_ms) {
   QElapsedTimer clock;
   clock.start();
