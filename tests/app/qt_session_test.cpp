@@ -163,8 +163,9 @@ TEST_F(QtSession, APortTypedIntoThePortBoxIsNotOpened) {
   ASSERT_EQ(value(unit::kPortBox), "COM7");
   EXPECT_EQ(static_cast<int32_t>(rt::helpers().read_property(kMainForm, unit::kPortBox.id, prop::kComboSelection, -1)),
             -1);
+  const size_t shown = qt_user::messages().size();
   click(unit::kConnectButton);
-  ASSERT_TRUE(qt_user::run_until([] { return !qt_user::messages().empty(); }, 5000));
+  ASSERT_TRUE(qt_user::run_until([&] { return qt_user::messages().size() > shown; }, 5000));
   EXPECT_EQ(last_message(), "串口打开失败");
   EXPECT_EQ(text_property(unit::kConnectButton, prop::kButtonCaption), caption);
   EXPECT_FALSE(operations_enabled());

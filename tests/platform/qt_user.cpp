@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -25,9 +26,11 @@ QWidget* widget_of(platform::qt::QtBackend& backend, platform::Handle window) {
 }  // namespace
 
 void answer_message_boxes() {
-  static QTimer* timer = nullptr;
+  // Owned by the application object: a later application (the next test's backend) gets
+  // a timer of its own.
+  static QPointer<QTimer> timer;
   if (timer) return;
-  timer = new QTimer();
+  timer = new QTimer(QCoreApplication::instance());
   timer->setInterval(20);
   QObject::connect(timer, &QTimer::timeout, [] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
