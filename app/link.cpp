@@ -13,8 +13,9 @@ constexpr int32_t kModeRequestDelayMs = 500;
 constexpr int32_t kModeAnswerWaitMs = 1000;
 constexpr int32_t kPollMs = 100;
 
-// The link settings go to the port unit on every click, connect or disconnect.
-void write_port_settings() {
+// The link settings go to the port unit on every click, connect or disconnect. Returns the
+// port number as chosen: 0 when the port box has no selection (its text was typed over).
+int32_t write_port_settings() {
   int32_t port = read_int(unit::kPortBox, prop::kComboSelection) + 1;
   write_int(unit::kSerialPort, prop::kPortNumber, port);
   HeapText baud = read_text(unit::kLinkBaudBox, prop::kComboContent);
@@ -22,6 +23,7 @@ void write_port_settings() {
   write_int(unit::kSerialPort, prop::kParity, 0);
   write_int(unit::kSerialPort, prop::kDataBits, 8);
   write_int(unit::kSerialPort, prop::kStopBits, 1);
+  return port;
 }
 
 // Sends the bytes of `command` followed by CR LF as one byte array.
@@ -44,10 +46,12 @@ bool reply_contains(const char* needle) {
 void show_status(const char* status) { write_text(unit::kStatusLine, prop::kLabelCaption, status); }
 
 void on_connect_clicked() {
-  write_port_settings();
+  const int32_t port = write_port_settings();
   Globals& g = globals();
   if (g.connected == 1) return drop_link(text(texts::status_not_connected));
-  if (call_int(rt::kOpenPort, {unit_arg(unit::kSerialPort)}) == 1) {
+  // Port 0 cannot be opened. The unit stores it as 1, so opening would reach COM1, a port
+  // the technician never chose: refuse here instead.
+  if (port >= 1 && call_int(rt::kOpenPort, {unit_arg(unit::kSerialPort)}) == 1) {
     g.connected = 1;
     write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_disconnect));
     show_status(text(texts::status_waiting));

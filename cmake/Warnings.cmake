@@ -1,5 +1,9 @@
 # Project-wide compiler settings: warnings everywhere, optional -Werror and sanitizers.
 add_compile_options(-Wall -Wextra)
+# Clang checks the lock annotations (platform/thread_annotations.h).
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  add_compile_options(-Wthread-safety)
+endif()
 if(DTU_WERROR)
   add_compile_options(-Werror)
 endif()

@@ -73,7 +73,7 @@ void reset_runtime_for_tests() {
   s.libraries.clear();
   s.templates_loaded = false;
   {
-    std::lock_guard lock(s.end_mutex);
+    platform::MutexLock lock(s.end_mutex);
     s.shutdown_done = false;
   }
   clear_constant_ranges();

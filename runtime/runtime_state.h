@@ -4,11 +4,11 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/mutex.h"
 #include "platform/window_types.h"
 #include "runtime/library.h"
 #include "runtime/runtime_app.h"
@@ -32,9 +32,9 @@ struct RuntimeState {
   bool templates_loaded = false;
 
   // Threads that asked the UI thread to end the process wait here for the shutdown.
-  std::mutex end_mutex;
+  platform::Mutex end_mutex;
   std::condition_variable end_signal;
-  bool shutdown_done = false;
+  bool shutdown_done GUARDED_BY(end_mutex) = false;
 };
 
 RuntimeState& state();

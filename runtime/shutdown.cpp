@@ -15,7 +15,7 @@ namespace {
 void release_waiting_threads() {
   auto& s = detail::state();
   {
-    std::lock_guard lock(s.end_mutex);
+    platform::MutexLock lock(s.end_mutex);
     s.shutdown_done = true;
   }
   s.end_signal.notify_all();
@@ -26,8 +26,8 @@ void release_waiting_threads() {
 void detail::wait_for_process_end(int code) {
   auto& s = state();
   {
-    std::unique_lock lock(s.end_mutex);
-    s.end_signal.wait(lock, [&s] { return s.shutdown_done; });
+    platform::MutexLock lock(s.end_mutex);
+    while (!s.shutdown_done) lock.wait(s.end_signal);
   }
   // The UI thread ends the process right after the shutdown; this only matters when that
   // exit does not end the whole process (tests).

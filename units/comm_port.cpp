@@ -51,8 +51,8 @@ bool CommPort::open(int port_number, const platform::LineSettings& settings) {
   if (!device) return false;  // the device layer has said why on stderr
   error = device->configure(settings);
   if (error != platform::SerialError::None) {
-    std::fprintf(stderr, "serial: COM%d (%s) refused the line settings: %s\n", port_number, path.c_str(),
-                 platform::describe(error));
+    std::fprintf(stderr, "serial: COM%d (%s): the line settings could not be applied: %s\n", port_number,
+                 path.c_str(), platform::describe(error));
     return false;
   }
   device->purge();
@@ -72,16 +72,17 @@ bool CommPort::open(int port_number, const platform::LineSettings& settings) {
 void CommPort::close() {
   if (worker_.joinable()) {
     {
-      std::lock_guard lock(signal_mutex_);
+      platform::MutexLock lock(signal_mutex_);
       stop_requested_ = true;
     }
     signal_worker();
     worker_.join();
-    std::lock_guard lock(signal_mutex_);
+    platform::MutexLock lock(signal_mutex_);
     stop_requested_ = write_requested_ = write_done_ = false;
+    pending_write_.clear();
   }
   device_.reset();
-  std::lock_guard lock(queue_mutex_);
+  platform::MutexLock lock(queue_mutex_);
   codes_.clear();
   values_.clear();
 }
@@ -90,16 +91,15 @@ bool CommPort::send(const uint8_t* data, int64_t count) {
   if (!is_open() || count < 0) return false;
   if (count == 0) return true;
   {
-    std::lock_guard lock(signal_mutex_);
+    platform::MutexLock lock(signal_mutex_);
     pending_write_.assign(data, data + count);
     write_requested_ = true;
     write_done_ = false;
   }
   signal_worker();
-  std::unique_lock lock(signal_mutex_);
-  signal_cv_.wait(lock, [this] { return write_done_; });
+  platform::MutexLock lock(signal_mutex_);
+  while (!write_done_) lock.wait(signal_cv_);
   write_done_ = false;
-  pending_write_.clear();
   return write_result_;
 }
 
@@ -107,13 +107,13 @@ void CommPort::signal_worker() {
   signal_cv_.notify_all();
   // Taking the queue lock orders this after a worker's check of interrupted(), so a worker
   // waiting for queue space cannot miss the request.
-  { std::lock_guard lock(queue_mutex_); }
+  { platform::MutexLock lock(queue_mutex_); }
   queue_space_.notify_all();
   device_->wake();
 }
 
 bool CommPort::interrupted() {
-  std::lock_guard lock(signal_mutex_);
+  platform::MutexLock lock(signal_mutex_);
   return stop_requested_ || write_requested_;
 }
 
@@ -125,7 +125,7 @@ void CommPort::run_worker(platform::SerialDevice* device, platform::Handle windo
     const uint32_t events = device->wait_event();
     bool stop, write;
     {
-      std::lock_guard lock(signal_mutex_);
+      platform::MutexLock lock(signal_mutex_);
       stop = stop_requested_;
       write = write_requested_;
     }
@@ -171,15 +171,20 @@ void CommPort::drain_input(platform::SerialDevice& device, platform::Handle wind
 }
 
 void CommPort::perform_write(platform::SerialDevice& device, bool device_gone) {
+  std::vector<uint8_t> data;
+  {
+    platform::MutexLock lock(signal_mutex_);
+    data.swap(pending_write_);
+  }
   bool ok = false;
   if (!device_gone) {
     device.purge();
-    const platform::WriteResult r = device.write(pending_write_.data(), pending_write_.size());
+    const platform::WriteResult r = device.write(data.data(), data.size());
     // A write cut short by the write time-out did not deliver the data: a failure.
-    ok = r.ok && r.written == pending_write_.size();
+    ok = r.ok && r.written == data.size();
   }
   {
-    std::lock_guard lock(signal_mutex_);
+    platform::MutexLock lock(signal_mutex_);
     write_result_ = ok;
     write_requested_ = false;
     write_done_ = true;
@@ -187,18 +192,24 @@ void CommPort::perform_write(platform::SerialDevice& device, bool device_gone) {
   signal_cv_.notify_all();
 }
 
+// The entry joins the queue under the lock; the message is posted after the lock is
+// released, so the worker is never inside the backend (and its locks) holding ours, and a
+// dispatch never waits for a post in progress. A dispatch that runs in between delivers the
+// entry early and the message then finds the queue empty, which is harmless.
 void CommPort::queue(uint32_t code, uint32_t value, platform::Handle window) {
-  std::unique_lock lock(queue_mutex_);
-  queue_space_.wait(lock, [this] { return codes_.size() < kQueueLimit || interrupted(); });
-  codes_.push_back(code);
-  values_.push_back(value);
+  {
+    platform::MutexLock lock(queue_mutex_);
+    while (codes_.size() >= kQueueLimit && !interrupted()) lock.wait(queue_space_);
+    codes_.push_back(code);
+    values_.push_back(value);
+  }
   platform::backend().post(window, kNotifyMessage);
 }
 
 void CommPort::dispatch() {
   const platform::Handle window = window_;
   {
-    std::lock_guard lock(queue_mutex_);
+    platform::MutexLock lock(queue_mutex_);
     for (size_t i = 0; i < codes_.size(); ++i) delivering_.push_back({codes_[i], values_[i]});
     codes_.clear();
     values_.clear();

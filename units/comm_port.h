@@ -3,6 +3,10 @@
 // received bytes and line events to the UI thread, one posted message per entry.
 //
 // UI thread: open, close, send, dispatch. Worker: everything on the device after open.
+// Two locks: signal_mutex_ for the stop and write hand-over, queue_mutex_ for the
+// notification queue. The only nesting is signal_mutex_ inside queue_mutex_ (the worker
+// asks interrupted() while it waits for queue space). Neither is held while calling out of
+// this class: the device, the backend's post and the handlers run with no lock held.
 #pragma once
 
 #include <condition_variable>
@@ -10,11 +14,11 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/mutex.h"
 #include "platform/serial.h"
 #include "platform/window_types.h"
 
@@ -40,11 +44,11 @@ class CommPort {
   virtual ~CommPort();  // closes
 
   // Closes first, then opens COM `port_number` with `settings` and starts the worker.
-  bool open(int port_number, const platform::LineSettings& settings);
+  bool open(int port_number, const platform::LineSettings& settings) EXCLUDES(signal_mutex_, queue_mutex_);
   // Stops the worker, closes the device and drops queued notifications. Harmless when closed.
-  void close();
+  void close() EXCLUDES(signal_mutex_, queue_mutex_);
   // Blocks until the worker has written; true when all bytes went out (or there were none).
-  bool send(const uint8_t* data, int64_t count);
+  bool send(const uint8_t* data, int64_t count) EXCLUDES(signal_mutex_);
   bool is_open() const { return worker_.joinable(); }
 
  protected:
@@ -52,7 +56,7 @@ class CommPort {
   void set_notify_window(platform::Handle window) { window_ = window; }
   platform::Handle notify_window() const { return window_; }
   // UI thread, on kNotifyMessage: delivers every queued entry in order.
-  void dispatch();
+  void dispatch() EXCLUDES(queue_mutex_);
 
   // Called on the UI thread by dispatch.
   virtual void on_line_event(int /*kind*/) {}
@@ -62,33 +66,37 @@ class CommPort {
   struct Entry {
     uint32_t code, value;
   };
-  void run_worker(platform::SerialDevice* device, platform::Handle window);
+  void run_worker(platform::SerialDevice* device, platform::Handle window) EXCLUDES(signal_mutex_);
   void handle_events(platform::SerialDevice& device, uint32_t events, platform::Handle window);
   void drain_input(platform::SerialDevice& device, platform::Handle window);
-  void perform_write(platform::SerialDevice& device, bool device_gone);
-  void queue(uint32_t code, uint32_t value, platform::Handle window);
-  bool interrupted();  // a stop or write request is waiting for the worker
-  void signal_worker();
+  void perform_write(platform::SerialDevice& device, bool device_gone) EXCLUDES(signal_mutex_);
+  void queue(uint32_t code, uint32_t value, platform::Handle window) EXCLUDES(queue_mutex_);
+  bool interrupted() EXCLUDES(signal_mutex_);  // a stop or write request is waiting for the worker
+  void signal_worker() EXCLUDES(signal_mutex_, queue_mutex_);
 
   platform::Handle window_ = 0;
   std::unique_ptr<platform::SerialDevice> device_;
   std::thread worker_;
 
-  // Stop and write-request signalling; guards the pending write and its result.
-  std::mutex signal_mutex_;
+  // Stop and write-request signalling, with the pending write and its result. The worker
+  // takes the pending bytes out under the lock and writes them without it.
+  platform::Mutex signal_mutex_;
   std::condition_variable signal_cv_;
-  bool stop_requested_ = false, write_requested_ = false, write_done_ = false;
-  std::vector<uint8_t> pending_write_;
-  bool write_result_ = false;
+  bool stop_requested_ GUARDED_BY(signal_mutex_) = false;
+  bool write_requested_ GUARDED_BY(signal_mutex_) = false;
+  bool write_done_ GUARDED_BY(signal_mutex_) = false;
+  std::vector<uint8_t> pending_write_ GUARDED_BY(signal_mutex_);
+  bool write_result_ GUARDED_BY(signal_mutex_) = false;
 
   // The notification queue: two parallel arrays, appended by the worker. When the UI thread
   // falls this far behind, the worker stops reading until a dispatch makes room: the bytes
   // wait in the driver (paced by flow control where the line has it) instead of memory
   // growing without bound.
   static constexpr size_t kQueueLimit = 65536;
-  std::mutex queue_mutex_;
+  platform::Mutex queue_mutex_;
   std::condition_variable queue_space_;
-  std::vector<uint32_t> codes_, values_;
+  std::vector<uint32_t> codes_ GUARDED_BY(queue_mutex_);
+  std::vector<uint32_t> values_ GUARDED_BY(queue_mutex_);
 
   // Entries taken from the queue and not yet delivered (UI thread only). A dispatch nested
   // inside a handler continues this list first, so entries are never delivered out of order.

@@ -1,19 +1,22 @@
 // The shared state of one in-memory serial line: what the peer has delivered and what the
-// tool's worker has yet to see. Every field is guarded by the owning Core's mutex.
+// tool's worker has yet to see. Every changing field is guarded by the owning Core's mutex,
+// which the line knows as `mu`.
 #pragma once
 
+#include <cassert>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
 
+#include "platform/headless/event_core.h"
 #include "platform/headless/serial_peer.h"
+#include "platform/mutex.h"
 #include "platform/serial.h"
 
 namespace platform::headless::detail {
 
-class Core;
 class DeviceLine;
 
 // The peer's handle on the line; forwards to the core under its mutex.
@@ -21,15 +24,16 @@ class LineLink final : public PeerLink {
  public:
   LineLink(Core& core, DeviceLine& line) : core_(core), line_(line) {}
   uint32_t now() const override;
-  void send_at(uint32_t at_ms, const std::string& bytes, bool paced) override;
-  void line_event_at(uint32_t at_ms, uint32_t event_bits, ModemStatus status, ErrorStatus errors) override;
-  void wake_at(uint32_t at_ms) override;
-  void hang_up_at(uint32_t at_ms) override;
-  const LineSettings& settings() const override;
+  void send_at(uint32_t at_ms, const std::string& bytes, bool paced) override EXCLUDES(core_.mu);
+  void line_event_at(uint32_t at_ms, uint32_t event_bits, ModemStatus status, ErrorStatus errors) override
+      EXCLUDES(core_.mu);
+  void wake_at(uint32_t at_ms) override EXCLUDES(core_.mu);
+  void hang_up_at(uint32_t at_ms) override EXCLUDES(core_.mu);
+  LineSettings settings() const override EXCLUDES(core_.mu);
 
  private:
-  // Something for this line at a virtual time; called with the core's lock held.
-  void schedule_locked(uint32_t at_ms, Scheduled item);
+  // Something for this line at a virtual time.
+  void schedule_locked(uint32_t at_ms, Scheduled item) REQUIRES(core_.mu);
 
   Core& core_;
   DeviceLine& line_;
@@ -38,29 +42,38 @@ class LineLink final : public PeerLink {
 class DeviceLine : public std::enable_shared_from_this<DeviceLine> {
  public:
   DeviceLine(Core& core, std::string path, std::shared_ptr<SerialPeer> peer)
-      : path(std::move(path)), peer(std::move(peer)), link(core, *this) {}
+      : mu(core.mu), path(std::move(path)), peer(std::move(peer)), link(core, *this) {}
 
+  Mutex& mu;  // the core's
   const std::string path;
   const std::shared_ptr<SerialPeer> peer;
   LineLink link;
   std::condition_variable cv;  // wakes the worker parked in wait_event
 
-  bool open = true;
-  bool parked = false;       // the worker sits in wait_event with nothing to report
-  bool wake_requested = false;
-  bool gone = false, gone_reported = false;
-  std::deque<uint8_t> rx;
-  uint32_t event_bits = 0;   // line events not yet reported
-  ErrorStatus errors;        // flags not yet cleared
-  ModemStatus modem;
-  LineSettings settings;
-  uint64_t tx_free_us = 0;   // end of the last paced transmission: paced sends never overlap
+  bool open GUARDED_BY(mu) = true;
+  bool parked GUARDED_BY(mu) = false;  // the worker sits in wait_event with nothing to report
+  bool wake_requested GUARDED_BY(mu) = false;
+  bool gone GUARDED_BY(mu) = false;
+  bool gone_reported GUARDED_BY(mu) = false;
+  std::deque<uint8_t> rx GUARDED_BY(mu);
+  uint32_t event_bits GUARDED_BY(mu) = 0;  // line events not yet reported
+  ErrorStatus errors GUARDED_BY(mu);       // flags not yet cleared
+  ModemStatus modem GUARDED_BY(mu);
+  LineSettings settings GUARDED_BY(mu);
+  uint64_t tx_free_us GUARDED_BY(mu) = 0;  // end of the last paced transmission: paced sends never overlap
 
-  bool has_report() const {
+  bool has_report() const REQUIRES(mu) {
     return wake_requested || !rx.empty() || event_bits != 0 || (gone && !gone_reported);
   }
   // Busy keeps the virtual clock still: the worker has something to do or is not parked yet.
-  bool busy() const { return open && (!parked || has_report()); }
+  bool busy() const REQUIRES(mu) { return open && (!parked || has_report()); }
 };
+
+// States, for the analysis, that the line's `mu` is the core's, which the caller holds.
+inline void holding(const Core& core, const DeviceLine& line) REQUIRES(core.mu) ASSERT_CAPABILITY(line.mu) {
+  assert(&line.mu == &core.mu);  // a line of this core
+  (void)core;
+  (void)line;
+}
 
 }  // namespace platform::headless::detail

@@ -15,14 +15,14 @@ constexpr auto kBusyLimit = std::chrono::seconds(20);
 
 void Core::post(Ready item) {
   {
-    std::lock_guard lock(mu);
+    MutexLock lock(mu);
     ready_.push_back(std::move(item));
   }
   ui_cv_.notify_all();
 }
 
 bool Core::pop(Ready& item) {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   if (ready_.empty()) return false;
   item = std::move(ready_.front());
   ready_.pop_front();
@@ -31,7 +31,7 @@ bool Core::pop(Ready& item) {
 
 void Core::post_quit(int code) {
   {
-    std::lock_guard lock(mu);
+    MutexLock lock(mu);
     quit_ = true;
     quit_code_ = code;
   }
@@ -39,17 +39,17 @@ void Core::post_quit(int code) {
 }
 
 bool Core::quit_requested() const {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   return quit_;
 }
 
 int Core::quit_code() const {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   return quit_code_;
 }
 
 void Core::schedule_action(uint64_t due_us, std::function<void()> action) {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   if (due_us <= now_us()) {
     ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(action)});
     return;
@@ -64,7 +64,7 @@ void Core::schedule_locked(uint64_t due_us, Scheduled item) {
 }
 
 void Core::set_timer(Handle window, uint32_t id, uint64_t period_us) {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   Timer& timer = timers_[{window, id}];
   timer.period_us = std::max<uint64_t>(period_us, 1000);  // a zero period would never let time pass
   timer.next_due_us = now_us() + timer.period_us;
@@ -73,18 +73,18 @@ void Core::set_timer(Handle window, uint32_t id, uint64_t period_us) {
 }
 
 void Core::kill_timer(Handle window, uint32_t id) {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   timers_.erase({window, id});
 }
 
 void Core::kill_window_timers(Handle window) {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   auto it = timers_.lower_bound({window, 0});
   while (it != timers_.end() && it->first.first == window) it = timers_.erase(it);
 }
 
 bool Core::take_timer_expiry(Handle window, uint32_t id, uintptr_t serial) {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   auto it = timers_.find({window, id});
   if (it == timers_.end() || !it->second.pending || it->second.serial != serial) return false;
   it->second.pending = false;
@@ -92,18 +92,19 @@ bool Core::take_timer_expiry(Handle window, uint32_t id, uintptr_t serial) {
 }
 
 bool Core::path_open(const std::string& path) const {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   return std::any_of(devices_.begin(), devices_.end(), [&](const auto& d) { return d->path == path; });
 }
 
 void Core::add_device(const std::shared_ptr<DeviceLine>& line) {
-  std::lock_guard lock(mu);
+  MutexLock lock(mu);
   devices_.push_back(line);
 }
 
 void Core::remove_device(const std::shared_ptr<DeviceLine>& line) {
   {
-    std::lock_guard lock(mu);
+    MutexLock lock(mu);
+    holding(*this, *line);
     line->open = false;
     std::erase(devices_, line);
     std::erase_if(scheduled_, [&](const auto& entry) { return entry.second.device == line; });
@@ -112,13 +113,17 @@ void Core::remove_device(const std::shared_ptr<DeviceLine>& line) {
 }
 
 bool Core::any_device_busy() const {
-  return std::any_of(devices_.begin(), devices_.end(), [](const auto& d) { return d->busy(); });
+  for (const auto& d : devices_) {
+    holding(*this, *d);
+    if (d->busy()) return true;
+  }
+  return false;
 }
 
-void Core::wait_for_idle_devices(std::unique_lock<std::mutex>& lock) {
+void Core::wait_for_idle_devices(MutexLock& lock) {
   const auto start = std::chrono::steady_clock::now();
   while (ready_.empty() && any_device_busy()) {
-    ui_cv_.wait_for(lock, std::chrono::milliseconds(100));
+    lock.wait_for(ui_cv_, std::chrono::milliseconds(100));
     if (std::chrono::steady_clock::now() - start > kBusyLimit)
       throw std::logic_error("headless: a serial device stayed busy (is its worker waiting for events?)");
   }
@@ -131,7 +136,7 @@ uint64_t Core::next_due_us() const {
 }
 
 bool Core::wait_until(uint64_t deadline) {
-  std::unique_lock lock(mu);
+  MutexLock lock(mu);
   const bool forever = deadline == kNever;
   for (;;) {
     if (!ready_.empty()) return true;
@@ -146,26 +151,31 @@ bool Core::wait_until(uint64_t deadline) {
     const uint64_t target = std::min(next, deadline);
     if (target > now_us()) now_us_.store(target, std::memory_order_release);
     if (next > now_us()) return false;
-    fire_due(lock);
+    fire_due();
   }
 }
 
-void Core::fire_due(std::unique_lock<std::mutex>& lock) {
+void Core::fire_due() {
   const uint64_t t = now_us();
   // Re-read the front each time: a peer callback may schedule more work due right now.
   while (!scheduled_.empty() && scheduled_.begin()->first <= t) {
     auto node = scheduled_.extract(scheduled_.begin());
-    fire_scheduled(lock, node.mapped());
+    fire_scheduled(node.mapped());
   }
   fire_timers();
 }
 
-void Core::fire_scheduled(std::unique_lock<std::mutex>& lock, Scheduled& item) {
+void Core::fire_scheduled(Scheduled& item) {
+  if (item.kind == Scheduled::Kind::Action) {
+    ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(item.action)});
+    return;
+  }
   DeviceLine* line = item.device.get();
-  const bool live = line && line->open && !line->gone;
+  if (!line) return;
+  holding(*this, *line);
+  const bool live = line->open && !line->gone;
   switch (item.kind) {
     case Scheduled::Kind::Action:
-      ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(item.action)});
       return;
     case Scheduled::Kind::Byte:
       if (!live) return;
@@ -185,12 +195,11 @@ void Core::fire_scheduled(std::unique_lock<std::mutex>& lock, Scheduled& item) {
       line->gone = true;
       break;
     case Scheduled::Kind::PeerWake: {
-      if (!line || !line->open) return;
+      if (!line->open) return;
       // The peer acts through its link, which takes this lock.
       auto keep = item.device;
-      lock.unlock();
+      MutexUnlock unlocked(mu);
       keep->peer->on_timer(keep->link);
-      lock.lock();
       return;
     }
   }

@@ -1,6 +1,9 @@
 // The UI thread's message queue and the virtual clock, shared by the headless backend and
 // its in-memory serial devices (which may outlive it). Posting is allowed from any thread;
 // the clock only advances inside wait(), on the UI thread, while every device is idle.
+//
+// One mutex, mu, guards the core and every DeviceLine; nothing is called outside the
+// backend with it held (a peer's wake-up runs with it released).
 #pragma once
 
 #include <atomic>
@@ -10,12 +13,12 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/mutex.h"
 #include "platform/serial.h"
 #include "platform/window_types.h"
 
@@ -49,38 +52,39 @@ class Core {
   uint64_t now_us() const { return now_us_.load(std::memory_order_acquire); }
 
   // Queue (any thread).
-  void post(Ready item);
-  bool pop(Ready& item);
-  void post_quit(int code);
-  bool quit_requested() const;
-  int quit_code() const;
+  void post(Ready item) EXCLUDES(mu);
+  bool pop(Ready& item) EXCLUDES(mu);
+  void post_quit(int code) EXCLUDES(mu);
+  bool quit_requested() const EXCLUDES(mu);
+  int quit_code() const EXCLUDES(mu);
 
   // Scheduled work (any thread; devices call these from the peer's callbacks).
-  void schedule_action(uint64_t due_us, std::function<void()> action);
-  void schedule_locked(uint64_t due_us, Scheduled item);
+  void schedule_action(uint64_t due_us, std::function<void()> action) EXCLUDES(mu);
+  void schedule_locked(uint64_t due_us, Scheduled item) REQUIRES(mu);
 
   // Timers (UI thread).
-  void set_timer(Handle window, uint32_t id, uint64_t period_us);
-  void kill_timer(Handle window, uint32_t id);
-  void kill_window_timers(Handle window);
+  void set_timer(Handle window, uint32_t id, uint64_t period_us) EXCLUDES(mu);
+  void kill_timer(Handle window, uint32_t id) EXCLUDES(mu);
+  void kill_window_timers(Handle window) EXCLUDES(mu);
   // True when this queued expiry (wparam = its serial) is still wanted; clears it.
-  bool take_timer_expiry(Handle window, uint32_t id, uintptr_t serial);
+  bool take_timer_expiry(Handle window, uint32_t id, uintptr_t serial) EXCLUDES(mu);
 
   // Blocks until something is queued (true) or the virtual deadline passed (false);
   // kNever waits without a deadline.
   static constexpr uint64_t kNever = ~uint64_t{0};
-  bool wait_until(uint64_t deadline_us);
-  bool wait(int timeout_ms) {
+  bool wait_until(uint64_t deadline_us) EXCLUDES(mu);
+  bool wait(int timeout_ms) EXCLUDES(mu) {
     return wait_until(timeout_ms < 0 ? kNever : now_us() + static_cast<uint64_t>(timeout_ms) * 1000);
   }
 
   // Devices.
-  bool path_open(const std::string& path) const;
-  void add_device(const std::shared_ptr<DeviceLine>& line);
-  void remove_device(const std::shared_ptr<DeviceLine>& line);
+  bool path_open(const std::string& path) const EXCLUDES(mu);
+  void add_device(const std::shared_ptr<DeviceLine>& line) EXCLUDES(mu);
+  void remove_device(const std::shared_ptr<DeviceLine>& line) EXCLUDES(mu);
   void device_changed() { ui_cv_.notify_all(); }  // a worker parked, or a device closed
 
-  mutable std::mutex mu;  // guards everything here and every DeviceLine
+  // Guards everything here and every DeviceLine, which knows it as its own `mu`.
+  mutable Mutex mu;
 
  private:
   struct Timer {
@@ -90,21 +94,21 @@ class Core {
   };
   using TimerKey = std::pair<Handle, uint32_t>;
 
-  bool any_device_busy() const;
-  void wait_for_idle_devices(std::unique_lock<std::mutex>& lock);
-  uint64_t next_due_us() const;
-  void fire_due(std::unique_lock<std::mutex>& lock);
-  void fire_scheduled(std::unique_lock<std::mutex>& lock, Scheduled& item);
-  void fire_timers();
+  bool any_device_busy() const REQUIRES(mu);
+  void wait_for_idle_devices(MutexLock& lock) REQUIRES(mu);
+  uint64_t next_due_us() const REQUIRES(mu);
+  void fire_due() REQUIRES(mu);
+  void fire_scheduled(Scheduled& item) REQUIRES(mu);
+  void fire_timers() REQUIRES(mu);
 
   std::atomic<uint64_t> now_us_{0};
   std::condition_variable ui_cv_;
-  std::deque<Ready> ready_;
-  std::multimap<uint64_t, Scheduled> scheduled_;  // equal times keep insertion order
-  std::map<TimerKey, Timer> timers_;
-  std::vector<std::shared_ptr<DeviceLine>> devices_;
-  bool quit_ = false;
-  int quit_code_ = 0;
+  std::deque<Ready> ready_ GUARDED_BY(mu);
+  std::multimap<uint64_t, Scheduled> scheduled_ GUARDED_BY(mu);  // equal times keep insertion order
+  std::map<TimerKey, Timer> timers_ GUARDED_BY(mu);
+  std::vector<std::shared_ptr<DeviceLine>> devices_ GUARDED_BY(mu);
+  bool quit_ GUARDED_BY(mu) = false;
+  int quit_code_ GUARDED_BY(mu) = 0;
 };
 
 }  // namespace platform::headless::detail

@@ -11,7 +11,8 @@ namespace platform::headless::detail {
 uint32_t LineLink::now() const { return static_cast<uint32_t>(core_.now_us() / 1000); }
 
 void LineLink::send_at(uint32_t at_ms, const std::string& bytes, bool paced) {
-  std::lock_guard lock(core_.mu);
+  MutexLock lock(core_.mu);
+  holding(core_, line_);
   const uint32_t baud = line_.settings.baud_rate;
   const bool timed = paced && baud != 0;
   uint64_t start = std::max<uint64_t>(uint64_t{at_ms} * 1000, core_.now_us());
@@ -33,7 +34,7 @@ void LineLink::schedule_locked(uint32_t at_ms, Scheduled item) {
 }
 
 void LineLink::line_event_at(uint32_t at_ms, uint32_t event_bits, ModemStatus status, ErrorStatus errors) {
-  std::lock_guard lock(core_.mu);
+  MutexLock lock(core_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::LineEvent;
   item.bits = event_bits;
@@ -43,21 +44,24 @@ void LineLink::line_event_at(uint32_t at_ms, uint32_t event_bits, ModemStatus st
 }
 
 void LineLink::wake_at(uint32_t at_ms) {
-  std::lock_guard lock(core_.mu);
+  MutexLock lock(core_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::PeerWake;
   schedule_locked(at_ms, std::move(item));
 }
 
 void LineLink::hang_up_at(uint32_t at_ms) {
-  std::lock_guard lock(core_.mu);
+  MutexLock lock(core_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::HangUp;
   schedule_locked(at_ms, std::move(item));
 }
 
-// Read by the peer during its callbacks; the tool configures before it writes.
-const LineSettings& LineLink::settings() const { return line_.settings; }
+LineSettings LineLink::settings() const {
+  MutexLock lock(core_.mu);
+  holding(core_, line_);
+  return line_.settings;
+}
 
 // ---- the tool's side
 
@@ -74,19 +78,19 @@ class MemorySerialDevice final : public SerialDevice {
   }
 
   SerialError configure(const LineSettings& settings) override {
-    std::lock_guard lock(core_->mu);
+    MutexLock lock(line_->mu);
     line_->settings = settings;
     return SerialError::None;
   }
 
   void purge() override {
-    std::lock_guard lock(core_->mu);
+    MutexLock lock(line_->mu);
     line_->rx.clear();
     line_->errors = {};
   }
 
   uint32_t wait_event() override {
-    std::unique_lock lock(core_->mu);
+    MutexLock lock(line_->mu);
     for (;;) {
       if (line_->wake_requested) {
         line_->wake_requested = false;
@@ -102,21 +106,21 @@ class MemorySerialDevice final : public SerialDevice {
       // Parked with nothing to report: the clock may move now.
       line_->parked = true;
       core_->device_changed();
-      line_->cv.wait(lock);
+      lock.wait(line_->cv);
       line_->parked = false;
     }
   }
 
   void wake() override {
     {
-      std::lock_guard lock(core_->mu);
+      MutexLock lock(line_->mu);
       line_->wake_requested = true;
     }
     line_->cv.notify_all();
   }
 
   ErrorStatus clear_errors() override {
-    std::lock_guard lock(core_->mu);
+    MutexLock lock(line_->mu);
     ErrorStatus status = line_->errors;
     status.queued = line_->rx.size();
     line_->errors = {};
@@ -124,7 +128,7 @@ class MemorySerialDevice final : public SerialDevice {
   }
 
   bool read_byte(uint8_t& byte) override {
-    std::lock_guard lock(core_->mu);
+    MutexLock lock(line_->mu);
     if (line_->rx.empty()) return false;
     byte = line_->rx.front();
     line_->rx.pop_front();
@@ -132,13 +136,13 @@ class MemorySerialDevice final : public SerialDevice {
   }
 
   ModemStatus modem_status() override {
-    std::lock_guard lock(core_->mu);
+    MutexLock lock(line_->mu);
     return line_->modem;
   }
 
   WriteResult write(const uint8_t* data, size_t size) override {
     {
-      std::lock_guard lock(core_->mu);
+      MutexLock lock(line_->mu);
       if (line_->gone) return {false, 0};
     }
     // Instantaneous in virtual time; the peer answers through its link, which locks.

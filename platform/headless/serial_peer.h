@@ -28,7 +28,7 @@ class PeerLink {
   virtual void wake_at(uint32_t at_ms) = 0;
   // The device goes away at `at_ms` (like an unplugged adapter).
   virtual void hang_up_at(uint32_t at_ms) = 0;
-  virtual const LineSettings& settings() const = 0;  // as the tool configured them
+  virtual LineSettings settings() const = 0;  // as the tool configured them
 };
 
 class SerialPeer {

@@ -19,13 +19,13 @@ SimulatedModemLines::~SimulatedModemLines() {
 }
 
 void SimulatedModemLines::set_counting(bool counting) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   counting_ = counting;
 }
 
 void SimulatedModemLines::change(const ModemCounts& now) {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     counts_ = now;
   }
   const char tick = 1;
@@ -34,7 +34,7 @@ void SimulatedModemLines::change(const ModemCounts& now) {
 }
 
 bool SimulatedModemLines::counts(int, ModemCounts& out) {
-  std::lock_guard lock(mutex_);
+  MutexLock lock(mutex_);
   out = counts_;
   return counting_;
 }

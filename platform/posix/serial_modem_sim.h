@@ -3,8 +3,7 @@
 // stopping the watch meets a real sleeping system call.
 #pragma once
 
-#include <mutex>
-
+#include "platform/mutex.h"
 #include "platform/posix/serial_modem_watch.h"
 
 namespace platform::posix {
@@ -29,9 +28,9 @@ class SimulatedModemLines final : public ModemLines {
 
  private:
   int read_fd_ = -1, write_fd_ = -1;
-  std::mutex mutex_;
-  ModemCounts counts_;
-  bool counting_ = true;
+  Mutex mutex_;  // the test's thread changes the lines while the watch's helper reads them
+  ModemCounts counts_ GUARDED_BY(mutex_);
+  bool counting_ GUARDED_BY(mutex_) = true;
 };
 
 }  // namespace platform::posix

@@ -25,26 +25,16 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/serial_device.h"
+#include "platform/posix/serial_errno.h"
 #include "platform/posix/serial_modem_watch.h"
 #include "platform/posix/serial_termios_config.h"
 
 namespace platform::posix {
 namespace {
-
-// The one place where system errors become our error kinds.
-SerialError map_errno(int e) {
-  switch (e) {
-    case ENOENT: case ENODEV: case ENXIO: case ENOTDIR: return SerialError::NotFound;
-    case EACCES: case EPERM: case EROFS: return SerialError::Permission;
-    case EBUSY: case EWOULDBLOCK: return SerialError::Busy;
-    case ENOTTY: case EINVAL: return SerialError::Unsupported;
-    case EIO: case EPIPE: return SerialError::Gone;
-    default: return SerialError::Io;
-  }
-}
 
 // Tells the technician what to do about a device that cannot be opened.
 void explain_open_failure(const std::string& path, SerialError error) {
@@ -158,7 +148,14 @@ class TermiosDevice final : public SerialDevice {
     // Once the device is gone only a wake-up ends the wait: a hung-up tty stays readable.
     nfds_t first = gone_ ? 1 : 0;
     int n = ::poll(fds + first, 2 - first, -1);
-    if (n < 0) return true;  // EINTR: look again
+    if (n < 0) {
+      // errno first: nothing may run between the failed call and this look at it.
+      const int e = errno;
+      // Interrupted by a signal: look again. Anything else (no memory for the wait) is
+      // not the device's fault: pause instead of spinning, then look again.
+      if (e != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      return true;
+    }
     if (fds[1].revents) {
       uint64_t count;
       while (::read(wake_fd_, &count, sizeof count) < 0 && errno == EINTR) {
@@ -237,7 +234,7 @@ WriteResult TermiosDevice::write(const uint8_t* data, size_t size) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) {
-      if (map_errno(errno) == SerialError::Gone) gone_ = true;
+      if (serial_error_from_errno(errno, true) == SerialError::Gone) gone_ = true;
       return result;
     }
     int wait_ms = -1;
@@ -261,12 +258,12 @@ WriteResult TermiosDevice::write(const uint8_t* data, size_t size) {
 std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, SerialError& error) {
   error = SerialError::None;
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) error = map_errno(errno);
+  if (fd < 0) error = serial_error_from_errno(errno, false);
   termios probe{};
-  if (fd >= 0 && tcgetattr(fd, &probe) != 0) error = SerialError::Unsupported;
+  if (fd >= 0 && tcgetattr(fd, &probe) != 0) error = serial_error_from_errno(errno, false);
   // Exclusive: flock keeps out every other opener that asks (also root); TIOCEXCL makes the
   // kernel refuse further opens of the tty by anyone else.
-  if (error == SerialError::None && flock(fd, LOCK_EX | LOCK_NB) != 0) error = map_errno(errno);
+  if (error == SerialError::None && flock(fd, LOCK_EX | LOCK_NB) != 0) error = serial_error_from_errno(errno, false);
   int wake_fd = -1;
   if (error == SerialError::None) {
     ioctl(fd, TIOCEXCL);

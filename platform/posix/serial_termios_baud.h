@@ -8,7 +8,7 @@
 namespace platform::posix {
 
 // Sets input and output speed of `fd` to `baud` bits per second exactly; false when the
-// driver refuses.
+// driver refuses, with errno as the failed call left it.
 bool set_custom_baud(int fd, uint32_t baud);
 
 }  // namespace platform::posix

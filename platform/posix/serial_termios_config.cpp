@@ -1,8 +1,10 @@
 #include "platform/posix/serial_termios_config.h"
 
+#include <errno.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include "platform/posix/serial_errno.h"
 #include "platform/posix/serial_termios_baud.h"
 
 namespace platform::posix {
@@ -66,21 +68,33 @@ void set_flow_control(termios& tio, const LineSettings& s) {
   }
 }
 
+// The error of the call that just failed, read before anything else can overwrite errno.
+SerialError last_error() { return serial_error_from_errno(errno, true); }
+
 // RTS and DTR held on or off. A pseudo-terminal has no modem lines and refuses these
-// requests; that is not an error for the caller.
-void set_modem_lines(int fd, const LineSettings& s) {
-  int rts = TIOCM_RTS, dtr = TIOCM_DTR;
-  if (s.rts == RtsMode::On) ioctl(fd, TIOCMBIS, &rts);
-  if (s.rts == RtsMode::Off) ioctl(fd, TIOCMBIC, &rts);
-  if (s.dtr == DtrMode::On) ioctl(fd, TIOCMBIS, &dtr);
-  if (s.dtr == DtrMode::Off) ioctl(fd, TIOCMBIC, &dtr);
+// requests; that is not an error for the caller, but a device that went away is.
+SerialError set_modem_lines(int fd, const LineSettings& s) {
+  struct Change {
+    bool wanted;
+    unsigned long request;
+    int bit;
+  };
+  const Change changes[] = {{s.rts == RtsMode::On, TIOCMBIS, TIOCM_RTS},
+                            {s.rts == RtsMode::Off, TIOCMBIC, TIOCM_RTS},
+                            {s.dtr == DtrMode::On, TIOCMBIS, TIOCM_DTR},
+                            {s.dtr == DtrMode::Off, TIOCMBIC, TIOCM_DTR}};
+  for (Change c : changes) {
+    if (!c.wanted || ioctl(fd, c.request, &c.bit) == 0) continue;
+    if (last_error() == SerialError::Gone) return SerialError::Gone;
+  }
+  return SerialError::None;
 }
 
 }  // namespace
 
 SerialError apply_line_settings(int fd, const LineSettings& s) {
   termios tio{};
-  if (tcgetattr(fd, &tio) != 0) return SerialError::Unsupported;
+  if (tcgetattr(fd, &tio) != 0) return last_error();
   cfmakeraw(&tio);
   tio.c_cflag |= CLOCAL | CREAD;
   tio.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
@@ -98,10 +112,9 @@ SerialError apply_line_settings(int fd, const LineSettings& s) {
     cfsetispeed(&tio, code);
     cfsetospeed(&tio, code);
   }
-  if (tcsetattr(fd, TCSANOW, &tio) != 0) return SerialError::Unsupported;
-  if (!standard && !set_custom_baud(fd, s.baud_rate)) return SerialError::Unsupported;
-  set_modem_lines(fd, s);
-  return SerialError::None;
+  if (tcsetattr(fd, TCSANOW, &tio) != 0) return last_error();
+  if (!standard && !set_custom_baud(fd, s.baud_rate)) return last_error();
+  return set_modem_lines(fd, s);
 }
 
 }  // namespace platform::posix

@@ -9,11 +9,11 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/mutex.h"
 
 class QApplication;
 class QComboBox;
@@ -51,6 +51,9 @@ struct Window {
   int control_id = 0;
   int combo_style = 1;
   bool sorted = false;
+  // The user edited the combo box's field since an item was last chosen or selected by the
+  // program: the box reports no selection, whatever index Qt still keeps.
+  bool combo_edited = false;
   int case_conversion = 0;
   std::string hidden_text;  // a hidden window's text
   int changed_mute = 0;     // >0 while set_text replaces the text (one Changed is sent after)
@@ -131,11 +134,11 @@ class Core {
   Handle last_frame_shown = 0;
 
   // ---- queue and timers (qt_queue.cpp)
-  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam);
+  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) EXCLUDES(queue_mutex_);
   void wake();
-  void drain_queue();
-  bool queue_empty();
-  bool wait(int timeout_ms);
+  void drain_queue() EXCLUDES(queue_mutex_);
+  bool queue_empty() EXCLUDES(queue_mutex_);
+  bool wait(int timeout_ms) EXCLUDES(queue_mutex_);
   void set_timer(Handle window, uint32_t id, uint32_t period_ms);
   void kill_timer(Handle window, uint32_t id);
   void kill_window_timers(Handle window);
@@ -160,8 +163,8 @@ class Core {
   int focus_dispatch_ = 0;  // focus reports in progress
   std::vector<QPointer<QObject>> graveyard_;
 
-  std::mutex queue_mutex_;
-  std::deque<Posted> queue_;
+  Mutex queue_mutex_;  // guards only the posted messages, which any thread may add
+  std::deque<Posted> queue_ GUARDED_BY(queue_mutex_);
   std::atomic<bool> wake_pending_{false};
   std::unique_ptr<Waker> waker_;
   std::unique_ptr<InputFilter> filter_;

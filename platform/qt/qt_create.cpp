@@ -98,6 +98,9 @@ QComboBox* make_combo(const CreateParams& p, QWidget* parent) {
   c->setMaxVisibleItems(10);
   if (QLineEdit* edit = c->lineEdit()) {
     c->setCompleter(nullptr);  // typed text is never completed from the items
+    // Nor does the field's text select the item it matches when editing ends: the
+    // selection comes only from the list or the program.
+    QObject::disconnect(edit, &QLineEdit::editingFinished, c, nullptr);
     if (p.combo.max_length > 0) edit->setMaxLength(p.combo.max_length);
     edit->setText(from_gbk(p.text));
   }
@@ -238,7 +241,16 @@ void Core::wire(Window& w) {
   };
   if (w.line) QObject::connect(w.line, &QLineEdit::textChanged, w.line, changed);
   if (w.plain) QObject::connect(w.plain, &QPlainTextEdit::textChanged, w.plain, changed);
-  if (w.combo && w.combo->lineEdit()) QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, changed);
+  if (w.combo && w.combo->lineEdit())
+    QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, [this, h, changed] {
+      Window* now = find(h);
+      if (now && now->changed_mute == 0) now->combo_edited = true;  // not the program's replace
+      changed();
+    });
+  if (w.combo)
+    QObject::connect(w.combo, &QComboBox::activated, w.combo, [this, h] {
+      if (Window* now = find(h)) now->combo_edited = false;
+    });
   if (w.combo) QObject::connect(w.combo, &QComboBox::textActivated, w.combo, changed);
   if (w.ip) w.ip->on_edited = changed;
   if (w.button)

@@ -26,7 +26,7 @@ bool Waker::event(QEvent* event) {
 
 void Core::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
   {
-    std::lock_guard<std::mutex> lock(queue_mutex_);
+    MutexLock lock(queue_mutex_);
     queue_.push_back(Posted{window, code, wparam, lparam});
   }
   wake();
@@ -37,7 +37,7 @@ void Core::wake() {
 }
 
 bool Core::queue_empty() {
-  std::lock_guard<std::mutex> lock(queue_mutex_);
+  MutexLock lock(queue_mutex_);
   return queue_.empty();
 }
 
@@ -46,13 +46,13 @@ bool Core::queue_empty() {
 void Core::drain_queue() {
   size_t budget;
   {
-    std::lock_guard<std::mutex> lock(queue_mutex_);
+    MutexLock lock(queue_mutex_);
     budget = queue_.size();
   }
   for (; budget > 0; --budget) {
     Posted m;
     {
-      std::lock_guard<std::mutex> lock(queue_mutex_);
+      MutexLock lock(queue_mutex_);
       if (queue_.empty()) return;
       m = queue_.front();
       queue_.pop_front();

@@ -1,8 +1,8 @@
 #include "runtime/library/file_table.h"
 
 #include <map>
-#include <mutex>
 
+#include "platform/mutex.h"
 #include "runtime/core.h"
 
 namespace rt::files {
@@ -15,9 +15,9 @@ struct OpenFile {
 };
 
 struct Table {
-  std::mutex mutex;
-  std::map<int32_t, OpenFile*> by_number;
-  int32_t last_number = 0;
+  platform::Mutex mutex;
+  std::map<int32_t, OpenFile*> by_number GUARDED_BY(mutex);
+  int32_t last_number GUARDED_BY(mutex) = 0;
 };
 
 Table& table() {
@@ -28,7 +28,7 @@ Table& table() {
 // Drops the entry and closes the file (errors on close are ignored: nothing can be done).
 void destroy(OpenFile* open) {
   {
-    std::lock_guard lock(table().mutex);
+    platform::MutexLock lock(table().mutex);
     table().by_number.erase(open->number);
   }
   delete open;
@@ -38,7 +38,7 @@ void destroy(OpenFile* open) {
 void close_leftover(void* object, int) { destroy(static_cast<OpenFile*>(object)); }
 
 OpenFile* lookup(int32_t number) {
-  std::lock_guard lock(table().mutex);
+  platform::MutexLock lock(table().mutex);
   auto it = table().by_number.find(number);
   return it == table().by_number.end() ? nullptr : it->second;
 }
@@ -48,7 +48,7 @@ OpenFile* lookup(int32_t number) {
 int32_t add(std::unique_ptr<platform::File> file) {
   auto* open = new OpenFile{std::move(file), 0};
   {
-    std::lock_guard lock(table().mutex);
+    platform::MutexLock lock(table().mutex);
     // Numbers are never reused, so a stale number can never reach a later file.
     open->number = ++table().last_number;
     table().by_number[open->number] = open;
@@ -71,7 +71,7 @@ bool close(int32_t number) {
 }
 
 size_t open_count() {
-  std::lock_guard lock(table().mutex);
+  platform::MutexLock lock(table().mutex);
   return table().by_number.size();
 }
 

@@ -67,14 +67,16 @@ class QtSession : public ::testing::Test {
     qt_user::answer_message_boxes();
   }
   void TearDown() override {
+    for (const char* var : {"DTU_SETUP_COM1", "DTU_SETUP_COM2", "DTU_SETUP_COM7"}) unsetenv(var);
     if (sim_) sim_->stop();
     std::error_code ec;
     std::filesystem::remove_all(g_dir, ec);
   }
 
   platform::Handle window(UnitId u) { return rt::form_host().unit_window(kMainForm, u.id, false).window; }
-  std::string value(UnitId u) {
-    uint64_t v = rt::helpers().read_property(kMainForm, u.id, value_property(u), -1);
+  std::string value(UnitId u) { return text_property(u, value_property(u)); }
+  std::string text_property(UnitId u, int property) {
+    uint64_t v = rt::helpers().read_property(kMainForm, u.id, property, -1);
     char* p = reinterpret_cast<char*>(static_cast<uintptr_t>(v));
     std::string s = p ? p : "";
     rt::helpers().free(p);
@@ -146,6 +148,29 @@ TEST_F(QtSession, ConnectReadWriteResetAndSaveAgainstTheSimulator) {
   EXPECT_EQ(value(unit::kDeviceId), "");
   EXPECT_EQ(dtu_state()["ID"], "");
   EXPECT_TRUE(operations_enabled());
+}
+
+// A port typed into the port box is no port chosen from its list: the box has no selection,
+// and the tool reports that it cannot open the port instead of opening another one. Every
+// port it might open instead (COM1, where port 0 is stored; COM2, the box's former
+// selection; COM7, the text) leads to the simulator, so only a refusal fails the open.
+TEST_F(QtSession, APortTypedIntoThePortBoxIsNotOpened) {
+  const char* pty = std::getenv("DTU_SETUP_COM2");
+  setenv("DTU_SETUP_COM1", pty, 1);
+  setenv("DTU_SETUP_COM7", pty, 1);
+  app::start_program();
+  const std::string caption = text_property(unit::kConnectButton, prop::kButtonCaption);
+
+  qt_user::type_over(*backend_, window(unit::kPortBox), "COM7");
+  ASSERT_EQ(value(unit::kPortBox), "COM7");
+  EXPECT_EQ(static_cast<int32_t>(rt::helpers().read_property(kMainForm, unit::kPortBox.id, prop::kComboSelection, -1)),
+            -1);
+  const size_t shown = qt_user::messages().size();
+  click(unit::kConnectButton);
+  ASSERT_TRUE(qt_user::run_until([&] { return qt_user::messages().size() > shown; }, 5000));
+  EXPECT_EQ(last_message(), "串口打开失败");
+  EXPECT_EQ(text_property(unit::kConnectButton, prop::kButtonCaption), caption);
+  EXPECT_FALSE(operations_enabled());
 }
 
 }  // namespace

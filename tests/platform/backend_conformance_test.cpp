@@ -27,6 +27,7 @@ class HeadlessDriver final : public Driver {
     backend_.press_key(key, shift);
   }
   void type_text(Handle window, const std::string& gbk) override { backend_.type_text(window, gbk); }
+  void choose_item(Handle combo, int index) override { backend_.choose_item(combo, index); }
   bool run_until(const std::function<bool()>& done, uint32_t budget_ms) override {
     for (uint32_t spent = 0; spent < budget_ms && !done(); spent += 5) backend_.run_for(5);
     return done();
@@ -143,6 +144,33 @@ TEST_P(Conformance, ComboSelectionShowsTheItemAndIsNotClamped) {
   EXPECT_EQ(b().combo_current(combo), -1);
   EXPECT_EQ(b().text(combo), "");
   EXPECT_EQ(b().combo_item(combo, 5), "");
+}
+
+// As the native control: once the user edits the field the box has no selection, even when
+// the field then shows an item's text, until an item is chosen or the program selects one.
+TEST_P(Conformance, EditingAComboFieldDropsTheSelectionUntilAnItemIsChosen) {
+  const Handle combo = make(WidgetKind::ComboBox, frame);
+  for (const char* item : {"COM1", "COM2", "COM3"}) b().combo_add_item(combo, item);
+  b().combo_set_current(combo, 1);
+  b().set_focus(combo);
+  driver->type_text(combo, "COM3");  // over the selected "COM2"
+  EXPECT_EQ(b().text(combo), "COM3");
+  EXPECT_EQ(b().combo_current(combo), -1);
+  b().set_focus(a);  // editing ends
+  driver->run_for(20);
+  EXPECT_EQ(b().combo_current(combo), -1);
+
+  b().combo_set_current(combo, 1);  // the program selects again
+  EXPECT_EQ(b().combo_current(combo), 1);
+  EXPECT_EQ(b().text(combo), "COM2");
+
+  b().set_focus(combo);
+  driver->type_text(combo, "COM");
+  EXPECT_EQ(b().combo_current(combo), -1);
+  driver->choose_item(combo, 2);
+  driver->run_for(20);
+  EXPECT_EQ(b().combo_current(combo), 2);
+  EXPECT_EQ(b().text(combo), "COM3");
 }
 
 TEST_P(Conformance, IpAddressSetClearAndBlank) {

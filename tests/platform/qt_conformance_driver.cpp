@@ -3,6 +3,7 @@
 // real time.
 #include "tests/platform/qt_conformance_driver.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -36,6 +37,17 @@ class QtDriver final : public Driver {
   void type_text(platform::Handle window, const std::string& gbk) override {
     const QString text = platform::qt::from_gbk(gbk);
     for (QChar c : text) send(window, Qt::Key_unknown, Qt::NoModifier, QString(c));
+  }
+
+  // Through the open list: the item is made current there and Enter takes it.
+  void choose_item(platform::Handle combo, int index) override {
+    auto* box = qobject_cast<QComboBox*>(static_cast<QObject*>(backend_.native(combo)));
+    if (!box) return;
+    box->showPopup();
+    QAbstractItemView* list = box->view();
+    list->setCurrentIndex(list->model()->index(index, box->modelColumn()));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(list, &press);
   }
 
   bool run_until(const std::function<bool()>& done, uint32_t budget_ms) override {

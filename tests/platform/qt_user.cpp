@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -25,9 +26,11 @@ QWidget* widget_of(platform::qt::QtBackend& backend, platform::Handle window) {
 }  // namespace
 
 void answer_message_boxes() {
-  static QTimer* timer = nullptr;
+  // Owned by the application object: a later application (the next test's backend) gets
+  // a timer of its own.
+  static QPointer<QTimer> timer;
   if (timer) return;
-  timer = new QTimer();
+  timer = new QTimer(QCoreApplication::instance());
   timer->setInterval(20);
   QObject::connect(timer, &QTimer::timeout, [] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -43,6 +46,19 @@ const std::vector<std::string>& messages() { return recorded(); }
 void click(platform::qt::QtBackend& backend, platform::Handle window) {
   QWidget* w = widget_of(backend, window);
   if (w) QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+}
+
+void type_over(platform::qt::QtBackend& backend, platform::Handle window, const std::string& utf8) {
+  QWidget* w = widget_of(backend, window);
+  if (!w) return;
+  // Clicking into a window activates it, which is what gives its field the keyboard.
+  w->window()->activateWindow();
+  if (!QTest::qWaitForWindowActive(w->window(), 5000)) return;
+  click(backend, window);
+  QWidget* field = QApplication::focusWidget();
+  if (!field || (field != w && !w->isAncestorOf(field))) return;
+  QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(field, QString::fromUtf8(utf8.c_str()));
 }
 
 bool run_until(const std::function<bool()>& done, int budget_ms) {

@@ -18,6 +18,10 @@ const std::vector<std::string>& messages();
 // A left click in the middle of the widget; returns when the click's handler has returned.
 void click(platform::qt::QtBackend& backend, platform::Handle window);
 
+// Clicks into the field of `window`, selects all its text and types `utf8` over it, key by
+// key, as a keyboard would.
+void type_over(platform::qt::QtBackend& backend, platform::Handle window, const std::string& utf8);
+
 // Dispatches events until `done` holds or `budget_ms` of real time have passed.
 bool run_until(const std::function<bool()>& done, int budget_ms);
 

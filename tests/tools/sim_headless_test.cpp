@@ -28,7 +28,7 @@ class ScriptLine : public PeerLink {
   void line_event_at(uint32_t, uint32_t, platform::ModemStatus, platform::ErrorStatus) override {}
   void wake_at(uint32_t at) override { wakes.push_back(at); }
   void hang_up_at(uint32_t) override {}
-  const platform::LineSettings& settings() const override { return line; }
+  platform::LineSettings settings() const override { return line; }
 
   void advance(HeadlessPeer& peer, uint32_t to) {
     while (true) {

@@ -2,6 +2,10 @@
 // headless backend's queue; waits are real time here, bounded, and never assert timings.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -121,6 +125,45 @@ TEST_F(SerialPtyTest, UnplugIsReportedOnceWithoutSpinningAndThePortRecovers) {
   ASSERT_TRUE(open_port());
   EXPECT_TRUE(send_text("AT"));
   EXPECT_EQ(replacement.read(2, 5000), "AT");
+}
+
+// A device that goes away between opening and configuring is reported as gone, not as one
+// that refused the settings.
+TEST_F(SerialPtyTest, UnplugDuringConfigurationIsGone) {
+  platform::SerialError error = platform::SerialError::None;
+  auto device = platform::posix::open_serial_device(pty.slave_path(), error);
+  ASSERT_NE(device, nullptr);
+  pty.close();
+  EXPECT_EQ(device->configure(platform::LineSettings{}), platform::SerialError::Gone);
+}
+
+// Signals landing in the worker's wait neither end it nor cost the device.
+TEST_F(SerialPtyTest, SignalsDuringTheWaitAreSurvived) {
+  struct sigaction quiet {}, old {};
+  quiet.sa_handler = [](int) {};  // no SA_RESTART: the wait sees EINTR
+  sigaction(SIGUSR2, &quiet, &old);
+  platform::SerialError error = platform::SerialError::None;
+  auto device = platform::posix::open_serial_device(pty.slave_path(), error);
+  ASSERT_NE(device, nullptr);
+  ASSERT_EQ(device->configure(platform::LineSettings{}), platform::SerialError::None);
+  std::atomic<uint32_t> events{0};
+  std::atomic<bool> returned{false};
+  std::thread waiter([&] {
+    events = device->wait_event();
+    returned = true;
+  });
+  for (int i = 0; i < 20; ++i) {
+    pthread_kill(waiter.native_handle(), SIGUSR2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_FALSE(returned.load());  // nothing arrived, so still waiting
+  ASSERT_TRUE(pty.write("x"));
+  waiter.join();
+  EXPECT_EQ(events.load(), platform::kEvRxChar);
+  uint8_t byte = 0;
+  EXPECT_TRUE(device->read_byte(byte));
+  EXPECT_EQ(byte, 'x');
+  sigaction(SIGUSR2, &old, nullptr);
 }
 
 }  // namespace

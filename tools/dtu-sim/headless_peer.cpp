@@ -20,84 +20,84 @@ std::string garbled(std::string_view bytes) {
 HeadlessPeer::HeadlessPeer(Config config, Settings settings) : model_(std::move(config), std::move(settings)) {}
 
 void HeadlessPeer::set_boot_delay(uint32_t ms) {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   boot_delay_ms_ = ms;
 }
 
 void HeadlessPeer::set_boot_on_open(bool on) {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   boot_on_open_ = on;
 }
 
 void HeadlessPeer::configure(const std::function<void(Config&)>& change) {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   change(model_.config());
 }
 
 std::string HeadlessPeer::add_fault(std::string_view text) {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return dtusim::add_fault(model_.config().faults, text);
 }
 
 void HeadlessPeer::set_settings(const Settings& settings) {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   model_ = Model(model_.config(), settings);
 }
 
 void HeadlessPeer::boot_now() {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   if (link_ == nullptr) return;
   boot_requested_ = true;
   link_->wake_at(link_->now());
 }
 
 Config HeadlessPeer::config() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return model_.config();
 }
 
 Settings HeadlessPeer::settings() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return model_.settings();
 }
 
 std::string HeadlessPeer::received() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return model_.received();
 }
 
 std::vector<std::string> HeadlessPeer::commands() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return model_.lines();
 }
 
 std::vector<Chunk> HeadlessPeer::sent() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return sent_;
 }
 
 Mode HeadlessPeer::mode() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return model_.mode(last_now_);
 }
 
 platform::LineSettings HeadlessPeer::line() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return line_;
 }
 
 bool HeadlessPeer::is_open() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return link_ != nullptr;
 }
 
 int HeadlessPeer::boots() const {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   return boots_;
 }
 
 void HeadlessPeer::on_open(PeerLink& link) {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   line_ = link.settings();
   link_ = &link;
   last_now_ = link.now();
@@ -108,7 +108,7 @@ void HeadlessPeer::on_open(PeerLink& link) {
 }
 
 void HeadlessPeer::on_close() {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   link_ = nullptr;
   boot_at_.reset();
   boot_requested_ = false;
@@ -117,7 +117,7 @@ void HeadlessPeer::on_close() {
 }
 
 void HeadlessPeer::on_written(PeerLink& link, const uint8_t* data, size_t size) {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   line_ = link.settings();
   last_now_ = link.now();
   follow_baud_locked(link);
@@ -127,7 +127,7 @@ void HeadlessPeer::on_written(PeerLink& link, const uint8_t* data, size_t size) 
 }
 
 void HeadlessPeer::on_timer(PeerLink& link) {
-  std::lock_guard lock(mu_);
+  platform::MutexLock lock(mu_);
   if (link_ != &link) return;  // a wake left over from an earlier opening
   line_ = link.settings();
   last_now_ = link.now();

@@ -8,12 +8,12 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/headless/serial_peer.h"
+#include "platform/mutex.h"
 #include "tools/dtu-sim/model.h"
 
 namespace dtusim {
@@ -51,24 +51,24 @@ class HeadlessPeer final : public platform::headless::SerialPeer {
   void on_timer(platform::headless::PeerLink& link) override;
 
  private:
-  void boot_locked(platform::headless::PeerLink& link);
-  void queue_locked(platform::headless::PeerLink& link, std::vector<Chunk> chunks);
-  void send_due_locked(platform::headless::PeerLink& link);
-  bool baud_mismatch_locked(const platform::headless::PeerLink& link) const;
-  void follow_baud_locked(const platform::headless::PeerLink& link);
+  void boot_locked(platform::headless::PeerLink& link) REQUIRES(mu_);
+  void queue_locked(platform::headless::PeerLink& link, std::vector<Chunk> chunks) REQUIRES(mu_);
+  void send_due_locked(platform::headless::PeerLink& link) REQUIRES(mu_);
+  bool baud_mismatch_locked(const platform::headless::PeerLink& link) const REQUIRES(mu_);
+  void follow_baud_locked(const platform::headless::PeerLink& link) REQUIRES(mu_);
 
-  mutable std::mutex mu_;
-  Model model_;
-  platform::LineSettings line_;
-  uint32_t boot_delay_ms_ = 1000;
-  bool boot_on_open_ = true;
-  platform::headless::PeerLink* link_ = nullptr;  // while the port is open
-  std::optional<uint32_t> boot_at_;
-  bool boot_requested_ = false;
-  std::vector<Chunk> pending_;  // in time order
-  std::vector<Chunk> sent_;
-  uint64_t last_now_ = 0;
-  int boots_ = 0;
+  mutable platform::Mutex mu_;
+  Model model_ GUARDED_BY(mu_);
+  platform::LineSettings line_ GUARDED_BY(mu_);
+  uint32_t boot_delay_ms_ GUARDED_BY(mu_) = 1000;
+  bool boot_on_open_ GUARDED_BY(mu_) = true;
+  platform::headless::PeerLink* link_ GUARDED_BY(mu_) = nullptr;  // while the port is open
+  std::optional<uint32_t> boot_at_ GUARDED_BY(mu_);
+  bool boot_requested_ GUARDED_BY(mu_) = false;
+  std::vector<Chunk> pending_ GUARDED_BY(mu_);  // in time order
+  std::vector<Chunk> sent_ GUARDED_BY(mu_);
+  uint64_t last_now_ GUARDED_BY(mu_) = 0;
+  int boots_ GUARDED_BY(mu_) = 0;
 };
 
 }  // namespace dtusim
