@@ -1,9 +1,12 @@
 // The UI thread's message queue and the virtual clock, shared by the headless backend and
 // its in-memory serial devices (which may outlive it). Posting is allowed from any thread;
 // the clock only advances inside wait(), on the UI thread, while every device is idle.
+// On the real clock (the console program) time is the monotonic clock instead, and wait()
+// sleeps until the next due timer, scheduled action or posted message.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -46,7 +49,10 @@ struct Scheduled {
 
 class Core {
  public:
-  uint64_t now_us() const { return now_us_.load(std::memory_order_acquire); }
+  enum class Clock { Virtual, Real };
+  explicit Core(Clock clock = Clock::Virtual);
+
+  uint64_t now_us() const { return real_time_ ? real_now_us() : now_us_.load(std::memory_order_acquire); }
 
   // Queue (any thread).
   void post(Ready item);
@@ -90,6 +96,9 @@ class Core {
   };
   using TimerKey = std::pair<Handle, uint32_t>;
 
+  uint64_t real_now_us() const;
+  // Real clock: sleeps until `target_us` or until something is posted.
+  void sleep_until(std::unique_lock<std::mutex>& lock, uint64_t target_us);
   bool any_device_busy() const;
   void wait_for_idle_devices(std::unique_lock<std::mutex>& lock);
   uint64_t next_due_us() const;
@@ -97,6 +106,8 @@ class Core {
   void fire_scheduled(std::unique_lock<std::mutex>& lock, Scheduled& item);
   void fire_timers();
 
+  const bool real_time_;
+  const std::chrono::steady_clock::time_point epoch_;
   std::atomic<uint64_t> now_us_{0};
   std::condition_variable ui_cv_;
   std::deque<Ready> ready_;
