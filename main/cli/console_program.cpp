@@ -21,7 +21,7 @@ void err(std::string_view line) { platform::console_write(platform::ConsoleStrea
 void watch_stops(bool several) {
   platform::watch_stop_requests([several](int exit_status, const char* what) {
     static std::atomic<int> requests{0};
-    if (several) return stop_fleet();
+    if (several) return stop_fleet(std::string_view(what) == "SIGINT");
     if (requests.fetch_add(1) == 0) return stop_one_dtu(exit_status, what);
     err(std::string("stopped by ") + what + " again: ending at once");
     std::_Exit(exit_status);

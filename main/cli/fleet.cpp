@@ -65,8 +65,9 @@ int run_fleet(const Options& options) {
   return status;
 }
 
-void stop_fleet() {
-  if (platform::ChildProcesses* children = g_children.load()) children->stop_all(platform::ChildStop::Terminate);
+void stop_fleet(bool interrupt) {
+  if (platform::ChildProcesses* children = g_children.load())
+    children->stop_all(interrupt ? platform::ChildStop::Interrupt : platform::ChildStop::Terminate);
 }
 
 }  // namespace cli

@@ -10,7 +10,8 @@ namespace cli {
 
 int run_fleet(const Options& options);
 
-// Any thread: passes a stop request on to every child still running.
-void stop_fleet();
+// Any thread: passes a stop request on to every child still running, as an interrupt
+// (Ctrl-C) or as the system's request to end.
+void stop_fleet(bool interrupt);
 
 }  // namespace cli

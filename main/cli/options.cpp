@@ -55,31 +55,28 @@ std::string check_set_value(const std::string& assignment, Options& o) {
   return "";
 }
 
-// One option and its value; `value` is null for the flags.
-std::string apply_option(const std::string& name, const std::string* value, Options& o) {
-  const bool read = o.command == Command::Read, write = o.command == Command::Write;
+// One option that takes a value (takes_value has said so).
+std::string apply_option(const std::string& name, const std::string& value, Options& o) {
   if (name == "--port") {
     PortName port;
-    if (!parse_port(*value, port)) return "--port " + *value + ": expected COM1 to COM15 or a device path";
-    o.ports.push_back(*value);
+    if (!parse_port(value, port)) return "--port " + value + ": expected COM1 to COM15 or a device path";
+    o.ports.push_back(value);
   } else if (name == "--baud") {
-    const auto baud = parse_int(*value);
+    const auto baud = parse_int(value);
     if (!baud || std::find(kLinkBaudRates.begin(), kLinkBaudRates.end(), *baud) == kLinkBaudRates.end())
-      return "--baud " + *value + ": expected one of 300 600 1200 2400 4800 9600 19200 38400 57600 115200";
+      return "--baud " + value + ": expected one of 300 600 1200 2400 4800 9600 19200 38400 57600 115200";
     o.baud = *baud;
   } else if (name == "--boot-wait") {
-    const auto ms = parse_seconds(*value);
-    if (!ms) return "--boot-wait " + *value + ": expected seconds, such as 60 or 2.5";
+    const auto ms = parse_seconds(value);
+    if (!ms) return "--boot-wait " + value + ": expected seconds, such as 60 or 2.5";
     o.boot_wait_ms = *ms;
-    o.boot_wait_text = *value;
-  } else if (name == "--save" && read) {
-    o.save_file = *value;
-  } else if (name == "--from" && write) {
-    o.from_file = *value;
-  } else if (name == "--set" && write) {
-    return check_set_value(*value, o);
-  } else {
-    return "";  // not reached: the caller knows the names
+    o.boot_wait_text = value;
+  } else if (name == "--save") {
+    o.save_file = value;
+  } else if (name == "--from") {
+    o.from_file = value;
+  } else if (name == "--set") {
+    return check_set_value(value, o);
   }
   return "";
 }
@@ -150,7 +147,7 @@ std::string parse_options(const std::vector<std::string>& args, Options& o) {
       if (i + 1 >= args.size()) return name + " needs a value";
       value = args[++i];
     }
-    std::string error = apply_option(name, &*value, o);
+    std::string error = apply_option(name, *value, o);
     if (!error.empty()) return error;
   }
   if (o.command == Command::Ports) return "";
