@@ -2,8 +2,12 @@
 // pseudo-terminals, the simulator's stored settings checked after each run.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <fstream>
 
+#include "platform/posix/serial_device.h"
+#include "platform/posix/serial_pty.h"
 #include "tests/main/cli_sim_support.h"
 
 namespace cli_test {
@@ -41,23 +45,32 @@ TEST_F(Cli, ReadPrintsTheSettingsAndSavesThemAllOrNothing) {
   EXPECT_TRUE(run.err_has("读出模块设置值成功！！\n"));
   EXPECT_TRUE(has_line(sims.state("dtu"), "OT=300")) << "a read changes nothing";
 
-  run = run_cli({"read", "--port", port, "--boot-wait", kBoot, "--json"});
-  EXPECT_EQ(run.status, 0) << run.err_text();
-  EXPECT_EQ(run.out, "{\"port\":\"" + port +
-                         "\",\"ok\":true,\"settings\":{\"ID\":\"DTU42\",\"IP\":\"10.0.0.7\",\"PT\":\"9000\","
-                         "\"DN\":\"dtu.example.org\",\"AP\":\"cmnet\",\"TM\":\"UDP\",\"UB\":\"19200\",\"HT\":\"60\","
-                         "\"OT\":\"300\",\"RV1\":\"13900000001\",\"RV2\":\"13900000002\",\"SS1\":\"13900000003\","
-                         "\"SS2\":\"13900000004\"}}\n");
+  // A value the settings file cannot hold: the read is printed, the file left as it was.
+  std::string slashes = kDistinctState;
+  slashes.replace(slashes.find("DN=dtu"), 6, "DN=http://dtu");
+  const std::string port2 = sims.start("slashes", {}, slashes);
+  const std::string kept = sims.file("kept.txt");
+  std::ofstream(kept) << "old";
+  run = run_cli({"read", "--port", port2, "--boot-wait", kBoot, "--json", "--save", kept});
+  EXPECT_EQ(run.status, 4) << run.err_text();
+  EXPECT_EQ(run.out.rfind("{\"port\":\"" + port2 + "\",\"ok\":false,\"step\":\"save\",\"message\":\"设置值不可包含", 0), 0u)
+      << run.out;
+  EXPECT_NE(run.out.find(",\"settings\":{\"ID\":\"DTU42\",\"IP\":\"10.0.0.7\",\"PT\":\"9000\",\"DN\":\"http://dtu.example.org\","),
+            std::string::npos)
+      << run.out;
+  std::ifstream kept_in(kept);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept_in)), {}), "old");
 }
 
 // A listing that stops early would leave fields showing what was there before the read;
-// none of it is printed or written back.
-TEST_F(Cli, AShortListingIsRefused) {
-  const std::string port = sims.start("dtu", {"--fault", "short-list=10"}, kDistinctState);
-  const CliRun run = run_cli({"read", "--port", port, "--boot-wait", kBoot});
+// none of it is printed or written back. The other DTU of the same call is read whole.
+TEST_F(Cli, AShortListingIsRefusedWhileTheOtherPortIsRead) {
+  const std::string good = sims.start("good", {}, kDistinctState);
+  const std::string cut = sims.start("cut", {"--fault", "short-list=10"}, kDistinctState);
+  const CliRun run = run_cli({"read", "--port", cut, "--port", good, "--boot-wait", kBoot});
   EXPECT_EQ(run.status, 6);
-  EXPECT_EQ(run.out, "");
-  EXPECT_TRUE(run.err_has("lacks RV2 SS1 SS2")) << run.err_text();
+  EXPECT_EQ(run.out, "PORT=" + good + "\n" + kDistinctLines);
+  EXPECT_TRUE(run.err_has(cut + ": the DTU's listing lacks RV2 SS1 SS2")) << run.err_text();
 }
 
 TEST_F(Cli, WriteStartsFromTheDtusSettingsAndAppliesEachSet) {
@@ -71,20 +84,6 @@ TEST_F(Cli, WriteStartsFromTheDtusSettingsAndAppliesEachSet) {
                            "RV1=13900000001", "SS1=13700000009", "SS2=13900000004"})
     EXPECT_TRUE(has_line(state, line)) << line << " in\n" << state;
   EXPECT_TRUE(run.err_has("短信控制号码 2 设置........\n写入成功！！........\n写入成功！！\n"));
-}
-
-TEST_F(Cli, WriteFromASettingsFileSendsNoListing) {
-  const std::string port = sims.start("dtu", {}, kDistinctState);
-  const std::string from = sims.file("data.txt");
-  std::ofstream(from, std::ios::binary) << std::string(
-      "F1//192.168.1.2//502//srv.example.net//uniwap//TCP//4800//90//150//111//222//333//444//\0", 85);
-  const CliRun run = run_cli({"write", "--port", port, "--boot-wait", kBoot, "--from", from, "--set", "ID=FROMFILE"});
-  EXPECT_EQ(run.status, 0) << run.err_text();
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(sims.state("dtu"),
-            "ID=FROMFILE\nIP=192.168.1.2\nPT=502\nDN=srv.example.net\nAP=uniwap\nTM=TCP\nUB=4800\nOT=150\nHT=90\n"
-            "RV1=111\nRV2=222\nSS1=333\nSS2=444\n");
-  EXPECT_EQ(sims.log("dtu").find("%LIST"), std::string::npos);
 }
 
 TEST_F(Cli, ResetRestoresTheFactorySettings) {
@@ -157,8 +156,9 @@ TEST_F(Cli, NoSettingModeWhenTheDtuNeverBootsOrIgnoresTheRequest) {
   EXPECT_TRUE(run.err_has("进入设置模式........"));
 }
 
-// One DTU that stops answering mid-write fails alone; the others are written whole.
-TEST_F(Cli, EightDtusAtOnceEachWithItsOwnResult) {
+// Eight DTUs written from one settings file, with one change: the one that stops answering
+// mid-write fails alone, the others are written whole; none is asked for its listing.
+TEST_F(Cli, EightDtusAtOnceFromASettingsFileEachWithItsOwnResult) {
   std::vector<std::string> ports;
   for (int i = 0; i < 8; ++i) {
     const std::string name = "dtu" + std::to_string(i);
@@ -166,7 +166,10 @@ TEST_F(Cli, EightDtusAtOnceEachWithItsOwnResult) {
                                             : std::vector<std::string>{},
                                kDistinctState));
   }
-  std::vector<std::string> args = {"write", "--boot-wait", kBoot, "--json", "--set", "ID=FLEET", "--set", "DN=fleet.example"};
+  const std::string from = sims.file("data.txt");
+  std::ofstream(from, std::ios::binary) << std::string(
+      "F1//192.168.1.2//502//srv.example.net//uniwap//TCP//4800//90//150//111//222//333//444//\0", 85);
+  std::vector<std::string> args = {"write", "--boot-wait", kBoot, "--json", "--from", from, "--set", "ID=FLEET"};
   for (const auto& p : ports) args.insert(args.end(), {"--port", p});
   const CliRun run = run_cli(args);
   EXPECT_EQ(run.status, 6) << run.err_text();
@@ -176,10 +179,19 @@ TEST_F(Cli, EightDtusAtOnceEachWithItsOwnResult) {
                 (i == 5 ? "\",\"ok\":false,\"step\":\"PT\",\"message\":\"服务器端口设置失败！！\"}\n"
                         : "\",\"ok\":true,\"step\":\"done\",\"message\":\"写入成功！！\"}\n");
   EXPECT_EQ(run.out, expected);
+  const std::string written =
+      "ID=FLEET\nIP=192.168.1.2\nPT=502\nDN=srv.example.net\nAP=uniwap\nTM=TCP\nUB=4800\nOT=150\nHT=90\n"
+      "RV1=111\nRV2=222\nSS1=333\nSS2=444\n";
   for (int i = 0; i < 8; ++i) {
-    const std::string state = sims.state("dtu" + std::to_string(i));
-    EXPECT_TRUE(has_line(state, "ID=FLEET")) << i;
-    EXPECT_TRUE(has_line(state, i == 5 ? "DN=dtu.example.org" : "DN=fleet.example")) << i << "\n" << state;
+    const std::string name = "dtu" + std::to_string(i);
+    const std::string state = sims.state(name);
+    if (i == 5) {
+      EXPECT_TRUE(has_line(state, "IP=192.168.1.2")) << state;
+      EXPECT_TRUE(has_line(state, "DN=dtu.example.org")) << "nothing after the failed step is sent\n" << state;
+    } else {
+      EXPECT_EQ(state, written) << name;
+    }
+    EXPECT_EQ(sims.log(name).find("%LIST"), std::string::npos) << name;
   }
   for (const auto& line : run.err) {
     const bool prefixed = std::any_of(ports.begin(), ports.end(), [&](const auto& p) { return line.rfind(p + ": ", 0) == 0; });
@@ -216,6 +228,33 @@ TEST_F(Cli, StoppingSeveralPortsStopsEachOne) {
   EXPECT_NE(run.out.find("{\"port\":\"" + a + "\",\"ok\":false,"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("{\"port\":\"" + b + "\",\"ok\":false,"), std::string::npos) << run.out;
   EXPECT_EQ(run.err_text().find("did not"), std::string::npos);
+}
+
+TEST_F(Cli, PortsListTheTableWithEachDevicesState) {
+  platform::posix::PseudoTerminal free_line, held_line;
+  ASSERT_TRUE(free_line.valid() && held_line.valid());
+  platform::SerialError error{};
+  auto held = platform::posix::open_serial_device(held_line.slave_path(), error);
+  ASSERT_TRUE(held);
+  ::setenv("DTU_SETUP_COM3", free_line.slave_path().c_str(), 1);
+  ::setenv("DTU_SETUP_COM4", sims.file("none").c_str(), 1);
+  ::setenv("DTU_SETUP_COM5", held_line.slave_path().c_str(), 1);
+  const CliRun run = run_cli({"ports"});
+  for (const char* name : {"DTU_SETUP_COM3", "DTU_SETUP_COM4", "DTU_SETUP_COM5"}) ::unsetenv(name);
+  EXPECT_EQ(run.status, 0);
+  std::vector<std::string> lines;
+  for (size_t at = 0, nl; (nl = run.out.find('\n', at)) != std::string::npos; at = nl + 1)
+    lines.push_back(run.out.substr(at, nl - at));
+  ASSERT_EQ(lines.size(), 15u) << run.out;
+  auto says = [&](int com, const std::string& device, const std::string& state) {
+    const std::string& line = lines[static_cast<size_t>(com - 1)];
+    return line.rfind("COM" + std::to_string(com) + " ", 0) == 0 && line.find(" " + device + " ") != std::string::npos &&
+           line.find(state) != std::string::npos;
+  };
+  EXPECT_TRUE(says(3, free_line.slave_path(), "present  can be opened")) << lines[2];
+  EXPECT_TRUE(says(4, sims.file("none"), "missing")) << lines[3];
+  EXPECT_TRUE(says(5, held_line.slave_path(), "present  held by another program")) << lines[4];
+  EXPECT_TRUE(says(13, "/dev/ttyACM0", "")) << lines[12];
 }
 
 }  // namespace
