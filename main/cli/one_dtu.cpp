@@ -62,6 +62,8 @@ class OneDtu {
   void save();
   void disconnect();
 
+  // Records how the work ended; report() says it (the window's own messages have been
+  // shown as they came).
   void fail(int status, std::string step, std::string message_utf8);
   bool failed() const { return outcome_.status != kOk; }
   // The newest message shown since `index` (GBK), or "".
@@ -187,9 +189,8 @@ bool OneDtu::put_values() {
     const SettingKey& k = setting_keys()[key];
     tool_.set_field(k.unit, gbk);
     if (k.unit.id == unit::kServerIp.id && !gbk.empty() && tool_.field(k.unit).empty()) {
-      const std::string message = "IP: \"" + terminal_text(gbk) + "\" is not an IP address (a.b.c.d, each part 0 to 255)";
-      progress(message);
-      fail(kCheckFailed, "check", message);
+      fail(kCheckFailed, "check",
+                  "IP: \"" + terminal_text(gbk) + "\" is not an IP address (a.b.c.d, each part 0 to 255)");
       return false;
     }
   }
@@ -213,10 +214,9 @@ bool OneDtu::put_values_and_check() {
     }
     const bool silent_refusal = (u.id == unit::kHeartbeat.id || u.id == unit::kCharTimeout.id) && tool_.field(u).empty();
     if (silent_refusal) {
-      const std::string message =
-          terminal_text(app::text(u.id == unit::kHeartbeat.id ? texts::msg_bad_heartbeat : texts::msg_char_timeout_empty));
-      progress(message);
-      fail(kCheckFailed, "check", message);
+      fail(kCheckFailed, "check",
+                  terminal_text(app::text(u.id == unit::kHeartbeat.id ? texts::msg_bad_heartbeat
+                                                                      : texts::msg_char_timeout_empty)));
       return false;
     }
   }
@@ -270,9 +270,7 @@ bool OneDtu::read_all() {
   for (const SettingKey& k : setting_keys())
     if (tool_.field(k.unit) == kUnread) missing += (missing.empty() ? "" : " ") + std::string(k.name);
   if (!missing.empty()) {
-    const std::string text = "the DTU's listing lacks " + missing + "; nothing is taken from it";
-    progress(text);
-    fail(kNoAnswer, "read", text);
+    fail(kNoAnswer, "read", "the DTU's listing lacks " + missing + "; nothing is taken from it");
     return false;
   }
   return true;
@@ -327,9 +325,7 @@ void OneDtu::save() {
     fail(is_text(message, texts::msg_save_bad_value) ? kCheckFailed : kFailed, "save", terminal_text(message));
   } else if (!read_whole_file(work_.settings_file(), record) ||
              !platform::replace_file_atomically(save_path_, record.data(), record.size())) {
-    const std::string text = "--save " + o_.save_file + ": cannot write it; it is left as it was";
-    progress(text);
-    fail(kUsage, "save", text);
+    fail(kUsage, "save", "--save " + o_.save_file + ": cannot write it; it is left as it was");
   }
 }
 

@@ -70,7 +70,8 @@ TEST_F(Cli, AShortListingIsRefusedWhileTheOtherPortIsRead) {
   const CliRun run = run_cli({"read", "--port", cut, "--port", good, "--boot-wait", kBoot});
   EXPECT_EQ(run.status, 6);
   EXPECT_EQ(run.out, "PORT=" + good + "\n" + kDistinctLines);
-  EXPECT_TRUE(run.err_has(cut + ": the DTU's listing lacks RV2 SS1 SS2")) << run.err_text();
+  EXPECT_TRUE(run.err_has(cut + ": failed at step read (exit status 6): the DTU's listing lacks RV2 SS1 SS2"))
+      << run.err_text();
 }
 
 TEST_F(Cli, WriteStartsFromTheDtusSettingsAndAppliesEachSet) {
