@@ -25,7 +25,8 @@ void Core::sleep_until(std::unique_lock<std::mutex>& lock, uint64_t target_us) {
     ui_cv_.wait(lock);
     return;
   }
-  ui_cv_.wait_until(lock, epoch_ + std::chrono::microseconds(target_us));
+  const uint64_t now = real_now_us();
+  if (target_us > now) ui_cv_.wait_for(lock, std::chrono::microseconds(target_us - now));
 }
 
 void Core::post(Ready item) {
