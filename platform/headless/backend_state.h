@@ -22,6 +22,7 @@ struct HeadlessBackend::State {
   Handle focus = 0;
   std::vector<MessageBoxRecord> boxes;
   std::function<int(const MessageBoxRecord&)> answer;
+  std::function<void(Handle, const std::string&)> text_observer;
   bool exit_throws = false;
   std::map<std::string, std::shared_ptr<SerialPeer>> peers;
   std::set<std::string> busy_paths;

@@ -13,6 +13,22 @@ namespace {
 constexpr auto kBusyLimit = std::chrono::seconds(20);
 }  // namespace
 
+Core::Core(Clock clock) : real_time_(clock == Clock::Real), epoch_(std::chrono::steady_clock::now()) {}
+
+uint64_t Core::real_now_us() const {
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - epoch_).count());
+}
+
+void Core::sleep_until(MutexLock& lock, uint64_t target_us) {
+  if (target_us == kNever) {
+    lock.wait(ui_cv_);
+    return;
+  }
+  const uint64_t now = real_now_us();
+  if (target_us > now) lock.wait_for(ui_cv_, std::chrono::microseconds(target_us - now));
+}
+
 void Core::post(Ready item) {
   {
     MutexLock lock(mu);
@@ -49,14 +65,17 @@ int Core::quit_code() const {
 }
 
 void Core::schedule_action(uint64_t due_us, std::function<void()> action) {
-  MutexLock lock(mu);
-  if (due_us <= now_us()) {
-    ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(action)});
-    return;
+  {
+    MutexLock lock(mu);
+    if (due_us <= now_us()) {
+      ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(action)});
+    } else {
+      Scheduled item;
+      item.action = std::move(action);
+      scheduled_.emplace(due_us, std::move(item));
+    }
   }
-  Scheduled item;
-  item.action = std::move(action);
-  scheduled_.emplace(due_us, std::move(item));
+  ui_cv_.notify_all();  // another thread may schedule for a UI thread asleep on the real clock
 }
 
 void Core::schedule_locked(uint64_t due_us, Scheduled item) {
@@ -147,9 +166,17 @@ bool Core::wait_until(uint64_t deadline) {
       continue;
     }
     const uint64_t next = next_due_us();
-    if (next == kNever && forever) throw std::logic_error("headless: waiting forever with nothing scheduled");
+    if (next == kNever && forever && !real_time_)
+      throw std::logic_error("headless: waiting forever with nothing scheduled");
     const uint64_t target = std::min(next, deadline);
-    if (target > now_us()) now_us_.store(target, std::memory_order_release);
+    if (real_time_) {
+      if (target > now_us()) {
+        sleep_until(lock, target);
+        continue;
+      }
+    } else if (target > now_us()) {
+      now_us_.store(target, std::memory_order_release);
+    }
     if (next > now_us()) return false;
     fire_due();
   }

@@ -4,9 +4,12 @@
 //
 // One mutex, mu, guards the core and every DeviceLine; nothing is called outside the
 // backend with it held (a peer's wake-up runs with it released).
+// On the real clock (the console program) time is the monotonic clock instead, and wait()
+// sleeps until the next due timer, scheduled action or posted message.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -49,7 +52,10 @@ struct Scheduled {
 
 class Core {
  public:
-  uint64_t now_us() const { return now_us_.load(std::memory_order_acquire); }
+  enum class Clock { Virtual, Real };
+  explicit Core(Clock clock = Clock::Virtual);
+
+  uint64_t now_us() const { return real_time_ ? real_now_us() : now_us_.load(std::memory_order_acquire); }
 
   // Queue (any thread).
   void post(Ready item) EXCLUDES(mu);
@@ -94,6 +100,9 @@ class Core {
   };
   using TimerKey = std::pair<Handle, uint32_t>;
 
+  uint64_t real_now_us() const;
+  // Real clock: sleeps until `target_us` or until something is posted.
+  void sleep_until(MutexLock& lock, uint64_t target_us) REQUIRES(mu);
   bool any_device_busy() const REQUIRES(mu);
   void wait_for_idle_devices(MutexLock& lock) REQUIRES(mu);
   uint64_t next_due_us() const REQUIRES(mu);
@@ -101,6 +110,8 @@ class Core {
   void fire_scheduled(Scheduled& item) REQUIRES(mu);
   void fire_timers() REQUIRES(mu);
 
+  const bool real_time_;
+  const std::chrono::steady_clock::time_point epoch_;
   std::atomic<uint64_t> now_us_{0};
   std::condition_variable ui_cv_;
   std::deque<Ready> ready_ GUARDED_BY(mu);

@@ -14,8 +14,9 @@ namespace platform::headless {
 using detail::Ready;
 using detail::Window;
 
-HeadlessBackend::HeadlessBackend(uint32_t start_tick) : state_(std::make_unique<State>()) {
+HeadlessBackend::HeadlessBackend(uint32_t start_tick, Clock clock) : state_(std::make_unique<State>()) {
   state_->start_tick = start_tick;
+  if (clock == Clock::Real) state_->core = std::make_shared<detail::Core>(detail::Core::Clock::Real);
 }
 
 HeadlessBackend::~HeadlessBackend() = default;
@@ -46,6 +47,9 @@ const std::vector<MessageBoxRecord>& HeadlessBackend::message_boxes() const { re
 void HeadlessBackend::clear_message_boxes() { state_->boxes.clear(); }
 void HeadlessBackend::set_message_box_answer(std::function<int(const MessageBoxRecord&)> answer) {
   state_->answer = std::move(answer);
+}
+void HeadlessBackend::set_text_observer(std::function<void(Handle, const std::string&)> observer) {
+  state_->text_observer = std::move(observer);
 }
 void HeadlessBackend::set_exit_throws(bool on) { state_->exit_throws = on; }
 
@@ -154,6 +158,7 @@ void HeadlessBackend::set_text(Handle window, std::string_view gbk) {
   if (w->kind == WidgetKind::IpAddress) return parse_ip(*w, gbk);
   w->text.assign(gbk);
   w->sel_start = w->sel_end = 0;
+  if (state_->text_observer) state_->text_observer(window, w->text);
   // A native edit reports every text change, even to an equal text; a combo's does not.
   if (w->kind == WidgetKind::Edit) state_->notify(window, Notify::Changed);
 }

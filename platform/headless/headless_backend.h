@@ -3,6 +3,10 @@
 // flight) and then jumps straight to the next due timer, scheduled action or wait deadline.
 // A 20 s time-out therefore runs in milliseconds and gives the same result on every run.
 //
+// On the real clock the same windowless model runs a program without a display (the console
+// program): time is the monotonic clock and waits really sleep, with real serial devices
+// opened through the serial port unit's device opener.
+//
 // Controls are modelled faithfully enough for the form runtime: texts, focus with its
 // FocusOut/FocusIn order, combo box items and selection, IP address parts, enabled and
 // visible states, parents and tab order. Tests drive the user's side: clicks, typing,
@@ -36,9 +40,10 @@ struct ProcessExit {
 
 class HeadlessBackend final : public Backend {
  public:
+  enum class Clock { Virtual, Real };
   // start_tick: the tick counter's value at virtual time 0 (tests use values near 2^32 to
   // cross the wrap).
-  explicit HeadlessBackend(uint32_t start_tick = 0);
+  explicit HeadlessBackend(uint32_t start_tick = 0, Clock clock = Clock::Virtual);
   ~HeadlessBackend() override;
 
   // ---- the test's side
@@ -67,6 +72,9 @@ class HeadlessBackend final : public Backend {
   const std::vector<MessageBoxRecord>& message_boxes() const;
   void clear_message_boxes();
   void set_message_box_answer(std::function<int(const MessageBoxRecord&)> answer);
+  // Called after every text change made through set_text (a label's caption, a field's
+  // content), with the window and its new text (GBK).
+  void set_text_observer(std::function<void(Handle, const std::string&)> observer);
 
   void set_exit_throws(bool on);
 

@@ -1,0 +1,58 @@
+#include "main/cli/console_program.h"
+
+#include <atomic>
+#include <cstdlib>
+
+#include "main/cli/fleet.h"
+#include "main/cli/one_dtu.h"
+#include "main/cli/options.h"
+#include "main/cli/port_list.h"
+#include "main/cli/report.h"
+#include "platform/console.h"
+
+namespace cli {
+namespace {
+
+void out(std::string_view text) { platform::console_write(platform::ConsoleStream::Out, text); }
+void err(std::string_view line) { platform::console_write(platform::ConsoleStream::Error, std::string(line) + "\n"); }
+
+// The first request stops the work in order (the port closed, the cut step named); a
+// second one, should that hang, ends the process at once.
+void watch_stops(bool several) {
+  platform::watch_stop_requests([several](int exit_status, const char* what) {
+    static std::atomic<int> requests{0};
+    if (several) return stop_fleet(std::string_view(what) == "SIGINT");
+    if (requests.fetch_add(1) == 0) return stop_one_dtu(exit_status, what);
+    err(std::string("stopped by ") + what + " again: ending at once");
+    std::_Exit(exit_status);
+  });
+}
+
+}  // namespace
+
+int run_console(const std::vector<std::string>& args, const ConsoleSystem& system) {
+  Options options;
+  const std::string error = parse_options(args, options);
+  if (!error.empty()) {
+    err("dtu-setup-cli: " + error + " (see dtu-setup-cli --help)");
+    return kUsage;
+  }
+  switch (options.command) {
+    case Command::Help: out(help_text()); return kOk;
+    case Command::Version: out("dtu-setup-cli " DTU_SETUP_VERSION "\n"); return kOk;
+    case Command::Ports: out(port_listing()); return kOk;
+    default: break;
+  }
+  watch_stops(options.ports.size() > 1);
+  if (options.ports.size() > 1) return run_fleet(options);
+  OneDtuSetup setup;
+  setup.options = &options;
+  setup.port = options.ports.front();
+  setup.backend = system.backend;
+  setup.open_device = system.open_device;
+  setup.progress = err;
+  setup.output = out;
+  return run_one_dtu(setup);
+}
+
+}  // namespace cli

@@ -1,0 +1,54 @@
+// The console program's command line:
+//   dtu-setup-cli ports
+//   dtu-setup-cli read  --port PORT [--baud N] [--boot-wait S] [--json] [--save FILE]
+//   dtu-setup-cli write --port PORT [--baud N] [--boot-wait S] [--json] [--from FILE] [--set KEY=VALUE]...
+//   dtu-setup-cli reset --port PORT [--baud N] [--boot-wait S] [--json]
+//   dtu-setup-cli --help | --version
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class Command { Help, Version, Ports, Read, Write, Reset };
+
+// The link baud rates the window's baud box offers.
+inline constexpr std::array<int, 10> kLinkBaudRates = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+
+struct SetValue {
+  size_t key;         // index into setting_keys()
+  std::string value;  // as given (UTF-8)
+};
+
+struct Options {
+  Command command = Command::Help;
+  std::vector<std::string> ports;
+  int baud = 9600;
+  std::string boot_wait_text = "60";
+  int boot_wait_ms = 60000;
+  bool json = false;
+  std::string save_file;      // read only
+  std::string from_file;      // write only
+  std::vector<SetValue> sets; // in the order given; the last one for a key wins
+};
+
+// A port argument: COM1 to COM15 (any letter case), or a device path.
+struct PortName {
+  int com = 0;  // 0: a device path
+  std::string device;
+};
+// False when the text is neither (an empty text, or COM0, COM16 ...).
+bool parse_port(const std::string& text, PortName& port);
+
+// "" when the command line is sound; otherwise what is wrong with it (exit status 2).
+std::string parse_options(const std::vector<std::string>& args, Options& options);
+
+// The command line of the child process that handles one of several ports.
+std::vector<std::string> child_arguments(const Options& options, const std::string& port);
+
+std::string help_text();
+
+}  // namespace cli

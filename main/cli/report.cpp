@@ -1,0 +1,67 @@
+#include "main/cli/report.h"
+
+#include <cstdio>
+
+#include "main/cli/setting_keys.h"
+#include "platform/gbk_codec.h"
+
+namespace cli {
+namespace {
+
+std::string hex_escape(unsigned char c, const char* format) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, format, c);
+  return buf;
+}
+
+}  // namespace
+
+std::string terminal_text(std::string_view gbk) { return platform::gbk_to_utf8_lossy(gbk); }
+
+std::string key_value_lines(const std::vector<std::string>& values) {
+  std::string out;
+  for (size_t i = 0; i < values.size() && i < kSettingCount; ++i) {
+    out += setting_keys()[i].name;
+    out += '=';
+    for (unsigned char c : values[i]) out += c < 0x20 || c == 0x7F ? hex_escape(c, "\\x%02X") : std::string(1, static_cast<char>(c));
+    out += '\n';
+  }
+  return out;
+}
+
+std::string json_string(std::string_view utf8) {
+  std::string out = "\"";
+  for (unsigned char c : utf8) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20 || c == 0x7F) out += hex_escape(c, "\\u%04X");
+        else out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string json_line(const std::string& port, const Outcome& outcome, bool read_command) {
+  const bool ok = outcome.status == kOk;
+  std::string out = "{\"port\":" + json_string(port) + ",\"ok\":" + (ok ? "true" : "false");
+  if (!(ok && read_command)) {
+    out += ",\"step\":" + json_string(outcome.step);
+    out += ",\"message\":" + json_string(outcome.message);
+  }
+  if (!outcome.values.empty()) {
+    out += ",\"settings\":{";
+    for (size_t i = 0; i < outcome.values.size() && i < kSettingCount; ++i) {
+      if (i) out += ',';
+      out += json_string(setting_keys()[i].name) + ":" + json_string(outcome.values[i]);
+    }
+    out += '}';
+  }
+  return out + "}\n";
+}
+
+}  // namespace cli

@@ -1,0 +1,35 @@
+// What the console program prints for one DTU: its settings as KEY=VALUE lines or one JSON
+// object on one line, and the tool's GBK texts in the terminal's encoding (UTF-8).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+// Exit statuses.
+inline constexpr int kOk = 0, kUsage = 2, kPortNotOpened = 3, kCheckFailed = 4, kNoSettingMode = 5, kNoAnswer = 6,
+                     kFailed = 1;
+
+// How the work on one DTU ended.
+struct Outcome {
+  int status = kOk;
+  std::string step = "done";  // where it ended: open, check, boot, read, ID ... SS2, reset, save, done
+  std::string message;        // UTF-8: the window's message where it has one
+  std::vector<std::string> values;  // the thirteen settings (UTF-8) once they were read
+};
+
+// GBK text as the terminal shows it; bytes that are no GBK text become U+FFFD.
+std::string terminal_text(std::string_view gbk);
+
+// "ID=...\n" ... "SS2=...\n"; control characters in a value are written as \xHH.
+std::string key_value_lines(const std::vector<std::string>& values);
+
+// {"port":...,"ok":true,"settings":{...}} after a read; otherwise
+// {"port":...,"ok":...,"step":...,"message":...} (with the settings too when they were read).
+std::string json_line(const std::string& port, const Outcome& outcome, bool read_command);
+
+std::string json_string(std::string_view utf8);
+
+}  // namespace cli

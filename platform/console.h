@@ -1,0 +1,22 @@
+// What a console program needs of its terminal: whole lines of text written in the
+// terminal's encoding, and the user's (or the system's) request to stop the program.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+namespace platform {
+
+enum class ConsoleStream { Out, Error };
+
+// Writes UTF-8 text, converted to what the terminal shows (on POSIX it is written as it
+// stands). One call is written in one piece where the system allows, so the lines of
+// several programs sharing a terminal do not run into each other.
+void console_write(ConsoleStream stream, std::string_view utf8);
+
+// Calls `on_stop` on a thread of its own each time the program is asked to stop (Ctrl-C,
+// or the system ending it), with the exit status such a stop conventionally gives (130,
+// 143) and what asked ("SIGINT", "SIGTERM"). Call once, before any other thread starts.
+void watch_stop_requests(std::function<void(int exit_status, const char* what)> on_stop);
+
+}  // namespace platform

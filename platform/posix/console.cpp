@@ -1,0 +1,43 @@
+// The console on POSIX: the terminal takes UTF-8 as it stands; stop requests are signals,
+// taken by a thread of their own with sigwait so that the handler may do ordinary work.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "platform/console.h"
+
+namespace platform {
+
+void console_write(ConsoleStream stream, std::string_view utf8) {
+  const int fd = stream == ConsoleStream::Out ? STDOUT_FILENO : STDERR_FILENO;
+  while (!utf8.empty()) {
+    const ssize_t n = ::write(fd, utf8.data(), utf8.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // nobody reads any more: the work goes on without its report
+    utf8.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+void watch_stop_requests(std::function<void(int exit_status, const char* what)> on_stop) {
+  // A reader that went away (`| head`) must not end the program halfway through a DTU: a
+  // write then fails instead of raising SIGPIPE.
+  ::signal(SIGPIPE, SIG_IGN);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  // Blocked here, and so in every thread started later; only the watcher takes them.
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  std::thread([set, on_stop = std::move(on_stop)] {
+    for (;;) {
+      int sig = 0;
+      if (sigwait(&set, &sig) != 0) continue;
+      on_stop(128 + sig, sig == SIGINT ? "SIGINT" : sig == SIGTERM ? "SIGTERM" : "SIGHUP");
+    }
+  }).detach();
+}
+
+}  // namespace platform
