@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/posix/serial_errno.h"
 #include "platform/serial_probe.h"
 
 namespace platform {
@@ -28,12 +29,7 @@ SerialProbe probe_serial_device(const std::string& path) {
   // a program holding the lock makes the lock fail.
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    switch (errno) {
-      case EBUSY: probe.error = SerialError::Busy; break;
-      case EACCES: case EPERM: probe.error = SerialError::Permission; break;
-      case ENXIO: case ENODEV: case EIO: probe.error = SerialError::Gone; break;
-      default: probe.error = SerialError::Io; break;
-    }
+    probe.error = posix::serial_error_from_errno(errno, /*opened=*/false);
     return probe;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) probe.error = SerialError::Busy;
