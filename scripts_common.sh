@@ -4,6 +4,10 @@
 DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
 libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
 
+# What ./package (and ./test, which runs it) needs on top: the package builder's tools and
+# the checkers of the package, its menu entry and its metadata.
+DTU_PACKAGING_PACKAGES="dpkg-dev fakeroot lintian desktop-file-utils appstream file"
+
 dtu_install_packages() {
   local missing=()
   for p in $DTU_PACKAGES; do
