@@ -38,7 +38,8 @@ inline void run_unprivileged(const std::string& child_filter, const std::vector<
   const std::string as_nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
   if (std::system((as_nobody + "test -x '" + self + "' 2>/dev/null").c_str()) != 0)
     GTEST_SKIP() << "the user nobody cannot run " << self << " (setpriv missing or the build folder closed)";
-  std::string command = std::string("env ") + kChildMarker + "=1";
+  // From "/": the current folder may be one the user may not enter, or one already removed.
+  std::string command = std::string("cd / && env ") + kChildMarker + "=1";
   for (const std::string& e : env) command += " '" + e + "'";
   command += " " + as_nobody + "'" + self + "' --gtest_filter='" + child_filter + "'";
   EXPECT_EQ(std::system(command.c_str()), 0) << "the unprivileged part failed (its output is above)";
