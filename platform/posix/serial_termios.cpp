@@ -154,6 +154,13 @@ class TermiosDevice final : public SerialDevice {
  private:
   size_t buffered() const { return rx_.size() - rx_pos_; }
 
+  // Unplugged (or the far end closed): nothing more is read, and the port's lock is given
+  // up for whoever finds the device again.
+  void mark_gone() {
+    gone_ = true;
+    lock_.release();
+  }
+
   // Shared by wake() and the modem-line helper; woken_ tells the two apart.
   void signal_wake_fd() {
     uint64_t one = 1;
@@ -189,8 +196,7 @@ class TermiosDevice final : public SerialDevice {
     uint8_t chunk[4096];
     ssize_t n = ::read(fd_, chunk, sizeof chunk);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-      gone_ = true;
-      lock_.release();  // unplugged: the port is free for whoever finds it again
+      mark_gone();
       return;
     }
     note_line_errors();
@@ -248,7 +254,7 @@ WriteResult TermiosDevice::write(const uint8_t* data, size_t size) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) {
-      if (map_errno(errno) == SerialError::Gone) gone_ = true;
+      if (map_errno(errno) == SerialError::Gone) mark_gone();
       return result;
     }
     int wait_ms = -1;
@@ -259,7 +265,7 @@ WriteResult TermiosDevice::write(const uint8_t* data, size_t size) {
     }
     pollfd p{fd_, POLLOUT, 0};
     if (::poll(&p, 1, wait_ms) > 0 && (p.revents & (POLLHUP | POLLERR))) {
-      gone_ = true;
+      mark_gone();
       return result;
     }
   }
