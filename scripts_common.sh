@@ -4,6 +4,11 @@
 DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
 libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
 
+# What ./package (and ./test, which runs it) needs on top: the package builder's tools and
+# the checkers of the package, its menu entry and its metadata (CPack finds the programs
+# with file, and their libraries with dpkg-dev's dpkg-shlibdeps).
+DTU_PACKAGING_PACKAGES="dpkg-dev file lintian desktop-file-utils appstream"
+
 dtu_install_packages() {
   local missing=()
   for p in $DTU_PACKAGES; do

@@ -36,6 +36,19 @@ void send_line(const char* command) {
   rt::helpers().free(data);
 }
 
+// Why the port would not open, as one line of its own in the traffic monitor: a technician
+// who never sees a terminal finds the reason beside the failure box.
+void show_open_failure_reason() {
+  HeapText reason(static_cast<char*>(call_special(rt::kFailureReason, {}).pointer()));
+  if (reason.empty()) return;
+  HeapText shown = read_text(unit::kMonitor, prop::kEditContent);
+  std::string line;
+  if (!shown.empty() && shown.view().back() != '\n') line += text(texts::crlf);
+  line += reason.view();
+  line += text(texts::crlf);
+  call(rt::kAppendText, {unit_arg(unit::kMonitor), text_arg(line.c_str())});
+}
+
 bool reply_contains(const char* needle) {
   HeapText reply = byte_array_text(globals().reply);
   return contains(reply.arg(), needle);
@@ -57,6 +70,7 @@ void on_connect_clicked() {
     show_status(text(texts::status_waiting));
   } else {
     g.connected = 0;
+    show_open_failure_reason();
     show_message(texts::msg_port_open_failed);
   }
 }

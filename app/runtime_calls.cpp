@@ -115,6 +115,8 @@ void set_disabled(UnitId u, bool disabled) { write_int(u, prop::kDisabled, disab
 
 bool main_form_open() { return H().startup_service(rt::startup_op::kUnitAlive, kMainForm, unit::kForm.id) != 0; }
 
+bool in_user_folder() { return H().startup_service(rt::startup_op::kUserFolderCurrent, 0, 0) == 1; }
+
 bool contains(const char* haystack, const char* needle) {
   return call_int(rt::kFindText, {text_arg(haystack), text_arg(needle), int_arg(1), logical_arg(false)}) != -1;
 }

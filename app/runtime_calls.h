@@ -62,6 +62,9 @@ void set_disabled(UnitId u, bool disabled);
 // False once the main form's window has been closed: a handler still waiting inside `delay`
 // must then stop without addressing its units, which are no longer loaded.
 bool main_form_open();
+// True when start-up keeps the program's files in the user's own folder (an installed copy
+// whose folder cannot hold them) instead of the program's folder.
+bool in_user_folder();
 
 // ---- convenience over the text commands
 bool contains(const char* haystack, const char* needle);  // find_text from 1, case-sensitive

@@ -49,8 +49,10 @@ bool build_record(std::string& record) {
   return true;
 }
 
-bool replace_file(const std::string& record) {
-  rt::Value r = call_special(rt::kReplaceFile, {text_arg(text(texts::settings_file)), text_arg(record.c_str())});
+// Replaces the existing file; or, with `create`, makes the file that is not there yet.
+bool replace_file(const std::string& record, bool create) {
+  rt::Value r = call_special(rt::kReplaceFile, {text_arg(text(texts::settings_file)), text_arg(record.c_str()),
+                                                logical_arg(create)});
   return r.low == 1;
 }
 
@@ -89,15 +91,18 @@ void on_save_clicked() {
   int32_t file = call_int(rt::kOpenFile, {text_arg(text(texts::settings_file)), int_arg(kModeWriteExisting),
                                           int_arg(kShareDenyNone)});
   rt::Value file_arg = int_arg(file);
+  // The program's folder never gets a settings file it did not have; the user's own folder
+  // (an installed copy) starts without one, and its first save makes it.
+  const bool create = file == 0 && in_user_folder();
   std::string record;
-  if (file != 0 && !build_record(record)) {
+  if ((file != 0 || create) && !build_record(record)) {
     // Nothing was written: the old file stays, and the tool stays in setting mode.
     call(rt::kCloseFile, {file_arg});
     show_message(texts::msg_save_bad_value);
     set_operation_buttons(true);
     return;
   }
-  if (file != 0 && replace_file(record)) {
+  if ((file != 0 || create) && replace_file(record, create)) {
     set_operation_buttons(true);
     show_message(texts::msg_save_ok);
   } else {

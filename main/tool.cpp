@@ -4,9 +4,12 @@
 #include "app_texts.h"
 #include "forms/extended_ui_library.h"
 #include "forms/form_runtime.h"
+#include "main/settings_folder.h"
 #include "main_form_ids.h"
 #include "runtime/library/commands.h"
+#include "platform/process.h"
 #include "runtime/program.h"
+#include "runtime/runtime_app.h"
 #include "units/core_library.h"
 
 namespace tool {
@@ -37,6 +40,7 @@ const rt::StartupRecord& startup_record() { return kStartupRecord; }
 
 int run() {
   register_layers();
+  rt::set_process_services({&platform::program_path, &enter_settings_folder});
   return rt::run_program(kStartupRecord, app::program_entry);
 }
 

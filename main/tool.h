@@ -15,7 +15,8 @@ void register_layers();
 // template, and the three support libraries in library-number order.
 const rt::StartupRecord& startup_record();
 
-// Registers the layers and runs the tool on the chosen backend; the process exit code.
+// Registers the layers and runs the tool on the chosen backend, its settings file in the
+// folder enter_settings_folder chooses; the process exit code.
 int run();
 
 }  // namespace tool

@@ -35,7 +35,22 @@ class File {
 
 std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, FileError& error);
 
-// Replaces `path` with `data` all-or-nothing: written to a sibling file, flushed, renamed.
+// Replaces the content of the existing file `path` with `data`, all or nothing: written to a
+// sibling file, flushed, renamed over it. A symbolic link keeps pointing where it did (its
+// target is replaced); the file keeps its permission bits. Where the folder may not be
+// written but the file may, the file is rewritten in place, its old content put back if
+// that fails. False, with the file as it was, when it is missing, not a plain file, or may
+// not be written.
 bool replace_file_atomically(const std::string& path, const void* data, size_t size);
+
+// Creates `path` holding `data`, all or nothing; false when something already has that name.
+bool create_file_atomically(const std::string& path, const void* data, size_t size);
+
+// Removes what replacements of crashed processes left in `dir`: only our own temporaries,
+// and only those of processes that are gone.
+void remove_stale_replacements(const std::string& dir);
+
+// True when this process may create files in `dir`.
+bool directory_writable(const std::string& dir);
 
 }  // namespace platform

@@ -16,4 +16,8 @@ std::optional<std::string> environment(const std::string& name);
 // environment variable DTU_SETUP_COM<n>.
 std::string serial_device_path(int port_number);
 
+// The folder where the user's programs keep their own settings: $XDG_CONFIG_HOME, else
+// ~/.config (on Windows %APPDATA%). Empty when the system names none.
+std::string user_config_directory();
+
 }  // namespace platform

@@ -35,6 +35,15 @@ struct LineSettings {
 enum class SerialError { None, NotFound, Permission, Busy, Unsupported, Io, Gone };
 const char* describe(SerialError);
 
+// What the system can tell about why `path` would not open with `error`: who holds a busy
+// device, which group may open a refused one. Empty fields where it cannot tell.
+struct SerialRefusal {
+  int64_t holder_pid = 0;     // Busy: the process holding the device; 0 when unknown
+  std::string holder_name;    // its name, when known
+  std::string allowed_group;  // Permission: members of this group may open the device
+};
+SerialRefusal explain_serial_refusal(const std::string& path, SerialError error);
+
 // Line-event bits reported by wait_event.
 inline constexpr uint32_t kEvRxChar = 0x0001, kEvRxFlag = 0x0002, kEvCts = 0x0008, kEvDsr = 0x0010,
                           kEvRlsd = 0x0020, kEvBreak = 0x0040, kEvErr = 0x0080, kEvRing = 0x0100,

@@ -52,6 +52,9 @@ inline constexpr int kFindFile = 0, kEndFind = 1, kMakeArrayWritable = 2, kRegis
 // (form id, unit id) -> 1 while the unit has a live window, else 0; never a runtime error.
 // Lets a handler that waited find out whether its form was closed meanwhile.
 inline constexpr int kUnitAlive = 7;
+// () -> 1 when start-up made the user's own folder for the program current instead of the
+// program's folder (an installed copy), else 0.
+inline constexpr int kUserFolderCurrent = 8;
 }
 
 // Runtime error codes of raise_runtime_error.

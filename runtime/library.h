@@ -110,7 +110,7 @@ enum CoreCommand : int {
 };
 
 // The special-functions library's commands.
-enum SpecialCommand : int { kDelay = 0, kReplaceFile, kSpecialCommandCount };
+enum SpecialCommand : int { kDelay = 0, kReplaceFile, kFailureReason, kSpecialCommandCount };
 
 // Library numbers as form code calls them (0-based positions in the start-up record).
 inline constexpr int kCoreLibraryIndex = 0, kSpecialLibraryIndex = 1, kExtendedUiLibraryIndex = 2;

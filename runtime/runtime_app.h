@@ -52,6 +52,13 @@ struct ProcessServices {
 };
 void set_process_services(const ProcessServices& services);
 
+// Start-up made the user's own folder for the program current instead of the program's
+// folder (a copy whose folder cannot hold its files, such as an installed one). The
+// directory service says so while start-up runs it; form code asks with start-up service
+// kUserFolderCurrent.
+void set_user_folder_current(bool yes);
+bool user_folder_current();
+
 // Returns the runtime to its freshly constructed state (tests only): no record, no ranges,
 // no files, no end routine, flags and counters cleared.
 void reset_runtime_for_tests();

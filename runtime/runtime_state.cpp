@@ -47,6 +47,8 @@ ProgramPath split_program_path(const std::string& path) {
 }
 
 void set_process_services(const ProcessServices& services) { process_services() = services; }
+void set_user_folder_current(bool yes) { detail::state().user_folder_current = yes; }
+bool user_folder_current() { return detail::state().user_folder_current; }
 const ProcessServices& detail::current_process_services() { return process_services(); }
 
 const StartupRecord& startup_record() {
@@ -65,6 +67,7 @@ void reset_runtime_for_tests() {
   s.program_directory.clear();
   s.program_file_name.clear();
   s.program_directory_slash.clear();
+  s.user_folder_current = false;
   s.ui_thread_known = false;
   s.ui_thread = std::thread::id{};
   s.loop_started = false;

@@ -19,6 +19,7 @@ struct RuntimeState {
   const StartupRecord* record = nullptr;
   uint32_t run_mode = 0, reserved = 0, identification = 0;
   std::string program_directory, program_file_name, program_directory_slash;
+  bool user_folder_current = false;
 
   // Read by worker threads that ask for the program to end, hence atomic.
   std::atomic<bool> ui_thread_known{false};

@@ -26,6 +26,8 @@ void enter_program_directory(detail::RuntimeState& s) {
   bool has_separator = path.find('/') != std::string::npos;
   s.program_directory_slash = has_separator ? parts.directory + "/" : "";
   std::string target = parts.directory.empty() && has_separator ? "/" : parts.directory;
+  // The service may choose the user's own folder instead, and then says so.
+  s.user_folder_current = false;
   if (!target.empty()) services.set_current_directory(target);  // on failure it stays as it was
 }
 
@@ -88,6 +90,7 @@ intptr_t startup_service(int operation, intptr_t arg1, intptr_t arg2) {
       return form_host().unit_window(static_cast<uint32_t>(arg1), static_cast<uint32_t>(arg2), false).window != 0;
     case startup_op::kMakeArrayWritable:
       return make_array_writable(static_cast<size_t>(arg1), reinterpret_cast<void**>(arg2));
+    case startup_op::kUserFolderCurrent: return user_folder_current() ? 1 : 0;
     default: return 0;  // file search and library-type property access: not used by this program
   }
 }

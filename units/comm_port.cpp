@@ -44,15 +44,23 @@ CommPort::~CommPort() { close(); }
 
 bool CommPort::open(int port_number, const platform::LineSettings& settings) {
   close();
+  failure_ = {OpenFailure::Step::PortNumber, platform::SerialError::NotFound, port_number, {}};
   if (port_number < 1) return false;
   const std::string path = platform::serial_device_path(port_number);
+  failure_.path = path;
   platform::SerialError error = platform::SerialError::None;
   std::unique_ptr<platform::SerialDevice> device = open_device(path, error);
-  if (!device) return false;  // the device layer has said why on stderr
+  if (!device) {
+    failure_.step = OpenFailure::Step::Device;
+    failure_.error = error;
+    return false;  // the device layer has said why on stderr
+  }
   error = device->configure(settings);
   if (error != platform::SerialError::None) {
-    std::fprintf(stderr, "serial: COM%d (%s): the line settings could not be applied: %s\n", port_number,
-                 path.c_str(), platform::describe(error));
+    failure_.step = OpenFailure::Step::LineSettings;
+    failure_.error = error;
+    std::fprintf(stderr, "serial: COM%d (%s) refused the line settings: %s\n", port_number, path.c_str(),
+                 platform::describe(error));
     return false;
   }
   device->purge();
@@ -64,8 +72,11 @@ bool CommPort::open(int port_number, const platform::LineSettings& settings) {
     std::fprintf(stderr, "serial: COM%d (%s): cannot start the port's worker: %s\n", port_number, path.c_str(),
                  e.what());
     device_.reset();
+    failure_.step = OpenFailure::Step::Worker;
+    failure_.error = platform::SerialError::Io;
     return false;
   }
+  failure_ = {};
   return true;
 }
 

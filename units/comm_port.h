@@ -36,6 +36,15 @@ inline constexpr uint32_t kCodeBreak = 0x402, kCodeCtsOn = 0x403, kCodeDsrOn = 0
 using DeviceOpener = std::function<std::unique_ptr<platform::SerialDevice>(const std::string&, platform::SerialError&)>;
 void set_device_opener(DeviceOpener opener);
 
+// Why the most recent open failed: at which step, and what the device reported.
+struct OpenFailure {
+  enum class Step { None, PortNumber, Device, LineSettings, Worker };
+  Step step = Step::None;
+  platform::SerialError error = platform::SerialError::None;
+  int port_number = 0;
+  std::string path;  // the device the port number names
+};
+
 class CommPort {
  public:
   CommPort() = default;
@@ -50,6 +59,8 @@ class CommPort {
   // Blocks until the worker has written; true when all bytes went out (or there were none).
   bool send(const uint8_t* data, int64_t count) EXCLUDES(signal_mutex_);
   bool is_open() const { return worker_.joinable(); }
+  // Step None after a successful open.
+  const OpenFailure& open_failure() const { return failure_; }
 
  protected:
   // Where the worker posts its notifications; set before open.
@@ -75,6 +86,7 @@ class CommPort {
   void signal_worker() EXCLUDES(signal_mutex_, queue_mutex_);
 
   platform::Handle window_ = 0;
+  OpenFailure failure_;
   std::unique_ptr<platform::SerialDevice> device_;
   std::thread worker_;
 

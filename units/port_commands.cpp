@@ -4,6 +4,8 @@
 #include "units/port_commands.h"
 
 #include "runtime/form_host.h"
+#include "runtime/library/failure_reason.h"
+#include "units/open_failure_text.h"
 #include "units/send_data_bytes.h"
 #include "units/serial_port_unit.h"
 
@@ -23,9 +25,16 @@ void set_result(rt::Value* result, bool ok) {
 
 }  // namespace
 
+// A failed open leaves its reason for the window (the special-functions failure_reason).
 void cmd_open_port(rt::Value* result, int, rt::Value* args) {
   SerialPortUnit* port = port_of(args[0]);
-  set_result(result, port && port->open_with_settings());
+  const bool opened = port && port->open_with_settings();
+  if (opened) {
+    rt::clear_failure_reason();
+  } else if (port) {
+    rt::set_failure_reason(open_failure_text(port->open_failure()));
+  }
+  set_result(result, opened);
 }
 
 void cmd_close_port(rt::Value*, int, rt::Value* args) {

@@ -8,6 +8,7 @@
 #include "main/cli/options.h"
 #include "main/cli/port_list.h"
 #include "main/cli/report.h"
+#include "dtu_version.h"
 #include "platform/console.h"
 
 namespace cli {
@@ -39,7 +40,7 @@ int run_console(const std::vector<std::string>& args, const ConsoleSystem& syste
   }
   switch (options.command) {
     case Command::Help: out(help_text()); return kOk;
-    case Command::Version: out("dtu-setup-cli " DTU_SETUP_VERSION "\n"); return kOk;
+    case Command::Version: out(std::string("dtu-setup-cli ") + tool::kVersion + "\n"); return kOk;
     case Command::Ports: out(port_listing()); return kOk;
     default: break;
   }

@@ -1,7 +1,8 @@
-// Process services on POSIX: the executable's path, the current directory, the environment
-// and the COM port to device path table.
+// Process services on POSIX: the executable's path, the current directory, the environment,
+// the COM port to device path table and the user's settings folder.
 #include "platform/process.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,6 +48,18 @@ std::string serial_device_path(int port_number) {
   if (port_number >= 5 && port_number <= 12) return "/dev/ttyUSB" + std::to_string(port_number - 5);
   if (port_number >= 13 && port_number <= 15) return "/dev/ttyACM" + std::to_string(port_number - 13);
   return "/dev/ttyCOM" + std::to_string(port_number);
+}
+
+// The XDG rule: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config, where ~ is
+// $HOME or, without one, the account's home folder.
+std::string user_config_directory() {
+  if (auto xdg = environment("XDG_CONFIG_HOME"); xdg && !xdg->empty() && (*xdg)[0] == '/') return *xdg;
+  std::string home = environment("HOME").value_or("");
+  if (home.empty()) {
+    if (const passwd* account = ::getpwuid(::getuid()); account && account->pw_dir) home = account->pw_dir;
+  }
+  if (home.empty() || home[0] != '/') return {};
+  return home + "/.config";
 }
 
 }  // namespace platform

@@ -11,7 +11,9 @@
 namespace platform::posix {
 
 // Opens `path` for reading and writing, exclusively (a second opener, in this process or
-// another, is refused as Busy). Null on failure, with the reason in `error`.
+// another, is refused as Busy), under the device's UUCP lock file (a port whose lock a live
+// process holds is refused as Busy without being opened). Null on failure, with the reason
+// in `error`.
 std::unique_ptr<platform::SerialDevice> open_serial_device(const std::string& path, platform::SerialError& error);
 
 }  // namespace platform::posix

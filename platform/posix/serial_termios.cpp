@@ -9,9 +9,12 @@
 // the driver's modem-line wait and hands its event bits over through the wake-up eventfd.
 // Drivers without modem-line counters (a pseudo-terminal has no modem lines) get no helper
 // and report none of these events.
+//
+// The device's UUCP lock file (serial_lock.h) is taken before the device is opened, so a
+// port another program holds is never touched, and is removed when the device is closed or
+// goes away.
 #include <errno.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -30,27 +33,32 @@
 
 #include "platform/posix/serial_device.h"
 #include "platform/posix/serial_errno.h"
+#include "platform/posix/serial_lock.h"
 #include "platform/posix/serial_modem_watch.h"
 #include "platform/posix/serial_termios_config.h"
 
 namespace platform::posix {
 namespace {
 
-// Tells the technician what to do about a device that cannot be opened.
+// Tells the technician at a terminal what to do about a device that cannot be opened (the
+// window tells the same in its traffic monitor).
 void explain_open_failure(const std::string& path, SerialError error) {
+  const SerialRefusal why = explain_serial_refusal(path, error);
   switch (error) {
     case SerialError::NotFound:
       std::fprintf(stderr, "serial: %s does not exist (is the adapter plugged in?)\n", path.c_str());
       break;
-    case SerialError::Permission: {
-      struct stat st {};
-      const group* g = ::stat(path.c_str(), &st) == 0 ? getgrgid(st.st_gid) : nullptr;
+    case SerialError::Permission:
       std::fprintf(stderr, "serial: no permission to open %s; join the group \"%s\" and log in again\n",
-                   path.c_str(), g ? g->gr_name : "dialout");
+                   path.c_str(), why.allowed_group.empty() ? "dialout" : why.allowed_group.c_str());
       break;
-    }
     case SerialError::Busy:
-      std::fprintf(stderr, "serial: %s is held by another program\n", path.c_str());
+      if (why.holder_pid > 0) {
+        std::fprintf(stderr, "serial: %s is held by another program (pid %lld, %s)\n", path.c_str(),
+                     static_cast<long long>(why.holder_pid), why.holder_name.c_str());
+      } else {
+        std::fprintf(stderr, "serial: %s is held by another program\n", path.c_str());
+      }
       break;
     case SerialError::Unsupported:
       std::fprintf(stderr, "serial: %s is not a serial device\n", path.c_str());
@@ -63,7 +71,7 @@ void explain_open_failure(const std::string& path, SerialError error) {
 
 class TermiosDevice final : public SerialDevice {
  public:
-  TermiosDevice(int fd, int wake_fd) : fd_(fd), wake_fd_(wake_fd) {
+  TermiosDevice(int fd, int wake_fd, PortLock lock) : fd_(fd), wake_fd_(wake_fd), lock_(std::move(lock)) {
     counters_ok_ = read_counters(counters_);
     modem_watch_ = ModemWatch::start(fd_, [this] { signal_wake_fd(); });
   }
@@ -73,6 +81,7 @@ class TermiosDevice final : public SerialDevice {
     ioctl(fd_, TIOCNXCL);
     ::close(fd_);  // also releases the flock
     ::close(wake_fd_);
+    lock_.release();
   }
 
   SerialError configure(const LineSettings& s) override {
@@ -135,6 +144,13 @@ class TermiosDevice final : public SerialDevice {
  private:
   size_t buffered() const { return rx_.size() - rx_pos_; }
 
+  // Unplugged (or the far end closed): nothing more is read, and the port's lock is given
+  // up for whoever finds the device again.
+  void mark_gone() {
+    gone_ = true;
+    lock_.release();
+  }
+
   // Shared by wake() and the modem-line helper; woken_ tells the two apart.
   void signal_wake_fd() {
     uint64_t one = 1;
@@ -177,7 +193,7 @@ class TermiosDevice final : public SerialDevice {
     uint8_t chunk[4096];
     ssize_t n = ::read(fd_, chunk, sizeof chunk);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-      gone_ = true;
+      mark_gone();
       return;
     }
     note_line_errors();
@@ -206,6 +222,7 @@ class TermiosDevice final : public SerialDevice {
   }
 
   int fd_, wake_fd_;
+  PortLock lock_;  // released by the worker when the device goes away, else at destruction
   LineSettings settings_;
   std::vector<uint8_t> rx_;
   size_t rx_pos_ = 0;
@@ -234,7 +251,7 @@ WriteResult TermiosDevice::write(const uint8_t* data, size_t size) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) {
-      if (serial_error_from_errno(errno, true) == SerialError::Gone) gone_ = true;
+      if (serial_error_from_errno(errno, true) == SerialError::Gone) mark_gone();
       return result;
     }
     int wait_ms = -1;
@@ -245,7 +262,7 @@ WriteResult TermiosDevice::write(const uint8_t* data, size_t size) {
     }
     pollfd p{fd_, POLLOUT, 0};
     if (::poll(&p, 1, wait_ms) > 0 && (p.revents & (POLLHUP | POLLERR))) {
-      gone_ = true;
+      mark_gone();
       return result;
     }
   }
@@ -257,8 +274,20 @@ WriteResult TermiosDevice::write(const uint8_t* data, size_t size) {
 
 std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, SerialError& error) {
   error = SerialError::None;
-  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) error = serial_error_from_errno(errno, false);
+  // A device that is not there takes no lock; one that another program holds is not opened.
+  struct stat st {};
+  PortLock lock;
+  LockHolder holder;
+  if (::stat(path.c_str(), &st) != 0) {
+    error = serial_error_from_errno(errno, false);
+  } else if (!lock.acquire(path, holder)) {
+    error = SerialError::Busy;
+  }
+  int fd = -1;
+  if (error == SerialError::None) {
+    fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) error = serial_error_from_errno(errno, false);
+  }
   termios probe{};
   if (fd >= 0 && tcgetattr(fd, &probe) != 0) error = serial_error_from_errno(errno, false);
   // Exclusive: flock keeps out every other opener that asks (also root); TIOCEXCL makes the
@@ -272,10 +301,11 @@ std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, Serial
   }
   if (error != SerialError::None) {
     if (fd >= 0) ::close(fd);
+    lock.release();
     explain_open_failure(path, error);
     return nullptr;
   }
-  return std::make_unique<TermiosDevice>(fd, wake_fd);
+  return std::make_unique<TermiosDevice>(fd, wake_fd, std::move(lock));
 }
 
 }  // namespace platform::posix

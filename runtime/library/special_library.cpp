@@ -1,8 +1,10 @@
-// The special-functions support library (number 2): no unit types, delay and replace_file.
+// The special-functions support library (number 2): no unit types; delay, replace_file and
+// failure_reason.
 #include <iterator>
 
 #include "dtu_library_texts.h"
 #include "runtime/library/commands.h"
+#include "runtime/library/failure_reason.h"
 
 namespace rt {
 namespace {
@@ -20,6 +22,7 @@ intptr_t notify_special(int code, intptr_t param1, intptr_t) {
 constexpr CommandRow kSpecialCommands[] = {
     {kDelay, cmd_delay, 1},
     {kReplaceFile, cmd_replace_file, 2},
+    {kFailureReason, cmd_failure_reason, 0},
 };
 static_assert(rows_in_order(kSpecialCommands) && std::size(kSpecialCommands) == kSpecialCommandCount);
 

@@ -150,10 +150,11 @@ TEST(PosixReplace, RefusesToReplaceADirectory) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
 }
 
-TEST(PosixReplace, ReadOnlyDirectoryKeepsTheOldFile) {
+TEST(PosixReplace, ReadOnlyDirectoryAndFileKeepTheOldFile) {
   posix_test::ScratchDir dir;
   const std::string path = dir.file("data.txt");
   posix_test::write_text(path, "old");
+  fs::permissions(path, fs::perms::owner_read);
   fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
   if (std::ofstream(dir.file("probe"))) GTEST_SKIP() << "privileged user: directory permissions do not apply";
   EXPECT_FALSE(platform::replace_file_atomically(path, "new", 3));

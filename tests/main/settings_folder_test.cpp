@@ -1,0 +1,119 @@
+// Where the settings file lives: the program's folder wherever it holds the file or may be
+// written; for an installed copy (a folder the user may not write, without the file) the
+// user's own folder, made when missing and cleared of a crashed save's temporaries.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "main/settings_folder.h"
+#include "platform/process.h"
+#include "runtime/runtime_app.h"
+#include "tests/platform/as_unprivileged.h"
+#include "tests/platform/posix_test_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the start-up's choice as the runtime does; true when it chose the user's folder.
+bool choose(const fs::path& program_dir, fs::path& chosen) {
+  rt::set_user_folder_current(false);
+  EXPECT_TRUE(tool::enter_settings_folder(program_dir.string()));
+  chosen = platform::current_directory();
+  return rt::user_folder_current();
+}
+
+class SettingsFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    before_ = platform::current_directory();
+    fs::create_directory(program_);
+    setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+  }
+  void TearDown() override {
+    platform::set_current_directory(before_);
+    unsetenv("XDG_CONFIG_HOME");
+    rt::set_user_folder_current(false);
+  }
+  std::string before_;
+  posix_test::ScratchDir root_;
+  const fs::path program_ = root_.path() / "bin", config_ = root_.path() / "config";
+};
+
+TEST_F(SettingsFolder, AProgramFolderThatMayBeWrittenKeepsTheFile) {
+  fs::path chosen;
+  EXPECT_FALSE(choose(program_, chosen));
+  EXPECT_TRUE(fs::equivalent(chosen, program_));
+  EXPECT_FALSE(fs::exists(config_)) << "no user folder made for nothing";
+}
+
+// Needs a program folder the user may not write: run without rights.
+void installed_copy() {
+  posix_test::ScratchDir root;
+  const fs::path program = root.path() / "bin", config = root.path() / "config";
+  fs::create_directory(program);
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+
+  // An installed copy: the user's folder, made private to its owner.
+  fs::path chosen;
+  EXPECT_TRUE(choose(program, chosen));
+  const fs::path user = config / "dtu-setup";
+  EXPECT_TRUE(fs::equivalent(chosen, user));
+  EXPECT_EQ(fs::status(user).permissions(), fs::perms::owner_all);
+  EXPECT_FALSE(fs::exists(user / "data.txt")) << "only a save makes the file";
+
+  // A crashed save's temporary there is cleared away at the next start.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const fs::path stale = user / (".~replace." + std::to_string(gone) + ".0");
+  posix_test::write_text(stale.string(), "half");
+  EXPECT_TRUE(choose(program, chosen));
+  EXPECT_FALSE(fs::exists(stale));
+
+  // A folder that holds the file is the settings folder even where it may not be written.
+  fs::permissions(program, fs::perms::owner_all);
+  posix_test::write_text((program / "data.txt").string(), "ID//");
+  fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(choose(program, chosen));
+  EXPECT_TRUE(fs::equivalent(chosen, program));
+  fs::permissions(program, fs::perms::owner_all);
+  fs::remove(program / "data.txt");
+  fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+
+  // No user folder to be had: the program's folder, where a save will say it failed.
+  setenv("XDG_CONFIG_HOME", (root.path() / "config-file").c_str(), 1);
+  posix_test::write_text((root.path() / "config-file").string(), "");
+  EXPECT_FALSE(choose(program, chosen));
+  EXPECT_TRUE(fs::equivalent(chosen, program));
+  fs::permissions(program, fs::perms::owner_all);
+  platform::set_current_directory("/");
+}
+
+TEST(SettingsFolderChild, InstalledCopy) {
+  if (!posix_test::in_unprivileged_child()) GTEST_SKIP() << "only run as a child process";
+  installed_copy();
+}
+
+TEST_F(SettingsFolder, AnInstalledCopyKeepsItInTheUsersFolder) {
+  posix_test::run_unprivileged("SettingsFolderChild.InstalledCopy", {}, installed_copy);
+}
+
+TEST(UserConfigDirectory, FollowsTheXdgRule) {
+  const auto home = platform::environment("HOME");
+  setenv("HOME", "/home/tech", 1);
+  setenv("XDG_CONFIG_HOME", "/srv/conf", 1);
+  EXPECT_EQ(platform::user_config_directory(), "/srv/conf");
+  setenv("XDG_CONFIG_HOME", "relative/conf", 1);  // not absolute: ignored
+  EXPECT_EQ(platform::user_config_directory(), "/home/tech/.config");
+  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(platform::user_config_directory(), "/home/tech/.config");
+  unsetenv("HOME");
+  EXPECT_NE(platform::user_config_directory(), "") << "the account's home folder";
+  if (home) setenv("HOME", home->c_str(), 1);
+}
+
+}  // namespace
