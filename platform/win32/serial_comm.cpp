@@ -97,8 +97,8 @@ class CommDevice final : public SerialDevice {
       GetOverlappedResult(port_, &io_->waiting_read.ov, &n, TRUE);
       read_pending_ = false;
     }
+    // Pending events stay: they tell of bytes already delivered.
     ahead_.reset();
-    pending_events_ &= ~(kEvRxChar | kEvRxFlag);
   }
 
   uint32_t wait_event() override {
