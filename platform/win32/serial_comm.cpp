@@ -199,9 +199,9 @@ class CommDevice final : public SerialDevice {
         COMSTAT stat{};
         DWORD errors = 0;
         if (!ClearCommError(port_, &errors, &stat)) return wait_failed();
-        if (stat.cbInQue == 0) return empty_wait();
+        if ((io_->events & kLineEvents) == 0) return empty_wait();
         empty_waits_ = 0;
-        return (io_->events & kLineEvents) | kEvRxChar;
+        return stat.cbInQue == 0 ? 0 : (io_->events & kLineEvents) | kEvRxChar;
       }
       if (GetLastError() != ERROR_IO_PENDING) return wait_failed();
       comm_wait_pending_ = true;
