@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -51,6 +52,16 @@ TEST(Win32Process, ComPortsAreTheirDevicesWithNoOverride) {
   EXPECT_EQ(platform::serial_device_path(2), "\\\\.\\COM2");
   EXPECT_EQ(platform::serial_device_path(12), "\\\\.\\COM12");
   SetEnvironmentVariableW(L"DTU_SETUP_COM2", nullptr);
+}
+
+TEST(Win32ProcessDeathTest, ExitEndsTheProcessWithItsCode) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        std::fputs("ending", stderr);
+        platform::win32::exit_process(-1);
+      },
+      ::testing::ExitedWithCode(-1), "ending");
 }
 
 TEST(Win32Process, TickCountMovesWithTheClock) {

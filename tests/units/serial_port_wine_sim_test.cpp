@@ -108,9 +108,10 @@ TEST_F(SerialWineSimTest, TalksToTheSimulatorThroughTheComPort) {
   ASSERT_TRUE(receives("System enter setting mode\r\n")) << text_received();
   EXPECT_TRUE(send_text("%LIST\r\n"));
   ASSERT_TRUE(receives("\r\nOK\r\n")) << text_received();
-  // Every line end was also the event character.
+  // Line ends are the event character; those that arrive together may share one event.
   auto count = [](const auto& items, auto value) { return std::count(items.begin(), items.end(), value); };
-  EXPECT_TRUE(pump_until([&] { return count(line_kinds(), 7) == count(text_received(), '\n'); }));
+  EXPECT_GE(count(line_kinds(), 7), 1);
+  EXPECT_LE(count(line_kinds(), 7), count(text_received(), '\n'));
 }
 
 TEST_F(SerialWineSimTest, TheOpenIsExclusiveAndAMissingPortIsNotFound) {
