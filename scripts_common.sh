@@ -2,8 +2,9 @@
 # Sourced, not run.
 
 DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
-libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils \
-g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib"
+libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
+# What the Windows (MinGW-w64 cross, run under Wine) and 32-bit Linux builds need besides.
+DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib"
 
 dtu_install_packages() {
   local missing=()
