@@ -17,7 +17,7 @@ constexpr int kCom = 23;
 
 std::wstring wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-// Starts the feeder and waits (at most 10 s) for its link.
+// Starts the feeder and waits (at most 10 s) until its link is there.
 bool start_feeder(const std::string& feeder, const std::string& link) {
   std::wstring command = wide("python3 \"" + feeder + "\" \"" + link + "\" " + std::to_string(units::bench::kRxTotal));
   STARTUPINFOW si{};
@@ -29,7 +29,7 @@ bool start_feeder(const std::string& feeder, const std::string& link) {
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   for (int i = 0; i < 200; ++i) {
-    if (GetFileAttributesW(wide("Z:" + link).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    if (GetFileAttributesW(wide("Z:" + link + ".ready").c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     Sleep(50);
   }
   return false;

@@ -42,6 +42,7 @@ inline uint8_t rx_pattern(size_t i) { return static_cast<uint8_t>((i * 7) % 251)
 
 struct RxCount {
   size_t received = 0, wrong = 0;
+  size_t first_wrong = 0;  // its position, when there is one
   double seconds = 0;
   bool complete() const { return received == kRxTotal && wrong == 0; }
 };
@@ -52,7 +53,7 @@ inline RxCount measure_rx(platform::headless::HeadlessBackend& ui, const std::fu
   units::test::fake_host().record = false;
   units::test::fake_host().handler = [&](const rt::EventRecord& r) {
     if (r.event_index != kEventDataReceived) return;
-    if (static_cast<uint8_t>(r.args[0]) != rx_pattern(c.received)) ++c.wrong;
+    if (static_cast<uint8_t>(r.args[0]) != rx_pattern(c.received) && c.wrong++ == 0) c.first_wrong = c.received;
     if (++c.received == kRxTotal / 2) halfway();
   };
   const auto t0 = std::chrono::steady_clock::now();
@@ -67,6 +68,7 @@ inline RxCount measure_rx(platform::headless::HeadlessBackend& ui, const std::fu
 
 inline int report_rx(const RxCount& c) {
   std::printf("bytes sent %zu, received %zu, out of order or wrong %zu\n", kRxTotal, c.received, c.wrong);
+  if (c.wrong) std::printf("first wrong byte at %zu\n", c.first_wrong);
   std::printf("rx_throughput_bytes_per_s=%.0f\n", c.complete() ? kRxTotal / c.seconds : 0.0);
   return c.complete() ? 0 : 1;
 }

@@ -1,7 +1,8 @@
 // Serial devices on the Win32 communications API, opened for overlapped I/O. The worker's
 // wait is an overlapped WaitCommEvent waited on together with the wake-up event, so a stop
 // or write request ends it at once; the comm-event wait stays pending across such wake-ups.
-// Input is read one byte per overlapped ReadFile.
+// Input waiting in the driver is read with one overlapped ReadFile and handed out a byte at a
+// time.
 //
 // Some drivers cannot wait for comm events (Wine's COM ports on pseudo-terminals fail every
 // such wait; some virtual ports never complete one with an event). A device that fails a
@@ -11,10 +12,12 @@
 // wake() ends a wait, so a pulled adapter neither spins nor hangs the worker.
 #include <windows.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/win32/serial_device.h"
 #include "platform/win32/serial_error.h"
@@ -54,6 +57,7 @@ struct PendingState {
   Operation comm_wait, waiting_read, io;
   DWORD events = 0;
   uint8_t byte = 0;
+  uint8_t chunk[4096];
   bool valid() const { return comm_wait.ov.hEvent && waiting_read.ov.hEvent && io.ov.hEvent; }
 };
 
@@ -99,6 +103,8 @@ class CommDevice final : public SerialDevice {
     }
     // Pending events stay: they tell of bytes already delivered.
     ahead_.reset();
+    rx_.clear();
+    rx_pos_ = in_queue_ = 0;
   }
 
   uint32_t wait_event() override {
@@ -112,7 +118,7 @@ class CommDevice final : public SerialDevice {
         return 0;
       }
       if (pending_events_) return std::exchange(pending_events_, 0);
-      if (ahead_) return kEvRxChar;
+      if (ahead_ || buffered() > 0) return kEvRxChar;
       const std::optional<uint32_t> events = comm_events_ ? wait_comm_event() : wait_for_input();
       if (!events) return 0;  // woken
       if (*events) return *events;
@@ -125,7 +131,7 @@ class CommDevice final : public SerialDevice {
     ErrorStatus status;
     DWORD errors = 0;
     COMSTAT stat{};
-    const size_t ahead = ahead_ ? 1 : 0;
+    const size_t ahead = (ahead_ ? 1 : 0) + buffered();
     if (!ClearCommError(port_, &errors, &stat)) {
       status.queued = ahead;
       return status;
@@ -135,6 +141,7 @@ class CommDevice final : public SerialDevice {
     status.framing = (errors & CE_FRAME) != 0;
     // Without comm events a break is seen only here.
     if (!comm_events_ && (errors & CE_BREAK)) pending_events_ |= kEvBreak;
+    in_queue_ = stat.cbInQue;
     status.queued = stat.cbInQue + ahead;
     return status;
   }
@@ -144,6 +151,7 @@ class CommDevice final : public SerialDevice {
       byte = *std::exchange(ahead_, std::nullopt);
       return true;
     }
+    if (buffered() > 0) return took(rx_[rx_pos_++], byte);
     if (read_pending_) {  // the waiting read takes the next byte first
       DWORD n = 0;
       const bool ok = GetOverlappedResult(port_, &io_->waiting_read.ov, &n, TRUE);
@@ -154,12 +162,18 @@ class CommDevice final : public SerialDevice {
       }
       if (n == 1) return took(io_->byte, byte);
     }
+    // What the driver said it holds (at least one byte) comes at once.
+    const DWORD want = static_cast<DWORD>(std::clamp<size_t>(in_queue_, 1, sizeof io_->chunk));
     Operation& op = io_->io;
     op.restart();
     DWORD n = 0;
-    BOOL ok = ReadFile(port_, &io_->byte, 1, &n, &op.ov);
+    BOOL ok = ReadFile(port_, io_->chunk, want, &n, &op.ov);
     if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
-    return ok && n == 1 && took(io_->byte, byte);
+    if (!ok || n == 0) return false;
+    rx_.assign(io_->chunk, io_->chunk + n);
+    rx_pos_ = 0;
+    in_queue_ -= std::min<size_t>(n, in_queue_);
+    return took(rx_[rx_pos_++], byte);
   }
 
   ModemStatus modem_status() override {
@@ -282,6 +296,8 @@ class CommDevice final : public SerialDevice {
     return true;
   }
 
+  size_t buffered() const { return rx_.size() - rx_pos_; }
+
   bool is_event_char(uint8_t b) const { return settings_.event_char && *settings_.event_char == b; }
 
   bool answers() {
@@ -306,6 +322,9 @@ class CommDevice final : public SerialDevice {
   bool comm_events_ = true;  // the driver can wait for comm events
   bool comm_wait_pending_ = false, read_pending_ = false;
   std::optional<uint8_t> ahead_;  // a byte the waiting read brought in, not yet taken
+  std::vector<uint8_t> rx_;       // read from the driver, not yet taken
+  size_t rx_pos_ = 0;
+  size_t in_queue_ = 0;  // input bytes the driver held at the last look
   uint32_t pending_events_ = 0;
   uint64_t read_started_ = 0;
   int empty_waits_ = 0, empty_reads_ = 0;
