@@ -3,6 +3,8 @@
 
 DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
 libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
+# What the Windows (MinGW-w64 cross, run under Wine) and 32-bit Linux builds need besides.
+DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib"
 
 # What ./package (and ./test, which runs it) needs on top: the package builder's tools and
 # the checkers of the package, its menu entry and its metadata (CPack finds the programs
@@ -22,12 +24,24 @@ dtu_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# dtu_build <dir> <c compiler> <c++ compiler> [cmake options...]
-dtu_build() {
+# dtu_configure <dir> <c compiler> <c++ compiler> [cmake options...]
+# Empty compilers: the options name them (a toolchain file).
+dtu_configure() {
   local dir=$1 cc=$2 cxx=$3
   shift 3
+  local compilers=()
+  [ -n "$cc" ] && compilers=(-DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx")
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja "${compilers[@]}" "$@" >/dev/null
   fi
-  cmake --build "$dir" -j"$(nproc)"
 }
+
+# dtu_build <dir> <c compiler> <c++ compiler> [cmake options...]
+dtu_build() {
+  dtu_configure "$@"
+  cmake --build "$1" -j"$(nproc)"
+}
+
+# The builds that prove the suite on other targets: no Qt, no benchmarks, no optimisation,
+# GoogleTest built from source with the same compiler, each test program one compile unit.
+DTU_PORT_OPTIONS=(-DDTU_QT=OFF -DDTU_WERROR=ON -DDTU_GTEST_SOURCE=/usr/src/googletest -DDTU_UNITY_TESTS=ON)

@@ -6,14 +6,16 @@
 
 namespace platform {
 
-// Absolute path of the running executable, with '/' separators.
+// Paths are UTF-8 with '/' separators on every system.
+
+// Absolute path of the running executable.
 std::string program_path();
 bool set_current_directory(const std::string& dir);
 std::string current_directory();
 std::optional<std::string> environment(const std::string& name);
 
-// Device path of COM port n: the documented default table, overridden per port by the
-// environment variable DTU_SETUP_COM<n>.
+// Device path of COM port n. On Linux: the documented default table, overridden per port by
+// the environment variable DTU_SETUP_COM<n>; on Windows: the device \\.\COM<n> itself.
 std::string serial_device_path(int port_number);
 
 // The folder where the user's programs keep their own settings: $XDG_CONFIG_HOME, else

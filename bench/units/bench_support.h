@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "bench/units/serial_bench.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/posix/serial_device.h"
 #include "platform/posix/serial_pty.h"
-#include "runtime/window_router.h"
 #include "tests/units/fake_form_host.h"
 #include "units/serial_port_unit.h"
 
@@ -50,23 +50,12 @@ struct PtyPort {
 
   // False (with a message) when no pseudo-terminal can be had.
   bool set_up() {
-    platform::set_backend(&ui);
-    rt::install_window_router();
-    rt::set_form_host(&units::test::fake_host());
-    set_device_opener(platform::posix::open_serial_device);
     if (!pty.valid()) {
       std::puts("no pseudo-terminal available");
       return false;
     }
     setenv("DTU_SETUP_COM2", pty.slave_path().c_str(), 1);
-    platform::CreateParams frame;
-    frame.kind = platform::WidgetKind::Frame;
-    forms::CreateContext c;
-    c.form_id = 0x52010001;
-    c.unit_id = 0x1601004C;
-    c.parent = ui.create(frame);
-    unit = SerialPortUnit::create(c);
-    port().set_property(kPortNumber, {2, {}});
+    unit = make_port_unit(ui, 2, platform::posix::open_serial_device);
     return true;
   }
   SerialPortUnit& port() { return static_cast<SerialPortUnit&>(*unit); }

@@ -14,7 +14,7 @@
 #include "platform/process.h"
 #include "tests/app/session.h"
 #include "tests/platform/as_unprivileged.h"
-#include "tests/platform/posix_test_dir.h"
+#include "tests/platform/scratch_dir.h"
 #include "units/comm_port.h"
 
 namespace app_test {
@@ -50,7 +50,7 @@ TEST_F(PortReason, AMissingDeviceIsNamed) {
 }
 
 TEST_F(PortReason, AHeldPortNamesItsHolderOnALineOfItsOwn) {
-  posix_test::ScratchDir locks;
+  platform_test::ScratchDir locks;
   setenv("DTU_SETUP_LOCK_DIR", locks.path().c_str(), 1);
   start();
   ASSERT_TRUE(connect_and_enter_setting_mode());
@@ -64,7 +64,7 @@ TEST_F(PortReason, AHeldPortNamesItsHolderOnALineOfItsOwn) {
   EXPECT_EQ(utf8(monitor()), expected_start + "COM2 (/dev/ttyS1) 被其他程序占用\r\n");
 
   // Its lock file tells who holds it.
-  posix_test::write_text(locks.file("LCK..ttyS1"), "         1\n");
+  platform_test::write_text(locks.file("LCK..ttyS1"), "         1\n");
   connect_fails();
   const std::string holder = "COM2 (/dev/ttyS1) 被其他程序占用 (PID 1 " + platform::posix::process_name(1) + ")\r\n";
   EXPECT_EQ(utf8(monitor()), expected_start + "COM2 (/dev/ttyS1) 被其他程序占用\r\n" + holder);
@@ -83,14 +83,14 @@ void PortReason::refused_device_is_explained() {
 }
 
 TEST_F(PortReason, ChildRefusedDevice) {
-  if (!posix_test::in_unprivileged_child()) GTEST_SKIP() << "only run as a child process";
+  if (!platform_test::in_unprivileged_child()) GTEST_SKIP() << "only run as a child process";
   refused_device_is_explained();
 }
 
 TEST_F(PortReason, ARefusedDeviceAsksToJoinItsGroup) {
-  posix_test::ScratchDir dir;
+  platform_test::ScratchDir dir;
   const std::string device = dir.file("ttyDTU");
-  posix_test::write_text(device, "");
+  platform_test::write_text(device, "");
   std::string group;
   if (::geteuid() == 0) {
     // As the serial devices are: root's, readable and writable by the group dialout.
@@ -105,7 +105,7 @@ TEST_F(PortReason, ARefusedDeviceAsksToJoinItsGroup) {
   } else {
     ::chmod(device.c_str(), 0);  // even its owner may not open it
   }
-  posix_test::run_unprivileged("PortReason.ChildRefusedDevice", {"DTU_REASON_DEVICE=" + device, "DTU_REASON_GROUP=" + group},
+  platform_test::run_unprivileged("PortReason.ChildRefusedDevice", {"DTU_REASON_DEVICE=" + device, "DTU_REASON_GROUP=" + group},
                                [&] { refused_device_is_explained(); });
 }
 

@@ -6,7 +6,7 @@
 #include "platform/process.h"
 #include "runtime/runtime_app.h"
 #include "tests/app/session.h"
-#include "tests/platform/posix_test_dir.h"
+#include "tests/platform/scratch_dir.h"
 
 namespace app_test {
 namespace {
@@ -28,8 +28,8 @@ class UserFolderSave : public Session {
     g_user_dir = user.path().string();
     rt::set_process_services({program_path, enter_user_folder});
   }
-  std::string saved() const { return posix_test::read_text(user.file("data.txt")); }
-  posix_test::ScratchDir user;
+  std::string saved() const { return platform_test::read_text(user.file("data.txt")); }
+  platform_test::ScratchDir user;
 };
 
 TEST_F(UserFolderSave, TheFirstSaveMakesTheFileAndLaterOnesReplaceIt) {
@@ -51,7 +51,7 @@ TEST_F(UserFolderSave, TheFirstSaveMakesTheFileAndLaterOnesReplaceIt) {
 }
 
 TEST_F(UserFolderSave, TheNextStartLoadsIt) {
-  posix_test::write_text(user.file("data.txt"), std::string("ID-9//10.0.0.7//9000//", 22) + '\0');
+  platform_test::write_text(user.file("data.txt"), std::string("ID-9//10.0.0.7//9000//", 22) + '\0');
   start();
   EXPECT_EQ(value(unit::kDeviceId), "ID-9");
   EXPECT_EQ(value(unit::kServerIp), "10.0.0.7");

@@ -4,6 +4,8 @@
 #  - no operating-system or toolkit header outside platform/;
 #  - nothing is resolved by the linker across layers: no rescanning link group, and the
 #    runtime's registered interfaces are defined only where they belong.
+# Recursive globs do not follow symbolic links (a build's Wine prefix links to /).
+cmake_policy(SET CMP0009 NEW)
 set(layers platform runtime forms units app main)
 set(allowed_platform platform)
 set(allowed_runtime platform runtime)

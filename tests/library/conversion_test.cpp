@@ -131,7 +131,8 @@ TEST(ToText, FloatRoundsHalvesAwayFromZero) {
     char exact[128], want[64];
     std::snprintf(exact, sizeof exact, "%.60e", static_cast<double>(f));
     const char* m = exact + (exact[0] == '-');
-    std::string tail = std::string(m + 7, std::strchr(m, 'e'));
+    const char* e = std::strchr(m, 'e');
+    std::string tail = std::string(m + 7, e);
     if (tail.find_first_not_of('0', 1) == std::string::npos && tail[0] == '5') continue;  // a tie
     std::snprintf(want, sizeof want, "%.6g", static_cast<double>(f));
     ASSERT_EQ(to_text(of_float(f)), want) << exact;
@@ -150,8 +151,7 @@ TEST(ToText, DateTime) {
   std::mt19937 rng(11);
   for (int i = 0; i < 500; ++i) {
     time_t t = static_cast<time_t>(rng() % 4000000000u);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
+    const std::tm tm = *std::gmtime(&t);
     char want[64];
     std::snprintf(want, sizeof want, "%d年%d月%d日", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     std::string expect = gbk(want);

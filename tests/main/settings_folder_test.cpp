@@ -11,7 +11,7 @@
 #include "platform/process.h"
 #include "runtime/runtime_app.h"
 #include "tests/platform/as_unprivileged.h"
-#include "tests/platform/posix_test_dir.h"
+#include "tests/platform/scratch_dir.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class SettingsFolder : public ::testing::Test {
     rt::set_user_folder_current(false);
   }
   std::string before_;
-  posix_test::ScratchDir root_;
+  platform_test::ScratchDir root_;
   const fs::path program_ = root_.path() / "bin", config_ = root_.path() / "config";
 };
 
@@ -51,7 +51,7 @@ TEST_F(SettingsFolder, AProgramFolderThatMayBeWrittenKeepsTheFile) {
 
 // Needs a program folder the user may not write: run without rights.
 void installed_copy() {
-  posix_test::ScratchDir root;
+  platform_test::ScratchDir root;
   const fs::path program = root.path() / "bin", config = root.path() / "config";
   fs::create_directory(program);
   setenv("XDG_CONFIG_HOME", config.c_str(), 1);
@@ -70,13 +70,13 @@ void installed_copy() {
   if (gone == 0) ::_exit(0);
   ::waitpid(gone, nullptr, 0);
   const fs::path stale = user / (".~replace." + std::to_string(gone) + ".0");
-  posix_test::write_text(stale.string(), "half");
+  platform_test::write_text(stale.string(), "half");
   EXPECT_TRUE(choose(program, chosen));
   EXPECT_FALSE(fs::exists(stale));
 
   // A folder that holds the file is the settings folder even where it may not be written.
   fs::permissions(program, fs::perms::owner_all);
-  posix_test::write_text((program / "data.txt").string(), "ID//");
+  platform_test::write_text((program / "data.txt").string(), "ID//");
   fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
   EXPECT_FALSE(choose(program, chosen));
   EXPECT_TRUE(fs::equivalent(chosen, program));
@@ -86,7 +86,7 @@ void installed_copy() {
 
   // No user folder to be had: the program's folder, where a save will say it failed.
   setenv("XDG_CONFIG_HOME", (root.path() / "config-file").c_str(), 1);
-  posix_test::write_text((root.path() / "config-file").string(), "");
+  platform_test::write_text((root.path() / "config-file").string(), "");
   EXPECT_FALSE(choose(program, chosen));
   EXPECT_TRUE(fs::equivalent(chosen, program));
   fs::permissions(program, fs::perms::owner_all);
@@ -94,12 +94,12 @@ void installed_copy() {
 }
 
 TEST(SettingsFolderChild, InstalledCopy) {
-  if (!posix_test::in_unprivileged_child()) GTEST_SKIP() << "only run as a child process";
+  if (!platform_test::in_unprivileged_child()) GTEST_SKIP() << "only run as a child process";
   installed_copy();
 }
 
 TEST_F(SettingsFolder, AnInstalledCopyKeepsItInTheUsersFolder) {
-  posix_test::run_unprivileged("SettingsFolderChild.InstalledCopy", {}, installed_copy);
+  platform_test::run_unprivileged("SettingsFolderChild.InstalledCopy", {}, installed_copy);
 }
 
 TEST(UserConfigDirectory, FollowsTheXdgRule) {

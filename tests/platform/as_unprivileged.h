@@ -14,7 +14,7 @@
 
 #include "platform/process.h"
 
-namespace posix_test {
+namespace platform_test {
 
 inline constexpr char kChildMarker[] = "DTU_UNPRIVILEGED_CHILD";
 
@@ -36,13 +36,18 @@ inline void run_unprivileged(const std::string& child_filter, const std::vector<
   }
   const std::string self = platform::program_path();
   const std::string as_nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-  if (std::system((as_nobody + "test -x '" + self + "' 2>/dev/null").c_str()) != 0)
+  std::string probe = as_nobody;
+  probe.append("test -x '").append(self).append("' 2>/dev/null");
+  if (std::system(probe.c_str()) != 0)
     GTEST_SKIP() << "the user nobody cannot run " << self << " (setpriv missing or the build folder closed)";
   // From "/": the current folder may be one the user may not enter, or one already removed.
-  std::string command = std::string("cd / && env ") + kChildMarker + "=1";
-  for (const std::string& e : env) command += " '" + e + "'";
-  command += " " + as_nobody + "'" + self + "' --gtest_filter='" + child_filter + "'";
+  // Appended piece by piece: gcc 12 misreads chains of temporary strings here (array-bounds).
+  std::string command = "cd / && env ";
+  command.append(kChildMarker).append("=1");
+  for (const std::string& e : env) command.append(" '").append(e).append("'");
+  command.append(" ").append(as_nobody).append("'").append(self).append("' --gtest_filter='");
+  command.append(child_filter).append("'");
   EXPECT_EQ(std::system(command.c_str()), 0) << "the unprivileged part failed (its output is above)";
 }
 
-}  // namespace posix_test
+}  // namespace platform_test

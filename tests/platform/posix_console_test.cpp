@@ -11,7 +11,7 @@
 #include "platform/posix/serial_device.h"
 #include "platform/posix/serial_pty.h"
 #include "platform/serial_probe.h"
-#include "tests/platform/posix_test_dir.h"
+#include "tests/platform/scratch_dir.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ TEST(PosixChildProcesses, StopReachesTheOneChildAsked) {
 }
 
 TEST(PosixSerialProbe, MissingUsableAndHeldDevices) {
-  posix_test::ScratchDir dir;
+  platform_test::ScratchDir dir;
   const platform::SerialProbe missing = platform::probe_serial_device(dir.file("ttyNone"));
   EXPECT_FALSE(missing.exists);
 
@@ -81,7 +81,7 @@ TEST(PosixSerialProbe, MissingUsableAndHeldDevices) {
 
 TEST(PosixSerialProbe, NoPermissionNamesTheGroup) {
   if (::geteuid() == 0) GTEST_SKIP() << "root may open anything";
-  posix_test::ScratchDir dir;
+  platform_test::ScratchDir dir;
   const std::string path = dir.file("ttyLocked");
   std::ofstream(path) << "";
   std::filesystem::permissions(path, std::filesystem::perms::none);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/process.h"
-#include "tests/platform/posix_test_dir.h"
+#include "tests/platform/scratch_dir.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST(PosixProcess, ProgramPathAndCurrentDirectory) {
   const std::string self = platform::program_path();
   EXPECT_EQ(std::filesystem::path(self).filename(), "posix_process_test");
   const std::string before = platform::current_directory();
-  posix_test::ScratchDir dir;
+  platform_test::ScratchDir dir;
   ASSERT_TRUE(platform::set_current_directory(dir.path().string()));
   EXPECT_EQ(std::filesystem::canonical(platform::current_directory()), std::filesystem::canonical(dir.path()));
   EXPECT_FALSE(platform::set_current_directory(dir.file("missing")));

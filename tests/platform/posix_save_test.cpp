@@ -14,13 +14,13 @@
 
 #include "platform/files.h"
 #include "tests/platform/as_unprivileged.h"
-#include "tests/platform/posix_test_dir.h"
+#include "tests/platform/scratch_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using posix_test::read_text;
-using posix_test::write_text;
+using platform_test::read_text;
+using platform_test::write_text;
 
 size_t entries(const fs::path& dir) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}));
@@ -32,7 +32,7 @@ ino_t inode_of(const std::string& path) {
 }
 
 TEST(PosixSave, ALinkedFileHasItsTargetReplacedAndKeepsItsMode) {
-  posix_test::ScratchDir dir;
+  platform_test::ScratchDir dir;
   fs::create_directory(dir.file("kept"));
   const std::string target = dir.file("kept/data.txt");
   write_text(target, "old");
@@ -55,7 +55,7 @@ TEST(PosixSave, ALinkedFileHasItsTargetReplacedAndKeepsItsMode) {
 }
 
 TEST(PosixSave, CreatingMakesANewFileAndNeverReplacesOne) {
-  posix_test::ScratchDir dir;
+  platform_test::ScratchDir dir;
   const std::string path = dir.file("data.txt");
   ASSERT_TRUE(platform::create_file_atomically(path, "first", 5));
   EXPECT_EQ(read_text(path), "first");
@@ -67,7 +67,7 @@ TEST(PosixSave, CreatingMakesANewFileAndNeverReplacesOne) {
 }
 
 TEST(PosixSave, OnlyTheTemporariesOfGoneProcessesAreCleanedAway) {
-  posix_test::ScratchDir dir;
+  platform_test::ScratchDir dir;
   const pid_t gone = ::fork();
   if (gone == 0) ::_exit(0);
   ASSERT_GT(gone, 0);
@@ -87,7 +87,7 @@ TEST(PosixSave, OnlyTheTemporariesOfGoneProcessesAreCleanedAway) {
 // What a user without rights meets: a folder that takes no new file holding a file the user
 // may write, and a file the user may not write.
 void save_without_rights() {
-  posix_test::ScratchDir dir;
+  platform_test::ScratchDir dir;
   const std::string path = dir.file("data.txt");
   write_text(path, "old content");
   const ino_t inode = inode_of(path);
@@ -128,12 +128,12 @@ void save_without_rights() {
 }
 
 TEST(PosixSaveChild, WithoutRights) {
-  if (!posix_test::in_unprivileged_child()) GTEST_SKIP() << "only run as a child process";
+  if (!platform_test::in_unprivileged_child()) GTEST_SKIP() << "only run as a child process";
   save_without_rights();
 }
 
 TEST(PosixSave, WithoutRightsToTheFolderTheFileIsRewrittenInPlaceOrKept) {
-  posix_test::run_unprivileged("PosixSaveChild.WithoutRights", {}, save_without_rights);
+  platform_test::run_unprivileged("PosixSaveChild.WithoutRights", {}, save_without_rights);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "platform/posix/serial_pty.h"
 #include "platform/process.h"
 #include "runtime/library/failure_reason.h"
-#include "tests/platform/posix_test_dir.h"
+#include "tests/platform/scratch_dir.h"
 #include "tests/units/serial_port_test_support.h"
 
 namespace units::test {
@@ -51,18 +51,19 @@ class SerialLockTest : public SerialUnitTest {
     set_device_opener(platform::posix::open_serial_device);
     // The port names the terminal through a link: the lock is the device's all the same.
     fs::create_symlink(pty.slave_path(), links.file("dtu"));
-    make(2, links.file("dtu"));
+    setenv("DTU_SETUP_COM2", links.file("dtu").c_str(), 1);
+    make(2);
     lock_file = platform::posix::lock_file_of(pty.slave_path());
   }
   void TearDown() override {
     SerialUnitTest::TearDown();
     unsetenv("DTU_SETUP_LOCK_DIR");
   }
-  std::string lock_text() { return posix_test::read_text(lock_file); }
+  std::string lock_text() { return platform_test::read_text(lock_file); }
   // The reason the window would show for the last failed open, in UTF-8.
   std::string reason() { return platform::gbk_to_utf8_lossy(rt::failure_reason()); }
 
-  posix_test::ScratchDir locks, links;
+  platform_test::ScratchDir locks, links;
   PseudoTerminal pty;
   std::string lock_file;
 };
@@ -100,7 +101,7 @@ TEST_F(SerialLockTest, StaleAndForeignLocks) {
   if (gone == 0) ::_exit(0);
   ::waitpid(gone, nullptr, 0);
   for (const std::string& stale : {ten_character_pid(gone), std::string("garbage\n")}) {
-    posix_test::write_text(lock_file, stale);
+    platform_test::write_text(lock_file, stale);
     ASSERT_TRUE(open_port()) << stale;
     EXPECT_EQ(lock_text(), ten_character_pid(::getpid()));
     close_port();
@@ -108,7 +109,7 @@ TEST_F(SerialLockTest, StaleAndForeignLocks) {
   // A live process's lock, in the binary form of old programs too, refuses the port unopened.
   const int32_t init = 1;
   for (const std::string& live : {ten_character_pid(1), std::string(reinterpret_cast<const char*>(&init), 4)}) {
-    posix_test::write_text(lock_file, live);
+    platform_test::write_text(lock_file, live);
     EXPECT_FALSE(open_port());
     EXPECT_EQ(port().open_failure().error, platform::SerialError::Busy);
     EXPECT_NE(reason().find("COM2 (" + links.file("dtu") + ") 被其他程序占用 (PID 1"), std::string::npos) << reason();
@@ -135,7 +136,7 @@ TEST(SerialLockChild, HoldsThePortUntilKilled) {
   platform::SerialError error = platform::SerialError::None;
   auto held = platform::posix::open_serial_device(*device, error);
   ASSERT_NE(held, nullptr);
-  posix_test::write_text(*ready, "");
+  platform_test::write_text(*ready, "");
   ::pause();
 }
 

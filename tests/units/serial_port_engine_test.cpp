@@ -2,6 +2,7 @@
 // a scripted device.
 #include <gtest/gtest.h>
 
+#include "platform/process.h"
 #include "tests/units/scripted_device.h"
 #include "tests/units/serial_port_test_support.h"
 
@@ -19,7 +20,7 @@ class SerialEngineTest : public SerialUnitTest {
       error = platform::SerialError::None;
       return d;
     });
-    make(12, "scripted:12");
+    make(12);
     ASSERT_TRUE(open_port());
     ASSERT_TRUE(device->wait_parked());
   }
@@ -27,7 +28,7 @@ class SerialEngineTest : public SerialUnitTest {
   std::string opened_path;
 };
 
-TEST_F(SerialEngineTest, UsesTheDevicePathOfThePortNumber) { EXPECT_EQ(opened_path, "scripted:12"); }
+TEST_F(SerialEngineTest, UsesTheDevicePathOfThePortNumber) { EXPECT_EQ(opened_path, platform::serial_device_path(12)); }
 
 TEST_F(SerialEngineTest, WriteDiscardsInputTheWorkerHadNotRead) {
   device->put_bytes("old");

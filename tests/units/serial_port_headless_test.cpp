@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/headless/serial_peer.h"
+#include "platform/process.h"
 #include "tests/units/serial_port_test_support.h"
 
 namespace units::test {
@@ -31,9 +32,10 @@ class SerialHeadlessTest : public SerialUnitTest {
  protected:
   void SetUp() override {
     SerialUnitTest::SetUp();
-    ui.add_serial_peer("mem:com3", peer);
-    make(3, "mem:com3");
+    ui.add_serial_peer(com3, peer);
+    make(3);
   }
+  const std::string com3 = platform::serial_device_path(3);
   std::shared_ptr<RecordingPeer> peer = std::make_shared<RecordingPeer>();
 };
 
@@ -138,12 +140,11 @@ TEST_F(SerialHeadlessTest, HangUpIsReportedOnceAndThePortRecovers) {
 }
 
 TEST_F(SerialHeadlessTest, OpenFailuresLeaveThePortClosed) {
-  ui.set_serial_busy("mem:com3", true);
+  ui.set_serial_busy(com3, true);
   EXPECT_FALSE(open_port());
   EXPECT_FALSE(send_text("AT"));
-  ui.set_serial_busy("mem:com3", false);
+  ui.set_serial_busy(com3, false);
   set(kPortNumber, 16);  // no device behind it
-  unsetenv("DTU_SETUP_COM16");
   EXPECT_FALSE(open_port());
   EXPECT_FALSE(port().is_open());
   EXPECT_FALSE(port().open(0, {}));  // below 1: refused before any device is looked at

@@ -25,7 +25,8 @@ class SerialPtyTest : public SerialUnitTest {
     SerialUnitTest::SetUp();
     ASSERT_TRUE(pty.valid());
     set_device_opener(platform::posix::open_serial_device);
-    make(2, pty.slave_path());
+    setenv("DTU_SETUP_COM2", pty.slave_path().c_str(), 1);
+    make(2);
   }
   // Dispatches the UI queue until `done` holds (at most 5 s of real time).
   template <class Pred>

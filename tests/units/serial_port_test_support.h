@@ -1,7 +1,6 @@
 // Creating serial port units and calling their library commands in tests.
 #pragma once
 
-#include <cstdlib>
 #include <string>
 
 #include "units/port_commands.h"
@@ -21,10 +20,8 @@ class SerialUnitTest : public HeadlessUnitTest {
     HeadlessUnitTest::TearDown();
   }
 
-  // Creates the unit with COM `n` mapped to `path`.
-  void make(int n, const std::string& path, std::span<const uint8_t> block = {}) {
-    const std::string var = "DTU_SETUP_COM" + std::to_string(n);
-    setenv(var.c_str(), path.c_str(), 1);
+  // Creates the unit set to COM `n` (platform::serial_device_path(n) is the device it opens).
+  void make(int n, std::span<const uint8_t> block = {}) {
     unit = SerialPortUnit::create(context(kPort, block));
     ASSERT_NE(unit, nullptr);
     set(kPortNumber, n);

@@ -1,0 +1,73 @@
+// Process services on Win32: the executable's path, the current directory, the environment,
+// the tick counter and exit. Paths are UTF-8 with '/' separators, as on every system.
+#include "platform/process.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/win32/process_services.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform {
+
+std::string program_path() {
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) return win32::path_from_wide(std::wstring_view(buf.data(), n));
+    buf.resize(buf.size() * 2);  // cut short: try again with more room
+  }
+}
+
+bool set_current_directory(const std::string& dir) {
+  std::optional<std::wstring> wide = win32::path_to_wide(dir);
+  if (!wide || wide->empty()) return false;
+  // "C:" alone names the drive's current directory, not its root.
+  if (wide->size() == 2 && (*wide)[1] == L':') wide->push_back(L'\\');
+  return SetCurrentDirectoryW(wide->c_str()) != 0;
+}
+
+std::string current_directory() {
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(buf.size()), buf.data());
+    if (n == 0) return {};
+    if (n < buf.size()) return win32::path_from_wide(std::wstring_view(buf.data(), n));
+    buf.resize(n);  // n is the size needed, terminator included
+  }
+}
+
+std::optional<std::string> environment(const std::string& name) {
+  const std::optional<std::wstring> wide = win32::utf8_to_wide(name);
+  if (!wide || wide->empty()) return std::nullopt;
+  std::vector<wchar_t> buf(256);
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD n = GetEnvironmentVariableW(wide->c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) {
+      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::string();  // set, but empty
+    }
+    if (n < buf.size()) return win32::wide_to_utf8(std::wstring_view(buf.data(), n));
+    buf.resize(n);  // n is the size needed, terminator included
+  }
+}
+
+// COM n is the device of that name in the device namespace; "COM10" and above are reachable
+// only that way.
+std::string serial_device_path(int port_number) { return "\\\\.\\COM" + std::to_string(port_number); }
+
+namespace win32 {
+
+uint32_t tick_count() { return GetTickCount(); }
+
+void exit_process(int code) {
+  std::fflush(nullptr);
+  ExitProcess(static_cast<UINT>(code));
+}
+
+}  // namespace win32
+}  // namespace platform

@@ -1,0 +1,107 @@
+// All-or-nothing replacement of a file: the new content goes to a sibling file that is
+// flushed and then swapped in by ReplaceFileW, which keeps the original's attributes and
+// security; a target that does not exist yet is moved into place with write-through. Until
+// the swap the original is untouched, so any failure (a full disk, the file held open by a
+// program that does not share deleting) keeps it whole, and the sibling is removed.
+#include <windows.h>
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform {
+
+namespace {
+
+// The absolute form of a path (relative to the current directory); empty on failure.
+// ReplaceFileW is given absolute names: some systems' versions mishandle relative ones.
+std::wstring full_path(const std::wstring& path) {
+  std::wstring out(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr);
+    if (n == 0) return {};
+    if (n < out.size()) {
+      out.resize(n);
+      return out;
+    }
+    out.resize(n);  // n is the size needed, terminator included
+  }
+}
+
+std::wstring directory_of(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"/\\");
+  if (slash == std::wstring::npos) return L".";
+  // "C:\name" and "\name": the directory keeps its separator.
+  if (slash == 0 || (slash == 2 && path[1] == L':')) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+}
+
+// A short, unused sibling name, created empty and opened for writing.
+HANDLE create_sibling(const std::wstring& dir, std::wstring& name) {
+  static std::atomic<unsigned> counter{0};
+  const std::wstring base = dir + (dir.back() == L'\\' || dir.back() == L'/' ? L"" : L"\\") + L"~replace." +
+                            std::to_wstring(GetCurrentProcessId()) + L".";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = base + std::to_wstring(counter++);
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return h;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool write_all(HANDLE h, const void* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const DWORD chunk = static_cast<DWORD>(size - done > (1u << 30) ? (1u << 30) : size - done);
+    DWORD written = 0;
+    if (!WriteFile(h, static_cast<const char*>(data) + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+// Whether the file may be swapped out now: nobody holds it open without sharing deletion
+// (Windows itself would refuse; asking first also spares the folder the leftovers that a
+// refused ReplaceFileW leaves under some systems).
+bool can_be_replaced(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+}  // namespace
+
+bool replace_file_atomically(const std::string& path, const void* data, size_t size) {
+  if (path.empty() || (data == nullptr && size != 0)) return false;
+  const std::optional<std::wstring> given = win32::path_to_wide(path);
+  if (!given || given->empty()) return false;
+  const std::wstring target = full_path(*given);
+  if (target.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  // Never replace a directory or a device.
+  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return false;
+  if (exists && !can_be_replaced(target)) return false;
+
+  std::wstring temp;
+  HANDLE h = create_sibling(directory_of(target), temp);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = write_all(h, data, size) && FlushFileBuffers(h);
+  ok = CloseHandle(h) && ok;
+  if (ok) {
+    ok = exists ? ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                               nullptr) != 0
+                : MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  // After a failed swap the sibling is still there under its own name; the original keeps its
+  // name and content.
+  if (!ok) DeleteFileW(temp.c_str());
+  return ok;
+}
+
+}  // namespace platform

@@ -1,0 +1,385 @@
+// Serial devices on the Win32 communications API, opened for overlapped I/O. The worker's
+// wait is an overlapped WaitCommEvent waited on together with the wake-up event, so a stop
+// or write request ends it at once; the comm-event wait stays pending across such wake-ups.
+// Input waiting in the driver is read with one overlapped ReadFile and handed out a byte at a
+// time.
+//
+// Some drivers cannot wait for comm events (Wine's COM ports on pseudo-terminals fail every
+// such wait; some virtual ports never complete one with an event). A device that fails a
+// wait but still answers ClearCommError is then waited on through a pending one-byte read
+// instead, and reports no modem-line events, like a pseudo-terminal on Linux. A device that
+// fails and no longer answers, or whose reads fail, is gone: reported once, after which only
+// wake() ends a wait, so a pulled adapter neither spins nor hangs the worker.
+#include <windows.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/serial_device.h"
+#include "platform/win32/serial_error.h"
+#include "platform/win32/serial_line_settings.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+namespace {
+
+// Our event bits are the Win32 ones.
+static_assert(kEvRxChar == EV_RXCHAR && kEvRxFlag == EV_RXFLAG && kEvCts == EV_CTS && kEvDsr == EV_DSR &&
+              kEvRlsd == EV_RLSD && kEvBreak == EV_BREAK && kEvErr == EV_ERR && kEvRing == EV_RING);
+constexpr uint32_t kLineEvents = kEvRxChar | kEvRxFlag | kEvCts | kEvDsr | kEvRlsd | kEvBreak | kEvErr | kEvRing;
+constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+// Waits that end without an event before the driver counts as unable to wait for events.
+constexpr int kEmptyWaitLimit = 3;
+
+// An OVERLAPPED with its own manual-reset event.
+struct Operation {
+  OVERLAPPED ov{};
+  Operation() { ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  ~Operation() {
+    if (ov.hEvent) CloseHandle(ov.hEvent);
+  }
+  Operation(const Operation&) = delete;
+  Operation& operator=(const Operation&) = delete;
+  void restart() {
+    HANDLE event = ov.hEvent;
+    ov = OVERLAPPED{};
+    ov.hEvent = event;
+    ResetEvent(event);
+  }
+};
+
+// Everything the driver may still write into while an operation is pending.
+struct PendingState {
+  Operation comm_wait, waiting_read, io;
+  DWORD events = 0;
+  uint8_t byte = 0;
+  uint8_t chunk[4096];
+  bool valid() const { return comm_wait.ov.hEvent && waiting_read.ov.hEvent && io.ov.hEvent; }
+};
+
+class CommDevice final : public SerialDevice {
+ public:
+  CommDevice(HANDLE port, HANDLE claim, HANDLE wake)
+      : port_(port), claim_(claim), wake_(wake), io_(std::make_unique<PendingState>()) {}
+
+  ~CommDevice() override {
+    // An empty mask ends a pending comm-event wait; cancelling ends the rest.
+    SetCommMask(port_, 0);
+    CancelIoEx(port_, nullptr);
+    const bool settled = settle(io_->comm_wait, comm_wait_pending_) && settle(io_->waiting_read, read_pending_);
+    CloseHandle(port_);
+    // A driver that never completes a cancelled operation may still write into it: leave
+    // the memory to it rather than hang.
+    if (!settled) static_cast<void>(io_.release());
+    CloseHandle(wake_);
+    CloseHandle(claim_);
+  }
+
+  bool valid() const { return wake_ && io_->valid(); }
+
+  SerialError configure(const LineSettings& s) override {
+    settings_ = s;
+    COMMTIMEOUTS timeouts = line_timeouts(s);
+    if (!SetCommTimeouts(port_, &timeouts) || !SetCommMask(port_, line_event_mask(s))) return settings_refused();
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(port_, &dcb)) return settings_refused();
+    apply_line_settings(dcb, s);
+    if (!SetCommState(port_, &dcb)) return settings_refused();
+    return SerialError::None;
+  }
+
+  void purge() override {
+    PurgeComm(port_, kPurgeAll);
+    if (read_pending_) {  // a byte it brings in now was received before the purge
+      CancelIoEx(port_, &io_->waiting_read.ov);
+      DWORD n = 0;
+      GetOverlappedResult(port_, &io_->waiting_read.ov, &n, TRUE);
+      read_pending_ = false;
+    }
+    // Pending events stay: they tell of bytes already delivered.
+    ahead_.reset();
+    rx_.clear();
+    rx_pos_ = in_queue_ = 0;
+  }
+
+  uint32_t wait_event() override {
+    for (;;) {
+      if (gone_) {
+        if (!gone_reported_) {
+          gone_reported_ = true;
+          return kEvGone;
+        }
+        WaitForSingleObject(wake_, INFINITE);
+        return 0;
+      }
+      if (pending_events_) return std::exchange(pending_events_, 0);
+      if (ahead_ || buffered() > 0) return kEvRxChar;
+      const std::optional<uint32_t> events = comm_events_ ? wait_comm_event() : wait_for_input();
+      if (!events) return 0;  // woken
+      if (*events) return *events;
+    }
+  }
+
+  void wake() override { SetEvent(wake_); }
+
+  ErrorStatus clear_errors() override {
+    ErrorStatus status;
+    DWORD errors = 0;
+    COMSTAT stat{};
+    const size_t ahead = (ahead_ ? 1 : 0) + buffered();
+    if (!ClearCommError(port_, &errors, &stat)) {
+      status.queued = ahead;
+      return status;
+    }
+    status.overrun = (errors & (CE_OVERRUN | CE_RXOVER)) != 0;
+    status.parity = (errors & CE_RXPARITY) != 0;
+    status.framing = (errors & CE_FRAME) != 0;
+    // Without comm events a break is seen only here.
+    if (!comm_events_ && (errors & CE_BREAK)) pending_events_ |= kEvBreak;
+    in_queue_ = stat.cbInQue;
+    status.queued = stat.cbInQue + ahead;
+    return status;
+  }
+
+  bool read_byte(uint8_t& byte) override {
+    if (ahead_) {
+      byte = *std::exchange(ahead_, std::nullopt);
+      return true;
+    }
+    if (buffered() > 0) return took(rx_[rx_pos_++], byte);
+    if (read_pending_) {  // the waiting read takes the next byte first
+      DWORD n = 0;
+      const bool ok = GetOverlappedResult(port_, &io_->waiting_read.ov, &n, TRUE);
+      read_pending_ = false;
+      if (!ok) {
+        gone_ = true;
+        return false;
+      }
+      if (n == 1) return took(io_->byte, byte);
+    }
+    // What the driver said it holds (at least one byte) comes at once.
+    const DWORD want = static_cast<DWORD>(std::clamp<size_t>(in_queue_, 1, sizeof io_->chunk));
+    Operation& op = io_->io;
+    op.restart();
+    DWORD n = 0;
+    BOOL ok = ReadFile(port_, io_->chunk, want, &n, &op.ov);
+    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    if (!ok || n == 0) return false;
+    rx_.assign(io_->chunk, io_->chunk + n);
+    rx_pos_ = 0;
+    in_queue_ -= std::min<size_t>(n, in_queue_);
+    return took(rx_[rx_pos_++], byte);
+  }
+
+  ModemStatus modem_status() override {
+    DWORD bits = 0;
+    if (!GetCommModemStatus(port_, &bits)) return {};
+    return {(bits & MS_CTS_ON) != 0, (bits & MS_DSR_ON) != 0, (bits & MS_RING_ON) != 0, (bits & MS_RLSD_ON) != 0};
+  }
+
+  // The driver applies the write time-out (timeout * (size + 1) ms, none when 0).
+  WriteResult write(const uint8_t* data, size_t size) override {
+    WriteResult result;
+    if (gone_ || size > MAXDWORD) return result;
+    Operation& op = io_->io;
+    op.restart();
+    DWORD n = 0;
+    BOOL ok = WriteFile(port_, data, static_cast<DWORD>(size), &n, &op.ov);
+    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    if (!ok) {
+      if (!answers()) gone_ = true;
+      return result;
+    }
+    result.ok = true;
+    result.written = n;
+    return result;
+  }
+
+ private:
+  // Waits for the pending comm-event wait (started here when none is) or a wake-up. Nullopt
+  // when woken, 0 when there is nothing to report yet.
+  std::optional<uint32_t> wait_comm_event() {
+    Operation& op = io_->comm_wait;
+    if (!comm_wait_pending_) {
+      op.restart();
+      io_->events = 0;
+      if (WaitCommEvent(port_, &io_->events, &op.ov)) {
+        // Completed at once: an event from before this wait, kept only when input waits.
+        COMSTAT stat{};
+        DWORD errors = 0;
+        if (!ClearCommError(port_, &errors, &stat)) return wait_failed();
+        if ((io_->events & kLineEvents) == 0) return empty_wait();
+        empty_waits_ = 0;
+        return stat.cbInQue == 0 ? 0 : (io_->events & kLineEvents) | kEvRxChar;
+      }
+      if (GetLastError() != ERROR_IO_PENDING) return wait_failed();
+      comm_wait_pending_ = true;
+    }
+    const HANDLE handles[2] = {wake_, op.ov.hEvent};
+    const DWORD w = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    if (w == WAIT_OBJECT_0) return std::nullopt;
+    DWORD n = 0;
+    const bool ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    comm_wait_pending_ = false;
+    if (!ok) return wait_failed();
+    if ((io_->events & kLineEvents) == 0) return empty_wait();
+    empty_waits_ = 0;
+    return io_->events & kLineEvents;
+  }
+
+  // Waits for the pending one-byte read (started here when none is) or a wake-up.
+  std::optional<uint32_t> wait_for_input() {
+    Operation& op = io_->waiting_read;
+    if (!read_pending_) {
+      op.restart();
+      read_started_ = GetTickCount64();
+      DWORD n = 0;
+      if (ReadFile(port_, &io_->byte, 1, &n, &op.ov)) return input_read(n);
+      if (GetLastError() != ERROR_IO_PENDING) {
+        gone_ = true;
+        return 0;
+      }
+      read_pending_ = true;
+    }
+    const HANDLE handles[2] = {wake_, op.ov.hEvent};
+    if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) return std::nullopt;
+    DWORD n = 0;
+    const bool ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    read_pending_ = false;
+    if (!ok) {
+      gone_ = true;
+      return 0;
+    }
+    return input_read(n);
+  }
+
+  uint32_t input_read(DWORD n) {
+    if (n == 1) {
+      ahead_ = io_->byte;
+      empty_reads_ = 0;
+      return kEvRxChar | (is_event_char(io_->byte) ? kEvRxFlag : 0);
+    }
+    // An empty read that ends before its time-out could pass is the far end's end of file;
+    // a few in a row mean it has gone.
+    const uint64_t timeout = uint64_t{settings_.timeout_ms} * 2;
+    const bool early = settings_.timeout_ms == 0 || GetTickCount64() - read_started_ < timeout;
+    empty_reads_ = early ? empty_reads_ + 1 : 0;
+    if (empty_reads_ >= kEmptyWaitLimit || !answers()) gone_ = true;
+    return 0;
+  }
+
+  // A wait that failed: gone when the device no longer answers, otherwise it cannot wait
+  // for comm events and is waited on by reading from now on.
+  uint32_t wait_failed() {
+    if (!answers()) {
+      gone_ = true;
+    } else {
+      comm_events_ = false;
+    }
+    return 0;
+  }
+
+  uint32_t empty_wait() {
+    if (++empty_waits_ >= kEmptyWaitLimit) return wait_failed();
+    return 0;
+  }
+
+  bool took(uint8_t value, uint8_t& byte) {
+    // Without comm events the event character is seen here.
+    if (!comm_events_ && is_event_char(value)) pending_events_ |= kEvRxFlag;
+    byte = value;
+    return true;
+  }
+
+  size_t buffered() const { return rx_.size() - rx_pos_; }
+
+  bool is_event_char(uint8_t b) const { return settings_.event_char && *settings_.event_char == b; }
+
+  bool answers() {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    return ClearCommError(port_, &errors, &stat) != 0;
+  }
+
+  SerialError settings_refused() {
+    const SerialError e = map_serial_error(GetLastError());
+    return e == SerialError::Gone ? e : SerialError::Unsupported;
+  }
+
+  // Waits (boundedly) for a cancelled operation to complete.
+  bool settle(Operation& op, bool pending) {
+    return !pending || WaitForSingleObject(op.ov.hEvent, 5000) == WAIT_OBJECT_0;
+  }
+
+  HANDLE port_, claim_, wake_;
+  std::unique_ptr<PendingState> io_;
+  LineSettings settings_;
+  bool comm_events_ = true;  // the driver can wait for comm events
+  bool comm_wait_pending_ = false, read_pending_ = false;
+  std::optional<uint8_t> ahead_;  // a byte the waiting read brought in, not yet taken
+  std::vector<uint8_t> rx_;       // read from the driver, not yet taken
+  size_t rx_pos_ = 0;
+  size_t in_queue_ = 0;  // input bytes the driver held at the last look
+  uint32_t pending_events_ = 0;
+  uint64_t read_started_ = 0;
+  int empty_waits_ = 0, empty_reads_ = 0;
+  bool gone_ = false, gone_reported_ = false;
+};
+
+// Windows drivers refuse a second opener of a COM port, but some virtual-port drivers and
+// compatibility layers do not: a named mutex per port, held while it is open, makes every
+// second opener of ours fail as Busy all the same.
+HANDLE claim_port(const std::wstring& device, SerialError& error) {
+  std::wstring name = device.substr(device.find_last_of(L"\\/") + 1);
+  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+  HANDLE claim = CreateMutexW(nullptr, FALSE, (L"Local\\dtu-setup.serial." + name).c_str());
+  if (claim == nullptr) {
+    error = SerialError::Io;
+  } else if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(claim);
+    claim = nullptr;
+    error = SerialError::Busy;
+  }
+  return claim;
+}
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, SerialError& error) {
+  error = SerialError::None;
+  const std::optional<std::wstring> device = path_to_wide(path);
+  HANDLE claim = nullptr, port = INVALID_HANDLE_VALUE, wake = nullptr;
+  if (!device || device->empty()) error = SerialError::NotFound;
+  if (error == SerialError::None) claim = claim_port(*device, error);
+  if (error == SerialError::None) {
+    port = CreateFileW(device->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                       nullptr);
+    if (port == INVALID_HANDLE_VALUE) error = map_serial_error(GetLastError());
+  }
+  DCB probe{};
+  probe.DCBlength = sizeof probe;
+  if (error == SerialError::None && !GetCommState(port, &probe)) error = SerialError::Unsupported;
+  if (error == SerialError::None) {
+    wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one wake ends one wait
+    if (wake == nullptr) error = SerialError::Io;
+  }
+  if (error == SerialError::None) {
+    auto opened = std::make_unique<CommDevice>(port, claim, wake);
+    if (opened->valid()) return opened;
+    error = SerialError::Io;  // the device has closed what it was given
+    explain_open_failure(path, error);
+    return nullptr;
+  }
+  if (wake) CloseHandle(wake);
+  if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+  if (claim) CloseHandle(claim);
+  explain_open_failure(path, error);
+  return nullptr;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,67 @@
+#include "platform/win32/serial_error.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace platform::win32 {
+
+SerialError map_serial_error(uint32_t win32_error) {
+  switch (win32_error) {
+    case ERROR_SUCCESS:
+      return SerialError::None;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEV_NOT_EXIST:
+      return SerialError::NotFound;
+    // A COM port's driver refuses a second opener with "access denied".
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+    case ERROR_ALREADY_EXISTS:
+      return SerialError::Busy;
+    case ERROR_PRIVILEGE_NOT_HELD:
+      return SerialError::Permission;
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+      return SerialError::Unsupported;
+    // What a USB adapter pulled out mid-session answers.
+    case ERROR_GEN_FAILURE:
+    case ERROR_BAD_COMMAND:
+    case ERROR_NOT_READY:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_BROKEN_PIPE:
+    case ERROR_HANDLE_EOF:
+    case ERROR_INVALID_HANDLE:
+      return SerialError::Gone;
+    default:
+      return SerialError::Io;
+  }
+}
+
+void explain_open_failure(const std::string& path, SerialError error) {
+  switch (error) {
+    case SerialError::NotFound:
+      std::fprintf(stderr, "serial: %s does not exist (is the adapter plugged in?)\n", path.c_str());
+      break;
+    case SerialError::Busy:
+      std::fprintf(stderr, "serial: %s is held by another program\n", path.c_str());
+      break;
+    case SerialError::Permission:
+      std::fprintf(stderr, "serial: no permission to open %s\n", path.c_str());
+      break;
+    case SerialError::Unsupported:
+      std::fprintf(stderr, "serial: %s is not a serial device\n", path.c_str());
+      break;
+    default:
+      std::fprintf(stderr, "serial: cannot open %s: %s\n", path.c_str(), describe(error));
+      break;
+  }
+}
+
+}  // namespace platform::win32
