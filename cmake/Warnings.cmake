@@ -5,6 +5,10 @@ add_compile_options(-Wall -Wextra)
 # shared precompiled test headers) sees the same system types.
 if(NOT WIN32)
   add_compile_definitions(_FILE_OFFSET_BITS=64)
+else()
+  # Windows' headers as the platform layer uses them (Windows 7 and later); for everything,
+  # for the same reason.
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
 # Clang checks the lock annotations (platform/thread_annotations.h).
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")

@@ -146,3 +146,20 @@ std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, Fi
 }
 
 }  // namespace platform
+
+namespace platform {
+
+// Creating (and at once deleting) a file is the only sure test: folder permissions on Windows
+// are lists of rules, and a read-only attribute on a folder means nothing.
+bool directory_writable(const std::string& dir) {
+  const std::optional<std::wstring> wide = win32::path_to_wide(dir.empty() ? "." : dir);
+  if (!wide) return false;
+  const std::wstring probe = *wide + L"\\~probe." + std::to_wstring(GetCurrentProcessId());
+  HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+}  // namespace platform

@@ -60,6 +60,12 @@ std::optional<std::string> environment(const std::string& name) {
 // only that way.
 std::string serial_device_path(int port_number) { return "\\\\.\\COM" + std::to_string(port_number); }
 
+// The roaming application-data folder, where Windows programs keep their users' settings.
+std::string user_config_directory() {
+  const std::optional<std::string> appdata = environment("APPDATA");
+  return appdata ? *appdata : std::string();
+}
+
 namespace win32 {
 
 uint32_t tick_count() { return GetTickCount(); }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 #include "platform/win32/wide_text.h"
@@ -39,11 +40,17 @@ std::wstring directory_of(const std::wstring& path) {
   return path.substr(0, slash);
 }
 
-// A short, unused sibling name, created empty and opened for writing.
+constexpr wchar_t kSiblingPrefix[] = L"~replace.";
+
+std::wstring joined(const std::wstring& dir, const std::wstring& name) {
+  return dir + (dir.back() == L'\\' || dir.back() == L'/' ? L"" : L"\\") + name;
+}
+
+// A short, unused sibling name ("~replace.<process id>.<n>"), created empty and opened for
+// writing.
 HANDLE create_sibling(const std::wstring& dir, std::wstring& name) {
   static std::atomic<unsigned> counter{0};
-  const std::wstring base = dir + (dir.back() == L'\\' || dir.back() == L'/' ? L"" : L"\\") + L"~replace." +
-                            std::to_wstring(GetCurrentProcessId()) + L".";
+  const std::wstring base = joined(dir, kSiblingPrefix + std::to_wstring(GetCurrentProcessId()) + L".");
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = base + std::to_wstring(counter++);
     HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -74,7 +81,60 @@ bool can_be_replaced(const std::wstring& path) {
   return true;
 }
 
+// Writes `data` to a fresh sibling of `target` and flushes it; the sibling's name in `temp`.
+bool write_sibling(const std::wstring& target, const void* data, size_t size, std::wstring& temp) {
+  HANDLE h = create_sibling(directory_of(target), temp);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = write_all(h, data, size) && FlushFileBuffers(h);
+  ok = CloseHandle(h) && ok;
+  if (!ok) DeleteFileW(temp.c_str());
+  return ok;
+}
+
+bool process_alive(DWORD pid) {
+  HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (h == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;  // someone else's: alive
+  DWORD code = 0;
+  const bool alive = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+  CloseHandle(h);
+  return alive;
+}
+
 }  // namespace
+
+bool create_file_atomically(const std::string& path, const void* data, size_t size) {
+  if (path.empty() || (data == nullptr && size != 0)) return false;
+  const std::optional<std::wstring> given = win32::path_to_wide(path);
+  if (!given || given->empty()) return false;
+  const std::wstring target = full_path(*given);
+  if (target.empty() || GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  std::wstring temp;
+  if (!write_sibling(target, data, size, temp)) return false;
+  // Without MOVEFILE_REPLACE_EXISTING the move refuses a name taken meanwhile.
+  const bool ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  if (!ok) DeleteFileW(temp.c_str());
+  return ok;
+}
+
+void remove_stale_replacements(const std::string& dir) {
+  const std::optional<std::wstring> wide = win32::path_to_wide(dir.empty() ? "." : dir);
+  if (!wide) return;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(joined(*wide, std::wstring(kSiblingPrefix) + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // "~replace.<pid>.<n>": only ours, and only of processes that are gone.
+    const std::wstring name = found.cFileName;
+    const size_t prefix = std::char_traits<wchar_t>::length(kSiblingPrefix);
+    const size_t dot = name.find(L'.', prefix);
+    if (dot == std::wstring::npos || dot == prefix) continue;
+    const std::wstring pid_text = name.substr(prefix, dot - prefix);
+    if (pid_text.find_first_not_of(L"0123456789") != std::wstring::npos || pid_text.size() > 10) continue;
+    const DWORD pid = static_cast<DWORD>(std::stoull(pid_text));
+    if (pid != GetCurrentProcessId() && !process_alive(pid)) DeleteFileW(joined(*wide, name).c_str());
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
 
 bool replace_file_atomically(const std::string& path, const void* data, size_t size) {
   if (path.empty() || (data == nullptr && size != 0)) return false;
@@ -89,10 +149,7 @@ bool replace_file_atomically(const std::string& path, const void* data, size_t s
   if (exists && !can_be_replaced(target)) return false;
 
   std::wstring temp;
-  HANDLE h = create_sibling(directory_of(target), temp);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = write_all(h, data, size) && FlushFileBuffers(h);
-  ok = CloseHandle(h) && ok;
+  bool ok = write_sibling(target, data, size, temp);
   if (ok) {
     ok = exists ? ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                                nullptr) != 0

@@ -113,4 +113,18 @@ TEST(Replace, RefusesToReplaceADirectory) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
 }
 
+// A first save into a fresh folder: the file appears whole or not at all, never over one that
+// appeared meanwhile, and leaves nothing else behind.
+TEST(Create, AllOrNothingAndNeverOverAnExistingFile) {
+  platform_test::ScratchDir dir;
+  EXPECT_TRUE(platform::directory_writable(platform_test::utf8_string(dir.path())));
+  const std::string path = dir.file("data.txt");
+  ASSERT_TRUE(platform::create_file_atomically(path, "abc", 4));
+  EXPECT_EQ(platform_test::read_text(path), std::string("abc", 4));
+  EXPECT_FALSE(platform::create_file_atomically(path, "new", 3));
+  EXPECT_EQ(platform_test::read_text(path), std::string("abc", 4));
+  platform::remove_stale_replacements(platform_test::utf8_string(dir.path()));  // nothing of a dead process: all kept
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
+}
+
 }  // namespace
