@@ -23,6 +23,9 @@ add_custom_command(OUTPUT ${DTU_WINDOWS_ICON}
   COMMENT "Making the Windows icon")
 add_custom_target(dtu_windows_icon DEPENDS ${DTU_WINDOWS_ICON})
 
+# Every program given resources is one the Windows zip ships (see dtu_windows_zip below).
+add_custom_target(dtu_windows_programs)
+
 function(dtu_windows_resources target)
   cmake_parse_arguments(R "" "DESCRIPTION" "" ${ARGN})
   if(NOT R_DESCRIPTION)
@@ -42,4 +45,36 @@ function(dtu_windows_resources target)
   # windres reads the icon and manifest files the script names.
   set_source_files_properties(${dir}/${target}.rc PROPERTIES OBJECT_DEPENDS "${DTU_WINDOWS_ICON};${DTU_RC_MANIFEST}")
   add_dependencies(${target} dtu_windows_icon)
+  add_dependencies(dtu_windows_programs ${target})
+  set_property(GLOBAL APPEND PROPERTY DTU_WINDOWS_PROGRAMS ${target})
 endfunction()
+
+# The zip a technician downloads: build/<dir>/dtu-setup-<version>-win64.zip (or -win32), one
+# folder holding the programs, stripped, and README-windows.txt (CRLF line ends). Made by
+# `cmake --build <dir> --target dtu_windows_zip`; ./package copies it into dist/.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(DTU_ZIP_ARCH win64)
+  set(DTU_ZIP_ARCH_TEXT "64-bit")
+else()
+  set(DTU_ZIP_ARCH win32)
+  set(DTU_ZIP_ARCH_TEXT "32-bit")
+endif()
+set(DTU_ZIP_NAME dtu-setup-${PROJECT_VERSION}-${DTU_ZIP_ARCH})
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/README-windows.txt.in
+               ${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt @ONLY NEWLINE_STYLE CRLF)
+# Written once every directory has added its programs.
+function(dtu_windows_zip_target)
+  get_property(programs GLOBAL PROPERTY DTU_WINDOWS_PROGRAMS)
+  set(files "")
+  foreach(program ${programs})
+    list(APPEND files $<TARGET_FILE:${program}>)
+  endforeach()
+  list(JOIN files "," files)
+  add_custom_target(dtu_windows_zip
+    COMMAND ${CMAKE_COMMAND} -DPROGRAMS=${files} -DSTRIP=${CMAKE_STRIP}
+            -DREADME=${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt -DNAME=${DTU_ZIP_NAME}
+            -DOUT_DIR=${CMAKE_BINARY_DIR} -P ${CMAKE_SOURCE_DIR}/packaging/windows/make_zip.cmake
+    DEPENDS dtu_windows_programs
+    COMMENT "Making ${DTU_ZIP_NAME}.zip")
+endfunction()
+cmake_language(DEFER CALL dtu_windows_zip_target)
