@@ -74,10 +74,15 @@ printf 'ID=WIN-13\nIP=192.168.7.13\nPT=6013\nDN=win.example.org\nAP=cmiot\nTM=UD
 cmp -s "$dir/out" "$dir/expected" || { fail "read printed:"; cat "$dir/out"; }
 grep -q "读出模块设置值成功！！" "$dir/err" || { fail "read: no success message on standard error"; cat "$dir/err"; }
 
-# ---- two ports at once: COM13 written (a value with a blank reaches it whole), COM14 missing
-cli write --port COM13 --port COM14 --boot-wait 20 --json --set "DN=a b.example.org" --set RV2=13900000009 \
-  >"$dir/out" 2>"$dir/err"
-expect_status "write to two ports, one missing" 3 $?
+# ---- several ports at once: COM13 written (a value with a blank reaches it whole), COM14
+# missing, and a device path with blanks, quotes and a trailing backslash, which its child
+# process must get as it was given (it names the path in its message)
+odd_path='C:\no such\dtu "7"\'
+cli write --port COM13 --port COM14 --port "$odd_path" --boot-wait 20 --json --set "DN=a b.example.org" \
+  --set RV2=13900000009 >"$dir/out" 2>"$dir/err"
+expect_status "write to three ports, two missing" 3 $?
+grep -qxF "$odd_path: serial: $odd_path does not exist (is the adapter plugged in?)" "$dir/err" ||
+  { fail "the odd path did not reach its process whole"; cat "$dir/err"; }
 grep -qx '{"port":"COM13","ok":true,"step":"done","message":"写入成功！！"}' "$dir/out" ||
   { fail "write: COM13's line"; cat "$dir/out"; }
 grep -q '^{"port":"COM14","ok":false,"step":"open",' "$dir/out" || { fail "write: COM14's line"; cat "$dir/out"; }
