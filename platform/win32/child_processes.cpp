@@ -212,7 +212,9 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
     text += chunk.bytes;
     size_t start = 0, nl;
     while ((nl = text.find('\n', start)) != std::string::npos) {
-      on_line(chunk.child, stream, std::string_view(text).substr(start, nl - start));
+      // The C runtime's text-mode streams end their lines in CR LF.
+      const size_t end = nl > start && text[nl - 1] == '\r' ? nl - 1 : nl;
+      on_line(chunk.child, stream, std::string_view(text).substr(start, end - start));
       start = nl + 1;
     }
     text.erase(0, start);
