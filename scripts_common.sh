@@ -18,11 +18,14 @@ dtu_install_packages() {
 }
 
 # dtu_build <dir> <c compiler> <c++ compiler> [cmake options...]
+# Builds everything, or only the targets named in DTU_TARGETS (space-separated).
 dtu_build() {
   local dir=$1 cc=$2 cxx=$3
   shift 3
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S . -B "$dir" -G Ninja -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" "$@" >/dev/null
   fi
-  cmake --build "$dir" -j"$(nproc)"
+  local targets=()
+  for t in ${DTU_TARGETS:-}; do targets+=(--target "$t"); done
+  cmake --build "$dir" -j"$(nproc)" "${targets[@]}"
 }
