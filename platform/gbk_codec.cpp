@@ -37,20 +37,32 @@ std::optional<std::string> gbk_to_utf8(std::string_view gbk) { return convert("U
 
 std::optional<std::string> utf8_to_gbk(std::string_view utf8) { return convert("GBK", "UTF-8", utf8); }
 
+// Character by character, as the runtime scans texts: a byte with its top bit set starts a
+// pair; a pair that is no GBK character, or such a byte alone at the end, shows as U+FFFD
+// and the scan goes on with the byte after it. One conversion descriptor serves the text.
 std::string gbk_to_utf8_lossy(std::string_view gbk) {
+  iconv_t cd = iconv_open("UTF-8", "GBK");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(gbk.size(), '?');
   std::string out;
+  out.reserve(gbk.size() * 3 / 2);
   size_t i = 0;
   while (i < gbk.size()) {
-    unsigned char c = static_cast<unsigned char>(gbk[i]);
-    size_t n = (c >= 0x80 && i + 1 < gbk.size()) ? 2 : 1;
-    if (auto piece = gbk_to_utf8(gbk.substr(i, n)); piece && (c < 0x80 || n == 2)) {
-      out += *piece;
+    const bool high = static_cast<unsigned char>(gbk[i]) >= 0x80;
+    size_t n = high && i + 1 < gbk.size() ? 2 : 1;
+    char piece[8];
+    char* src = const_cast<char*>(gbk.data() + i);
+    char* dst = piece;
+    size_t src_left = n, dst_left = sizeof piece;
+    if ((!high || n == 2) && iconv(cd, &src, &src_left, &dst, &dst_left) != static_cast<size_t>(-1) && src_left == 0) {
+      out.append(piece, sizeof piece - dst_left);
     } else {
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
       out += "\xEF\xBF\xBD";
       n = 1;
     }
     i += n;
   }
+  iconv_close(cd);
   return out;
 }
 
