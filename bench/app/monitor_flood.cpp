@@ -18,9 +18,11 @@
 #include "runtime/form_host.h"
 #include "runtime/helpers.h"
 #include "runtime/runtime_app.h"
+#include "tests/app/tool_probe.h"
 #include "tests/platform/qt_user.h"
 
 using namespace app;
+using tool_probe::window;
 
 namespace {
 
@@ -32,8 +34,6 @@ double process_cpu_seconds() {
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
-
-platform::Handle window(UnitId u) { return rt::form_host().unit_window(kMainForm, u.id, false).window; }
 
 // The streamed lines in the monitor's text must be consecutive, "DATA <n> ...", from the
 // first whole one on (the last may still be on its way). Returns the number of the last
