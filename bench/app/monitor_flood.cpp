@@ -95,12 +95,8 @@ int main() {
   sampler.join();
 
   const std::string shown = backend->text(monitor);
-  if (const char* dump = std::getenv("MONITOR_FLOOD_DUMP")) {
-    if (FILE* f = std::fopen(dump, "wb")) {
-      std::fwrite(shown.data(), 1, shown.size(), f);
-      std::fclose(f);
-    }
-  }
+  if (const char* shots = std::getenv("DTU_SCREENSHOT_DIR"))
+    qt_user::screenshot(*backend, monitor, std::string(shots) + "/monitor-flood.png");
   const unsigned long last = last_line_in_order(shown.substr(from));
   sim->stop();
   double total = 0;
