@@ -10,14 +10,25 @@
 
 namespace fuzz_support {
 
-// A fresh folder named after `name`, created on first use.
-inline std::string scratch_dir(const std::string& name) {
-  std::error_code ec;
-  std::filesystem::path base = "/dev/shm";
-  if (!std::filesystem::is_directory(base, ec)) base = std::filesystem::temp_directory_path();
-  std::filesystem::path dir = base / (name + "-" + std::to_string(std::random_device()()));
-  std::filesystem::create_directories(dir, ec);
-  return dir.string();
+// The process's own fresh folder, named after `name` on first use and removed when the
+// process ends normally.
+inline const std::string& scratch_dir(const std::string& name) {
+  struct Folder {
+    std::string path;
+    explicit Folder(const std::string& name) {
+      std::error_code ec;
+      std::filesystem::path base = "/dev/shm";
+      if (!std::filesystem::is_directory(base, ec)) base = std::filesystem::temp_directory_path();
+      path = (base / (name + "-" + std::to_string(std::random_device()()))).string();
+      std::filesystem::create_directories(path, ec);
+    }
+    ~Folder() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  };
+  static const Folder folder(name);
+  return folder.path;
 }
 
 }  // namespace fuzz_support

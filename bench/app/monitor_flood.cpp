@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <ctime>
 #include <string>
 #include <thread>
@@ -62,7 +63,8 @@ int main() {
     std::puts("monitor_flood: dtu-sim did not start");
     return 1;
   }
-  auto backend = bench_app::start_tool(bench_app::temp_dir("dtu-bench-flood"));
+  const std::string dir = bench_app::temp_dir("dtu-bench-flood");
+  auto backend = bench_app::start_tool(dir);
   qt_user::answer_message_boxes();
   rt::helpers().write_property(kMainForm, unit::kLinkBaudBox.id, prop::kComboSelection, -1, 9, 0);  // 115200
   qt_user::click(*backend, window(unit::kConnectButton));
@@ -99,6 +101,8 @@ int main() {
     qt_user::screenshot(*backend, monitor, std::string(shots) + "/monitor-flood.png");
   const unsigned long last = last_line_in_order(shown.substr(from));
   sim->stop();
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
   double total = 0;
   for (int i = 0; i < kWindows; ++i) {
     std::printf("seconds %2d-%2d: share %.4f\n", i * 10, i * 10 + 10, shares[i]);

@@ -94,7 +94,8 @@ int main() {
     std::puts("soak_cycles: dtu-sim did not start");
     return 1;
   }
-  auto backend = bench_app::start_tool(bench_app::temp_dir("dtu-bench-soak"));
+  const std::string dir = bench_app::temp_dir("dtu-bench-soak");
+  auto backend = bench_app::start_tool(dir);
   g_backend = backend.get();
   qt_user::answer_message_boxes();
   rt::helpers().write_property(kMainForm, unit::kLinkBaudBox.id, prop::kComboSelection, -1, 9, 0);  // 115200
@@ -119,6 +120,8 @@ int main() {
   }
   const Usage end = usage();
   sim->stop();
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
   if (end.descriptors != baseline.descriptors || end.threads != baseline.threads) {
     std::printf("soak_cycles: descriptors %ld -> %ld, threads %ld -> %ld\n", baseline.descriptors, end.descriptors,
                 baseline.threads, end.threads);
