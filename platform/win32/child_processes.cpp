@@ -78,6 +78,7 @@ struct ChildProcesses::State {
   std::condition_variable queue_ready;
   std::deque<Chunk> queue;
   std::vector<std::thread> readers;
+  size_t open_streams = 0;  // streams whose end wait_all has not yet seen
   unsigned serial = 0;  // makes each child's stop-event names unique
 };
 
@@ -185,6 +186,7 @@ bool ChildProcesses::start(const std::string& program, const std::vector<std::st
     });
   }
   state_->children.push_back(c);
+  state_->open_streams += 2;
   return true;
 }
 
@@ -192,8 +194,7 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
   State& st = *state_;
   const size_t count = st.children.size();
   std::vector<std::string> partial(count * 2);
-  size_t open_streams = count * 2;
-  while (open_streams > 0) {
+  while (st.open_streams > 0) {
     Chunk chunk;
     {
       std::unique_lock lock(st.queue_mutex);
@@ -206,7 +207,7 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
     if (chunk.bytes.empty()) {  // the stream's end: a last line without its line break
       if (!text.empty()) on_line(chunk.child, stream, text);
       text.clear();
-      --open_streams;
+      --st.open_streams;
       continue;
     }
     text += chunk.bytes;
