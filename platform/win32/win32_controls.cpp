@@ -149,7 +149,9 @@ void Win32WindowBackend::combo_set_current(Handle combo, int index) {
   ++w->changed_mute;
   SendMessageW(w->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   if (index < 0 && w->combo_style != 2) SetWindowTextW(w->hwnd, L"");
-  if (w->combo_style != 2) SendMessageW(w->hwnd, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+  // Selected while the box has the focus; elsewhere no selection is left showing in the field.
+  const bool focused = core_->handle_of(GetFocus()) == combo;
+  if (w->combo_style != 2) SendMessageW(w->hwnd, CB_SETEDITSEL, 0, focused ? MAKELPARAM(0, -1) : MAKELPARAM(-1, 0));
   --w->changed_mute;
 }
 

@@ -170,7 +170,15 @@ Handle Core::create(const CreateParams& p) {
   }
   if (p.disabled) style |= WS_DISABLED;
   const std::wstring title = p.kind == WidgetKind::Edit || p.kind == WidgetKind::ComboBox ? std::wstring() : widen(p.text);
-  w.hwnd = CreateWindowExW(s.ex_style, s.cls, title.c_str(), style, 0, 0, 0, 0, parent, id, GetModuleHandleW(nullptr), this);
+  // Created at its place already: the IP control lays out its four fields when it is made.
+  RECT at{0, 0, 0, 0};
+  if (p.kind != WidgetKind::Frame) {
+    const int dpi = dpi_of(p.parent);
+    at = {scale(p.geometry.left, dpi), scale(p.geometry.top, dpi), scale(std::max(p.geometry.width, 0), dpi),
+          scale(std::max(p.geometry.height, 0), dpi)};
+  }
+  w.hwnd = CreateWindowExW(s.ex_style, s.cls, title.c_str(), style, at.left, at.top, at.right, at.bottom, parent, id,
+                           GetModuleHandleW(nullptr), this);
   if (!w.hwnd) return 0;
   if (p.kind == WidgetKind::Frame) w.dpi = window_dpi(w.hwnd);
   if (p.kind == WidgetKind::GroupBox) subclass_group_box(w.hwnd, this);

@@ -4,6 +4,7 @@
 // system's message font.
 #include <algorithm>
 #include <tuple>
+#include <vector>
 
 #include "platform/win32/win32_core.h"
 #include "platform/win32/win32_dpi.h"
@@ -19,10 +20,26 @@ int CALLBACK found_face(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found
   return 0;
 }
 
-int CALLBACK first_gb2312_face(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM out) {
-  if (lf->lfFaceName[0] == L'@') return 1;  // vertical variants
-  *reinterpret_cast<std::wstring*>(out) = lf->lfFaceName;
-  return 0;
+int CALLBACK gb2312_face(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM out) {
+  if (lf->lfFaceName[0] != L'@') reinterpret_cast<std::vector<std::wstring>*>(out)->push_back(lf->lfFaceName);
+  return 1;  // all of them; vertical variants ('@') left out
+}
+
+// Some CJK faces are fallbacks without Latin letters: the form's captions mix both.
+bool covers_latin_and_chinese(HDC dc, const std::wstring& face) {
+  LOGFONTW lf{};
+  lf.lfHeight = -kDefaultPixelSize;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  face.copy(lf.lfFaceName, std::min<size_t>(face.size(), LF_FACESIZE - 1));
+  HFONT font = CreateFontIndirectW(&lf);
+  if (!font) return false;
+  HGDIOBJ old = SelectObject(dc, font);
+  WORD glyphs[2] = {0xFFFF, 0xFFFF};
+  const bool ok = GetGlyphIndicesW(dc, L"A\x4E2D", 2, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == 2 &&
+                  glyphs[0] != 0xFFFF && glyphs[1] != 0xFFFF;
+  SelectObject(dc, old);
+  DeleteObject(font);
+  return ok;
 }
 
 bool face_installed(const std::wstring& face) {
@@ -40,13 +57,19 @@ bool face_installed(const std::wstring& face) {
 std::wstring choose_default_face() {
   for (const wchar_t* face : kPreferredFaces)
     if (face_installed(face)) return face;
-  std::wstring any;
+  std::vector<std::wstring> faces;
   LOGFONTW lf{};
   lf.lfCharSet = GB2312_CHARSET;
   HDC dc = GetDC(nullptr);
-  EnumFontFamiliesExW(dc, &lf, first_gb2312_face, reinterpret_cast<LPARAM>(&any), 0);
+  EnumFontFamiliesExW(dc, &lf, gb2312_face, reinterpret_cast<LPARAM>(&faces), 0);
+  std::wstring chosen;
+  for (const std::wstring& face : faces)
+    if (covers_latin_and_chinese(dc, face)) {
+      chosen = face;
+      break;
+    }
   ReleaseDC(nullptr, dc);
-  if (!any.empty()) return any;
+  if (!chosen.empty()) return chosen;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return metrics.lfMessageFont.lfFaceName;
