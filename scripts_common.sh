@@ -37,9 +37,12 @@ dtu_configure() {
 }
 
 # dtu_build <dir> <c compiler> <c++ compiler> [cmake options...]
+# Builds everything, or only the targets named in DTU_TARGETS (space-separated).
 dtu_build() {
   dtu_configure "$@"
-  cmake --build "$1" -j"$(nproc)"
+  local targets=()
+  for t in ${DTU_TARGETS:-}; do targets+=(--target "$t"); done
+  cmake --build "$1" -j"$(nproc)" "${targets[@]}"
 }
 
 # The builds that prove the suite on other targets: no Qt, no benchmarks, no optimisation,

@@ -21,6 +21,11 @@ if(DTU_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
+# The fuzz build gives every project library the fuzzer's coverage instrumentation, so each
+# target is guided through the code it exercises; only the harnesses link the fuzzer's main.
+if(DTU_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 if(DTU_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)

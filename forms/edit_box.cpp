@@ -114,13 +114,7 @@ void EditBox::set_content(std::string_view gbk) {
   raise(0);
 }
 
-void EditBox::append(std::string_view gbk) {
-  const platform::Handle w = window();
-  const int end = static_cast<int>(be().text(w).size());
-  be().edit_set_selection(w, end, end);
-  be().edit_scroll_caret(w);
-  be().edit_replace_selection(w, gbk);
-}
+void EditBox::append(std::string_view gbk) { be().edit_append(window(), gbk, kLogLimit, kLogTrimTo); }
 
 bool EditBox::claims_key(platform::KeyPress key) const {
   const bool plain = !key.shift && !key.ctrl && !key.alt;

@@ -2,6 +2,7 @@
 // focus-lost normalisation of the numeric and date modes.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -20,8 +21,12 @@ class EditBox final : public WindowUnit {
   bool on_char(uint32_t ch) override;
 
   // Adds text at the end, as the traffic monitor does: caret to the end, scrolled into
-  // view, then the text replaces the (empty) selection.
+  // view, the text inserted there. An appended-to box is a log that may run for a whole
+  // shift, so it keeps only its most recent text: past kLogLimit bytes the oldest whole lines
+  // go, down to kLogTrimTo, and trimming stays rare.
   void append(std::string_view gbk);
+  static constexpr size_t kLogLimit = size_t{1} << 20;
+  static constexpr size_t kLogTrimTo = kLogLimit - kLogLimit / 8;
   // Sets the content and raises exactly one content-changed event, changed or not.
   void set_content(std::string_view gbk);
 

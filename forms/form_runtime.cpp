@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "dtu_forms_messages.h"
+#include "forms/edit_box.h"
 #include "platform/backend.h"
 #include "runtime/core.h"
 
@@ -100,6 +101,11 @@ rt::UnitWindow FormRuntime::unit_window(uint32_t form_id, uint32_t unit_id, bool
     return {};
   }
   return {w, type_of(*u)};
+}
+
+void FormRuntime::append_text(uint32_t form_id, uint32_t unit_id, std::string_view gbk) {
+  unit_window(form_id, unit_id, /*strict=*/true);
+  if (auto* edit = dynamic_cast<EditBox*>(unit_object(form_id, unit_id))) edit->append(gbk);
 }
 
 // A unit's window is gone: its object is retired (it may still be on the call stack) and

@@ -52,6 +52,7 @@ class FormRuntime final : public rt::FormHost {
   bool load_form(uint32_t form_id) override;
   bool any_form_alive() const override;
   rt::UnitWindow unit_window(uint32_t form_id, uint32_t unit_id, bool strict) override;
+  void append_text(uint32_t form_id, uint32_t unit_id, std::string_view gbk) override;
   uint64_t read_property(uint32_t form_id, uint32_t unit_id, int index, int sub_kind) override;
   void write_property(uint32_t form_id, uint32_t unit_id, int index, int sub_kind, uint64_t value,
                       uint32_t high_or_length) override;

@@ -3,6 +3,7 @@
 // test picks one implementation (headless, Qt); nothing above platform/ knows which.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -65,6 +66,14 @@ class Backend {
   virtual void edit_set_selection(Handle edit, int start, int end) = 0;
   virtual void edit_replace_selection(Handle edit, std::string_view gbk) = 0;  // not undoable
   virtual void edit_scroll_caret(Handle edit) = 0;
+  // Appends to an edit box as a log grows: the caret goes to the end of the text and is
+  // scrolled into view, the text is inserted there (not undoable, one Changed), and the
+  // caret stays after it, in view. The text is kept bounded: when it holds more than
+  // `limit` bytes (GBK, a line break counting as CR LF), its oldest whole lines (each
+  // ending in a line break) are dropped until at most `trim_to` bytes remain; a last line
+  // that is longer than that on its own loses its beginning, at a character boundary.
+  // Costs in proportion to the appended and dropped text, never to the text kept.
+  virtual void edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) = 0;
 
   // Combo boxes.
   virtual void combo_add_item(Handle combo, std::string_view gbk) = 0;

@@ -4,8 +4,18 @@
 
 namespace platform {
 
+// Character by character, as the runtime scans texts: a byte with its top bit set starts a
+// pair; a pair that is no GBK character, or such a byte alone at the end, shows as U+FFFD
+// and the scan goes on with the byte after it. A text that is GBK throughout (what a DTU
+// nearly always sends) is converted in one call; only a text with a bad byte is scanned, or
+// one holding 0x80, which the code page reads as a character of its own but the scan as a
+// lead byte.
 std::string gbk_to_utf8_lossy(std::string_view gbk) {
+  if (gbk.find('\x80') == std::string_view::npos) {
+    if (auto whole = gbk_to_utf8(gbk)) return *whole;
+  }
   std::string out;
+  out.reserve(gbk.size() * 3 / 2);
   size_t i = 0;
   while (i < gbk.size()) {
     unsigned char c = static_cast<unsigned char>(gbk[i]);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "platform/window_types.h"
 #include "runtime/event.h"
@@ -33,6 +34,10 @@ class FormHost {
   virtual bool any_form_alive() const = 0;
   // Unit's live window; `strict` raises the runtime error for unknown or dead units.
   virtual UnitWindow unit_window(uint32_t form_id, uint32_t unit_id, bool strict) = 0;
+  // Appends text at the end of an edit box unit, as the traffic monitor grows (the form
+  // runtime keeps such a log bounded). Addressed strictly, as unit_window; a unit that is no
+  // edit box ignores it.
+  virtual void append_text(uint32_t form_id, uint32_t unit_id, std::string_view gbk) = 0;
   virtual uint64_t read_property(uint32_t form_id, uint32_t unit_id, int index, int sub_kind) = 0;
   virtual void write_property(uint32_t form_id, uint32_t unit_id, int index, int sub_kind, uint64_t value,
                               uint32_t high_or_length) = 0;

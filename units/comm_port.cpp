@@ -205,8 +205,9 @@ void CommPort::perform_write(platform::SerialDevice& device, bool device_gone) {
 
 // The entry joins the queue under the lock; the message is posted after the lock is
 // released, so the worker is never inside the backend (and its locks) holding ours, and a
-// dispatch never waits for a post in progress. A dispatch that runs in between delivers the
-// entry early and the message then finds the queue empty, which is harmless.
+// dispatch never waits for a post in progress. Only when no message is on its way: the one
+// that is takes this entry too. A dispatch that runs in between delivers the entry early
+// and the message then finds the queue empty, which is harmless.
 void CommPort::queue(uint32_t code, uint32_t value, platform::Handle window) {
   {
     platform::MutexLock lock(queue_mutex_);
@@ -214,11 +215,16 @@ void CommPort::queue(uint32_t code, uint32_t value, platform::Handle window) {
     codes_.push_back(code);
     values_.push_back(value);
   }
-  platform::backend().post(window, kNotifyMessage);
+  post_unless_posted(window);
+}
+
+void CommPort::post_unless_posted(platform::Handle window) {
+  if (!message_posted_.exchange(true)) platform::backend().post(window, kNotifyMessage);
 }
 
 void CommPort::dispatch() {
   const platform::Handle window = window_;
+  message_posted_.store(false);  // entries queued from now on need a message of their own
   {
     platform::MutexLock lock(queue_mutex_);
     for (size_t i = 0; i < codes_.size(); ++i) delivering_.push_back({codes_[i], values_[i]});
@@ -229,6 +235,9 @@ void CommPort::dispatch() {
   while (!delivering_.empty()) {
     const Entry e = delivering_.front();
     delivering_.pop_front();
+    // A handler that dispatches messages itself (delay) gets the rest delivered in there,
+    // as it would with a message per entry.
+    if (!delivering_.empty()) post_unless_posted(window);
     if (e.code == kCodeByte) {
       on_byte_received(static_cast<uint8_t>(e.value));
     } else if (int kind = kind_of(e.code)) {

@@ -1,6 +1,8 @@
 // The serial engine of the serial port unit: one device, one worker thread that performs
 // every wait, read and write on it, and a mutex-guarded notification queue that carries
-// received bytes and line events to the UI thread, one posted message per entry.
+// received bytes and line events to the UI thread. A posted message delivers every entry
+// queued by then, so one message stands for all the entries that join a non-empty queue: a
+// streaming line costs a message per batch, not one per byte.
 //
 // UI thread: open, close, send, dispatch. Worker: everything on the device after open.
 // Two locks: signal_mutex_ for the stop and write hand-over, queue_mutex_ for the
@@ -9,6 +11,7 @@
 // this class: the device, the backend's post and the handlers run with no lock held.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -82,11 +85,15 @@ class CommPort {
   void drain_input(platform::SerialDevice& device, platform::Handle window);
   void perform_write(platform::SerialDevice& device, bool device_gone) EXCLUDES(signal_mutex_);
   void queue(uint32_t code, uint32_t value, platform::Handle window) EXCLUDES(queue_mutex_);
+  void post_unless_posted(platform::Handle window);
   bool interrupted() EXCLUDES(signal_mutex_);  // a stop or write request is waiting for the worker
   void signal_worker() EXCLUDES(signal_mutex_, queue_mutex_);
 
   platform::Handle window_ = 0;
   OpenFailure failure_;
+  // A notification message is on its way and has not started its dispatch yet. Set by
+  // whoever posts it (the worker, or dispatch for the entries it still holds).
+  std::atomic<bool> message_posted_{false};
   std::unique_ptr<platform::SerialDevice> device_;
   std::thread worker_;
 

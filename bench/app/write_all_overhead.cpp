@@ -12,21 +12,13 @@
 #include "bench/app/app_bench_support.h"
 #include "runtime/form_host.h"
 #include "runtime/helpers.h"
+#include "tests/app/tool_probe.h"
 #include "tests/platform/qt_user.h"
 
 using namespace app;
 
-namespace {
-
-platform::Handle window(UnitId u) { return rt::form_host().unit_window(kMainForm, u.id, false).window; }
-
-bool operations_enabled() {
-  for (UnitId b : {unit::kReadButton, unit::kSaveButton, unit::kWriteButton, unit::kResetButton})
-    if (rt::helpers().read_property(kMainForm, b.id, prop::kDisabled, -1) != 0) return false;
-  return true;
-}
-
-}  // namespace
+using tool_probe::operations_enabled;
+using tool_probe::window;
 
 int main() {
   constexpr double kPollMs = 101, kWindowMs = 500, kLineMs = 2;  // 20-odd bytes at 115200 baud

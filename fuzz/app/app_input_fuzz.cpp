@@ -1,16 +1,18 @@
 // Arbitrary bytes as what the tool reads from the outside world: the DTU's replies (banner,
 // listing, answers) and the settings file at start. The real main form runs on the headless
-// backend; every input must leave the tool running, with no sanitizer report.
+// backend; every input must leave the tool running, with no sanitizer report. Whatever the
+// listing put into the fields then goes through the write's field checks and is saved.
 //
 // Input layout: the first byte picks how the rest is split into a settings file and a
 // reply burst.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "app/field_checks.h"
 #include "app/globals.h"
+#include "fuzz/scratch_dir.h"
 #include "app/link.h"
 #include "app/program.h"
 #include "app/read_settings.h"
@@ -34,8 +36,7 @@ platform::headless::HeadlessBackend& started_tool() {
     auto* b = new platform::headless::HeadlessBackend();
     b->set_exit_throws(true);
     platform::set_backend(b);
-    g_dir = (std::filesystem::temp_directory_path() / "dtu-app-fuzz").string();
-    std::filesystem::create_directories(g_dir);
+    g_dir = fuzz_support::scratch_dir("dtu-app-fuzz");
     rt::set_process_services({program_path, set_directory});
     tool::register_layers();
     rt::set_startup_record(&tool::startup_record());
@@ -65,5 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   app::on_rx_window_tick();
   ui.settle();
   app::fill_fields_from_listing(app::byte_array_text(app::globals().reply).arg());
+  app::check_all_fields();
+  app::on_save_clicked();
+  ui.settle();
+  ui.clear_message_boxes();
   return 0;
 }

@@ -2,19 +2,17 @@
 // read past a block, a failed text, binary or array variable is left empty, and the
 // command never asks for more memory than the file could fill.
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #include "fuzz/library/fuzz_support.h"
+#include "fuzz/scratch_dir.h"
 #include "runtime/library/commands.h"
 
 namespace {
 
 const std::string& scratch_path() {
-  static const std::string path =
-      (std::filesystem::temp_directory_path() / ("dtu_fuzz_read_" + std::to_string(std::random_device()()))).string();
+  static const std::string path = fuzz_support::scratch_dir("dtu-fuzz-read") + "/file";
   return path;
 }
 

@@ -231,7 +231,21 @@ void HeadlessBackend::edit_replace_selection(Handle edit, std::string_view gbk) 
   state_->notify(edit, Notify::Changed);
 }
 
-void HeadlessBackend::edit_scroll_caret(Handle) {}
+void HeadlessBackend::edit_scroll_caret(Handle edit) {
+  if (Window* w = state_->tree.find(edit)) w->scrolled_to = w->sel_end;
+}
+
+void HeadlessBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
+  Window* w = state_->tree.find(edit);
+  if (!w || w->kind != WidgetKind::Edit) return;
+  detail::append_bounded(*w, gbk, limit, trim_to);
+  state_->notify(edit, Notify::Changed);
+}
+
+int HeadlessBackend::scrolled_to(Handle edit) const {
+  const Window* w = state_->tree.find(edit);
+  return w ? w->scrolled_to : 0;
+}
 
 void HeadlessBackend::combo_add_item(Handle combo, std::string_view gbk) {
   Window* w = state_->tree.find(combo);

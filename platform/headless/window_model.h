@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/window_types.h"
@@ -26,6 +27,7 @@ struct Window {
   ComboStyle combo;
   LabelStyle label;
   int sel_start = 0, sel_end = 0;  // byte offsets, start <= end
+  int scrolled_to = 0;             // the caret offset last scrolled into view
   std::vector<std::string> items;
   int current = -1;
   bool ip_blank = true;
@@ -63,6 +65,8 @@ class WindowTree {
 
 // Replaces [start, end) of the text, leaving the caret after the insertion.
 void replace_range(Window& w, int start, int end, const std::string& bytes);
+// Backend::edit_append on the model: the text and the caret, scrolled into view, at the end.
+void append_bounded(Window& w, std::string_view bytes, size_t limit, size_t trim_to);
 // Clamps a selection to the text as an edit control does (-1 end: to the end).
 void clamp_selection(Window& w, int start, int end);
 

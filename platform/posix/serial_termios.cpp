@@ -3,7 +3,11 @@
 //
 // Received bytes are read from the kernel into a small buffer as soon as poll reports them:
 // that is how the device sees the event character and notices a hang-up (a zero read, EIO
-// or POLLHUP), which it reports once as kEvGone and then stops reading.
+// or POLLHUP), which it reports once as kEvGone and then stops reading. While a slow stream
+// keeps arriving, input is taken at most once per kReadGap, as a USB adapter's latency
+// timer hands it over: the worker (and the UI thread after it) wakes once per batch, not
+// once per few bytes. A first byte after a quiet line is read at once, a fast line that
+// fills whole batches is read without pause, and stop and write requests never wait.
 //
 // CTS, DSR, carrier and ring changes come from a helper thread (ModemWatch) that sleeps in
 // the driver's modem-line wait and hands its event bits over through the wake-up eventfd.
@@ -68,6 +72,9 @@ void explain_open_failure(const std::string& path, SerialError error) {
       break;
   }
 }
+
+constexpr auto kReadGap = std::chrono::milliseconds(20);
+constexpr size_t kBatch = 1024;  // a read this large waits for no gap
 
 class TermiosDevice final : public SerialDevice {
  public:
@@ -162,8 +169,13 @@ class TermiosDevice final : public SerialDevice {
   bool poll_once() {
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
     // Once the device is gone only a wake-up ends the wait: a hung-up tty stays readable.
-    nfds_t first = gone_ ? 1 : 0;
-    int n = ::poll(fds + first, 2 - first, -1);
+    // Shortly after a read that brought bytes, only wake-ups count until the gap is over.
+    const auto gap_left = last_input_ + kReadGap - std::chrono::steady_clock::now();
+    const bool in_gap = !gone_ && last_read_ < kBatch && gap_left > std::chrono::steady_clock::duration::zero();
+    nfds_t first = gone_ || in_gap ? 1 : 0;
+    const int timeout =
+        in_gap ? static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(gap_left).count()) : -1;
+    int n = ::poll(fds + first, 2 - first, timeout);
     if (n < 0) {
       // errno first: nothing may run between the failed call and this look at it.
       const int e = errno;
@@ -199,6 +211,8 @@ class TermiosDevice final : public SerialDevice {
     note_line_errors();
     if (n < 0) return;
     rx_.insert(rx_.end(), chunk, chunk + n);
+    last_input_ = std::chrono::steady_clock::now();
+    last_read_ = static_cast<size_t>(n);
     pending_events_ |= kEvRxChar;
     if (settings_.event_char) {
       for (ssize_t i = 0; i < n; ++i) {
@@ -232,6 +246,8 @@ class TermiosDevice final : public SerialDevice {
   bool counters_ok_ = false;
   serial_icounter_struct counters_ {};
   std::atomic<bool> woken_{false};
+  std::chrono::steady_clock::time_point last_input_;  // the last read that brought bytes
+  size_t last_read_ = 0;                               // and how many
   std::unique_ptr<ModemWatch> modem_watch_;  // null when the driver has no modem-line counters
 };
 

@@ -3,7 +3,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <cstdint>
 
 #include "platform/qt/qt_backend.h"
 #include "platform/qt/qt_core.h"
@@ -91,6 +95,82 @@ void QtBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
 void QtBackend::edit_scroll_caret(Handle edit) {
   const Window* w = core_->find(edit);
   if (w && w->plain) w->plain->ensureCursorVisible();
+}
+
+namespace {
+
+// Characters at the start of `line` that hold at least `excess` GBK bytes, never half a
+// surrogate pair; adds their bytes to `dropped`.
+qsizetype leading_chars(QStringView line, int64_t excess, int64_t& dropped, bool crlf) {
+  qsizetype i = 0;
+  while (i < line.size() && dropped < excess) dropped += gbk_width(line[i++], crlf);
+  while (i < line.size() && line[i].isLowSurrogate()) ++i;
+  return i;
+}
+
+// Drops the oldest whole lines (blocks) until at most `keep` of the document's `bytes`
+// remain, or the beginning of the last line when it is longer than that on its own.
+// Returns the bytes dropped. Reads only what it drops.
+int64_t drop_front(QTextDocument& doc, int64_t bytes, int64_t keep) {
+  const int64_t excess = bytes - keep;
+  int64_t dropped = 0;
+  int cut = 0;
+  QTextBlock block = doc.firstBlock();
+  for (; dropped < excess && block.next().isValid(); block = block.next()) {
+    dropped += gbk_length(block.text(), true) + 2;  // the line and its break
+    cut = block.next().position();
+  }
+  if (dropped < excess) cut = block.position() + static_cast<int>(leading_chars(block.text(), excess, dropped, true));
+  QTextCursor front(&doc);
+  front.setPosition(cut, QTextCursor::KeepAnchor);
+  front.removeSelectedText();
+  return dropped;
+}
+
+}  // namespace
+
+// A multi-line box keeps its GBK length up to date as it appends and trims, so the work is
+// the appended and the dropped text. (A single-line box is measured whole: it is never a log.)
+void QtBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
+  Window* w = core_->find(edit);
+  if (!w || w->kind != WidgetKind::Edit) return;
+  const QString text = from_gbk(gbk);
+  const auto keep = static_cast<int64_t>(std::min(std::min(limit, trim_to), size_t{INT64_MAX}));
+  const auto most = static_cast<int64_t>(std::min(limit, size_t{INT64_MAX}));
+  ++w->changed_mute;
+  if (w->line) {
+    w->line->end(false);
+    w->line->insert(text);
+    const QString all = w->line->text();
+    const int64_t bytes = gbk_length(all, false);
+    if (bytes > most) {
+      int64_t dropped = 0;
+      w->line->setText(all.mid(leading_chars(all, bytes - keep, dropped, false)));
+      w->line->end(false);
+    }
+  } else {
+    QTextDocument& doc = *w->plain->document();
+    if (w->log_bytes < 0) w->log_bytes = gbk_length(w->plain->toPlainText(), true);
+    w->appending = true;
+    // Not undoable: the undo history would otherwise keep every burst ever shown.
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    QTextCursor c(&doc);
+    c.movePosition(QTextCursor::End);
+    w->plain->setTextCursor(c);
+    w->plain->ensureCursorVisible();
+    const QString lines = crlf_to_lf(text);
+    c.insertText(lines);
+    w->log_bytes += gbk_length(lines, true);
+    if (w->log_bytes > most) w->log_bytes -= drop_front(doc, w->log_bytes, keep);
+    c.movePosition(QTextCursor::End);
+    w->plain->setTextCursor(c);
+    w->plain->ensureCursorVisible();
+    doc.setUndoRedoEnabled(undo);
+    w->appending = false;
+  }
+  --w->changed_mute;
+  core_->notify(edit, Notify::Changed);
 }
 
 void QtBackend::combo_add_item(Handle combo, std::string_view gbk) {

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 
 #include "platform/qt/qt_core.h"
 
@@ -69,11 +70,16 @@ bool Core::wait(int timeout_ms) {
   if (!queue_empty()) return true;
   if (timeout_ms == 0) return false;
   bool expired = false;
-  QTimer deadline;
-  deadline.setSingleShot(true);
-  deadline.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&deadline, &QTimer::timeout, [&expired] { expired = true; });
-  if (timeout_ms > 0) deadline.start(timeout_ms);
+  // Only a wait with a time-out needs a timer; the main loop's endless waits, one per
+  // wake-up, make none.
+  std::optional<QTimer> deadline;
+  if (timeout_ms > 0) {
+    deadline.emplace();
+    deadline->setSingleShot(true);
+    deadline->setTimerType(Qt::PreciseTimer);
+    QObject::connect(&*deadline, &QTimer::timeout, [&expired] { expired = true; });
+    deadline->start(timeout_ms);
+  }
   // Sleeps in the dispatcher until some event arrives; whatever it was has been handled
   // (and reported) by the time processEvents returns.
   QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();

@@ -22,6 +22,7 @@
 #include "main/tool.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
+#include "tests/app/tool_probe.h"
 #include "tests/platform/qt_user.h"
 #include "tools/dtu-sim/pty_client.h"
 
@@ -73,20 +74,10 @@ class QtSession : public ::testing::Test {
     std::filesystem::remove_all(g_dir, ec);
   }
 
-  platform::Handle window(UnitId u) { return rt::form_host().unit_window(kMainForm, u.id, false).window; }
-  std::string value(UnitId u) { return text_property(u, value_property(u)); }
-  std::string text_property(UnitId u, int property) {
-    uint64_t v = rt::helpers().read_property(kMainForm, u.id, property, -1);
-    char* p = reinterpret_cast<char*>(static_cast<uintptr_t>(v));
-    std::string s = p ? p : "";
-    rt::helpers().free(p);
-    return s;
-  }
-  bool operations_enabled() {
-    for (UnitId b : {unit::kReadButton, unit::kSaveButton, unit::kWriteButton, unit::kResetButton})
-      if (rt::helpers().read_property(kMainForm, b.id, prop::kDisabled, -1) != 0) return false;
-    return true;
-  }
+  platform::Handle window(UnitId u) { return tool_probe::window(u); }
+  std::string value(UnitId u) { return tool_probe::value(u); }
+  std::string text_property(UnitId u, int property) { return tool_probe::read_text(u, property); }
+  bool operations_enabled() { return tool_probe::operations_enabled(); }
   void click(UnitId u) { qt_user::click(*backend_, window(u)); }
   void type_over(UnitId u, const std::string& text) { backend_->set_text(window(u), text); }
   std::string last_message() { return qt_user::messages().empty() ? "" : qt_user::messages().back(); }

@@ -16,6 +16,7 @@
 #include "main/tool.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
+#include "tests/app/tool_probe.h"
 
 namespace app_test {
 namespace {
@@ -78,29 +79,12 @@ void Session::start(std::optional<std::string> settings_file) {
   }
 }
 
-platform::Handle Session::window(app::UnitId u) { return rt::form_host().unit_window(app::kMainForm, u.id, false).window; }
-
-std::string Session::read_text(app::UnitId u, int index) {
-  uint64_t v = rt::helpers().read_property(app::kMainForm, u.id, index, -1);
-  char* p = reinterpret_cast<char*>(static_cast<uintptr_t>(v));
-  std::string s = p ? p : "";
-  rt::helpers().free(p);
-  return s;
-}
-
-int32_t Session::read_int(app::UnitId u, int index) {
-  return static_cast<int32_t>(rt::helpers().read_property(app::kMainForm, u.id, index, -1));
-}
-
-std::string Session::value(app::UnitId u) { return read_text(u, app::value_property(u)); }
-
+platform::Handle Session::window(app::UnitId u) { return tool_probe::window(u); }
+std::string Session::read_text(app::UnitId u, int index) { return tool_probe::read_text(u, index); }
+int32_t Session::read_int(app::UnitId u, int index) { return tool_probe::read_int(u, index); }
+std::string Session::value(app::UnitId u) { return tool_probe::value(u); }
 bool Session::disabled(app::UnitId u) { return read_int(u, app::prop::kDisabled) != 0; }
-
-bool Session::operations_enabled() {
-  for (auto u : {app::unit::kReadButton, app::unit::kSaveButton, app::unit::kWriteButton, app::unit::kResetButton})
-    if (disabled(u)) return false;
-  return true;
-}
+bool Session::operations_enabled() { return tool_probe::operations_enabled(); }
 
 bool Session::operations_disabled() {
   for (auto u : {app::unit::kReadButton, app::unit::kSaveButton, app::unit::kWriteButton, app::unit::kResetButton})

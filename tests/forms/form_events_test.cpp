@@ -2,6 +2,9 @@
 // focus-lost normalisation, Tab order, Enter, Esc and the close request, event sources.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "forms/edit_box.h"
 #include "forms/type_data_encoder.h"
 #include "runtime/core.h"
@@ -176,6 +179,24 @@ TEST_F(FormTest, AppendGoesToTheEndWhateverTheSelection) {
   monitor->append("OK\r\n");
   monitor->append(gbk("数据"));
   EXPECT_EQ(be().text(window(kMonitor)), "120OK\r\n" + gbk("数据"));
+}
+
+// A monitor left running for a shift keeps its most recent text only, in whole lines.
+TEST_F(FormTest, AppendedLogStaysWithinItsLimitInWholeLines) {
+  ASSERT_TRUE(load(test_form()));
+  auto* monitor = dynamic_cast<forms::EditBox*>(host().unit_object(kForm, kMonitor));
+  ASSERT_NE(monitor, nullptr);
+  const std::string line(1000, 'x');
+  size_t peak = 0;
+  for (int i = 0; i < 1300; ++i) {
+    monitor->append(line + std::to_string(i) + "\r\n");
+    peak = std::max(peak, be().text(window(kMonitor)).size());
+  }
+  const std::string shown = be().text(window(kMonitor));
+  EXPECT_LE(peak, forms::EditBox::kLogLimit);
+  EXPECT_GE(shown.size(), forms::EditBox::kLogTrimTo - 1010);
+  EXPECT_EQ(shown.substr(0, 1000), line);
+  EXPECT_EQ(shown.substr(shown.size() - 6), "1299\r\n");
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ class FakeFormHost final : public rt::FormHost {
   bool load_form(uint32_t) override { return true; }
   bool any_form_alive() const override { return false; }
   rt::UnitWindow unit_window(uint32_t form_id, uint32_t unit_id, bool strict) override;
+  // Appends to the unit's window without a bound: the bound belongs to the form runtime.
+  void append_text(uint32_t form_id, uint32_t unit_id, std::string_view gbk) override;
   uint64_t read_property(uint32_t, uint32_t, int, int) override { return 0; }
   void write_property(uint32_t, uint32_t, int, int, uint64_t, uint32_t) override {}
   int32_t raise_event(rt::EventRecord&) override { return 0; }

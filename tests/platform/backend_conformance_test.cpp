@@ -28,6 +28,7 @@ class HeadlessDriver final : public Driver {
   }
   void type_text(Handle window, const std::string& gbk) override { backend_.type_text(window, gbk); }
   void choose_item(Handle combo, int index) override { backend_.choose_item(combo, index); }
+  bool caret_in_view(Handle edit) override { return backend_.scrolled_to(edit) == backend_.edit_selection(edit).second; }
   bool run_until(const std::function<bool()>& done, uint32_t budget_ms) override {
     for (uint32_t spent = 0; spent < budget_ms && !done(); spent += 5) backend_.run_for(5);
     return done();
@@ -64,6 +65,17 @@ class Conformance : public ::testing::TestWithParam<Factory> {
     p.geometry = g;
     p.visible = true;
     p.tab_stop = true;
+    return b().create(p);
+  }
+  // A multi-line box with a vertical scroll bar, as the traffic monitor.
+  Handle make_log() {
+    CreateParams p;
+    p.kind = WidgetKind::Edit;
+    p.parent = frame;
+    p.geometry = {10, 70, 200, 60};
+    p.visible = true;
+    p.edit.multi_line = true;
+    p.edit.scroll_bars = 2;
     return b().create(p);
   }
   static std::string ev(const char* what, Handle h) { return std::string(what) + " " + std::to_string(h); }
@@ -130,6 +142,54 @@ TEST_P(Conformance, SelectionOffsetsCountGbkBytes) {
   EXPECT_EQ(b().text(a), "\xD6\xD0" "X");
   b().edit_set_selection(a, 99, 99);  // clamped to the end
   EXPECT_EQ(b().edit_selection(a), (std::pair<int, int>{3, 3}));
+}
+
+// The traffic monitor's append: at the end whatever the selection, one change each, the
+// caret after the text and in view, also once the box has to scroll.
+TEST_P(Conformance, AppendGoesToTheEndWithTheCaretInView) {
+  const Handle log = make_log();
+  b().set_text(log, "first\r\n");
+  b().edit_set_selection(log, 0, 2);
+  sink.log.clear();
+  b().edit_append(log, "OK\r\n", SIZE_MAX, SIZE_MAX);
+  b().edit_append(log, "\xCA\xFD\xBE\xDD", SIZE_MAX, SIZE_MAX);  // two Chinese characters
+  EXPECT_EQ(b().text(log), "first\r\nOK\r\n\xCA\xFD\xBE\xDD");
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Changed", log), ev("Changed", log)}));
+  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{15, 15}));
+  for (int i = 0; i < 40; ++i) b().edit_append(log, "line " + std::to_string(i) + "\r\n", SIZE_MAX, SIZE_MAX);
+  driver->run_for(20);
+  EXPECT_TRUE(driver->caret_in_view(log));
+  EXPECT_EQ(b().edit_selection(log).second, static_cast<int>(b().text(log).size()));
+}
+
+// Past the limit the oldest whole lines go, down to the trimmed size; a last line longer
+// than that on its own loses its beginning at a character boundary. The count survives
+// the text being replaced in between.
+TEST_P(Conformance, AppendKeepsTheNewestWholeLinesWithinTheLimit) {
+  const Handle log = make_log();
+  std::string all;
+  for (int i = 10; i < 30; ++i) {
+    const std::string line = "line " + std::to_string(i) + "\r\n";  // 9 bytes
+    all += line;
+    b().edit_append(log, line, 40, 30);
+    const std::string shown = b().text(log);
+    ASSERT_LE(shown.size(), 40u);
+    ASSERT_EQ(shown, all.substr(all.size() - shown.size()));
+    ASSERT_EQ(shown.substr(0, 5), "line ");
+  }
+  EXPECT_EQ(b().text(log), "line 26\r\nline 27\r\nline 28\r\nline 29\r\n");
+
+  b().set_text(log, std::string(35, 'x') + "\r\n");
+  b().edit_append(log, "tail\r\n", 40, 30);
+  EXPECT_EQ(b().text(log), "tail\r\n");
+
+  std::string chinese;
+  for (int i = 0; i < 20; ++i) chinese += "\xCA\xFD";
+  b().edit_append(log, "ab" + chinese, 40, 30);
+  EXPECT_EQ(b().text(log), chinese.substr(0, 30));
+  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{30, 30}));
+  driver->run_for(20);
+  EXPECT_TRUE(driver->caret_in_view(log));
 }
 
 TEST_P(Conformance, ComboSelectionShowsTheItemAndIsNotClamped) {

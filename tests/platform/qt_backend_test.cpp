@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -238,6 +239,20 @@ TEST_F(QtBackendTest, GeometryAndTextsAtTheBoundary) {
   EXPECT_NE(std::find(sink.log.begin(), sink.log.end(), "Resized " + h), sink.log.end());
   EXPECT_NE(std::find(sink.log.begin(), sink.log.end(), "Moved " + h), sink.log.end());
   EXPECT_EQ(backend.geometry(frame), (platform::Geometry{40, 30, 300, 200}));
+}
+
+// The monitor's append keeps no undo history (it would hold every burst ever shown), and the
+// length it keeps is the length read back, whatever bytes arrived (a lone CR, invalid GBK).
+TEST_F(QtBackendTest, AppendKeepsNoUndoHistoryAndCountsWhatItShows) {
+  CreateParams p;
+  p.edit.multi_line = true;
+  p.edit.scroll_bars = 2;
+  const Handle log = make(WidgetKind::Edit, frame, {10, 80, 200, 60}, p);
+  for (int i = 0; i < 200; ++i) backend.edit_append(log, "a\rb\xFF\xD6\xD0\r\n", 64, 48);
+  const std::string shown = backend.text(log);
+  EXPECT_LE(shown.size(), 64u);
+  EXPECT_GE(shown.size(), 40u);
+  EXPECT_EQ(widget<QPlainTextEdit>(log)->document()->availableUndoSteps(), 0);
 }
 
 TEST_F(QtBackendTest, FrameTakesItsIconFromIcoBytes) {

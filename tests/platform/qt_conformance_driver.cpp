@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QWidget>
 
 #include "platform/qt/qt_backend.h"
@@ -48,6 +49,11 @@ class QtDriver final : public Driver {
     list->setCurrentIndex(list->model()->index(index, box->modelColumn()));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     QCoreApplication::sendEvent(list, &press);
+  }
+
+  bool caret_in_view(platform::Handle edit) override {
+    auto* box = qobject_cast<QPlainTextEdit*>(static_cast<QObject*>(backend_.native(edit)));
+    return box && box->viewport()->rect().contains(box->cursorRect());
   }
 
   bool run_until(const std::function<bool()>& done, uint32_t budget_ms) override {

@@ -21,6 +21,8 @@ class Driver {
   virtual void type_text(platform::Handle window, const std::string& gbk) = 0;
   // Item `index` picked from a combo box's list.
   virtual void choose_item(platform::Handle combo, int index) = 0;
+  // True when the edit box's caret is inside its visible area.
+  virtual bool caret_in_view(platform::Handle edit) = 0;
   // Dispatches until `done` holds or about `budget_ms` have passed (virtual time for the
   // headless backend, real time for the windowed one). Returns done().
   virtual bool run_until(const std::function<bool()>& done, uint32_t budget_ms) = 0;

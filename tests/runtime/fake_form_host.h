@@ -35,6 +35,7 @@ class FakeFormHost final : public rt::FormHost {
   }
   bool any_form_alive() const override { return alive; }
   rt::UnitWindow unit_window(uint32_t, uint32_t, bool) override { return {}; }
+  void append_text(uint32_t, uint32_t, std::string_view) override {}
   uint64_t read_property(uint32_t, uint32_t, int, int) override { return 0; }
   void write_property(uint32_t, uint32_t, int, int, uint64_t, uint32_t) override {}
   int32_t raise_event(rt::EventRecord&) override { return 0; }

@@ -58,6 +58,38 @@ TEST(SimBoot, MissedWindowIgnoresEverythingUntilTheNextBoot) {
   EXPECT_TRUE(model.receive(open + 100, "%LIST\r\n").empty()) << "off after close";
 }
 
+// A streaming server's data flows in data mode only, line after line, back to back on the
+// line; the request that came too late changes nothing.
+TEST(SimBoot, StreamFlowsInDataModeOnlyBackToBack) {
+  Config config;
+  config.boot_window_ms = 0;
+  config.stream = true;
+  Model model(config);
+  auto boot = model.boot(0);
+  const uint64_t banner_end = boot.back().at_ms + model.transmit_ms(boot.back().bytes.size());
+  EXPECT_TRUE(model.stream_data(banner_end - 1).empty()) << "not before data mode";
+  EXPECT_TRUE(model.receive(banner_end + 5, "%%%%%%%%%%\r\n").empty());
+  auto first = model.stream_data(banner_end + 10);
+  auto second = model.stream_data(banner_end + 10);
+  ASSERT_EQ(first.size(), 1u);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(first[0].bytes.substr(0, 14), "DATA 00000001 ");
+  EXPECT_EQ(first[0].bytes.substr(first[0].bytes.size() - 2), "\r\n");
+  EXPECT_EQ(second[0].at_ms, first[0].at_ms + model.transmit_ms(first[0].bytes.size()));
+  EXPECT_NE(second[0].bytes, first[0].bytes);
+
+  config.stream = false;
+  Model quiet(config);
+  quiet.boot(0);
+  EXPECT_TRUE(quiet.stream_data(banner_end + 10).empty());
+  config.boot_window_ms = 3000;
+  config.stream = true;
+  Model setting(config);
+  setting.boot(0);
+  ASSERT_FALSE(setting.receive(banner_end, "%%%%%%%%%%\r\n").empty());
+  EXPECT_TRUE(setting.stream_data(banner_end + 10000).empty()) << "setting mode forwards nothing";
+}
+
 TEST(SimProtocol, ListingIsOneBurstOfFifteenLinesInListingOrder) {
   Model model;
   uint64_t t = enter_setting_mode(model);

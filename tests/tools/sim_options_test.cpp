@@ -9,7 +9,7 @@ TEST(SimOptions, BothSpellingsAndRepeatedOptionsAreTaken) {
   Options o;
   ASSERT_EQ(parse_options({"--baud", "1200", "--fault=late=700", "--fault", "split", "--delay", "dn=5000",
                            "--delay=%RST=100", "--boot-window=800", "--boot-delay", "0", "--link", "/tmp/x",
-                           "--state=/tmp/s", "--reply-delay", "0", "-q"},
+                           "--state=/tmp/s", "--reply-delay", "0", "-q", "--stream"},
                           o),
             "");
   EXPECT_EQ(o.config.baud, 1200u);
@@ -23,6 +23,7 @@ TEST(SimOptions, BothSpellingsAndRepeatedOptionsAreTaken) {
   EXPECT_EQ(o.state_path, "/tmp/s");
   EXPECT_EQ(o.config.reply_delay_ms, 0u);
   EXPECT_TRUE(o.quiet);
+  EXPECT_TRUE(o.config.stream);
   EXPECT_FALSE(o.help);
 }
 

@@ -43,6 +43,7 @@ class FakeFormHost final : public rt::FormHost {
   bool load_form(uint32_t) override { return false; }
   bool any_form_alive() const override { return false; }
   rt::UnitWindow unit_window(uint32_t form_id, uint32_t unit_id, bool strict) override;
+  void append_text(uint32_t, uint32_t, std::string_view) override {}
   uint64_t read_property(uint32_t, uint32_t, int, int) override { return 0; }
   void write_property(uint32_t, uint32_t, int, int, uint64_t, uint32_t) override {}
   int32_t raise_event(rt::EventRecord& record) override;

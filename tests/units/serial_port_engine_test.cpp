@@ -101,5 +101,30 @@ TEST_F(SerialEngineTest, NestedDispatchKeepsArrivalOrder) {
   EXPECT_EQ(received(), (std::vector<int32_t>{'a', 'b', 'c', 'd'}));
 }
 
+// Entries already taken from the queue reach a handler that pumps messages inside its
+// pump, though no new byte arrives: the delay command sees the rest of the burst.
+TEST_F(SerialEngineTest, AHandlerThatPumpsGetsTheRestOfTheBatchInItsPump) {
+  device->put_bytes("abc");
+  device->raise(platform::kEvRxChar);
+  ASSERT_TRUE(device->wait_parked());
+  std::vector<int32_t> seen_in_pump;
+  fake_host().handler = [&](const rt::EventRecord& r) {
+    if (r.args[0] != 'a') return;
+    ui.process_pending();
+    seen_in_pump = received();
+  };
+  ui.process_pending();
+  EXPECT_EQ(seen_in_pump, (std::vector<int32_t>{'a', 'b', 'c'}));
+  EXPECT_EQ(received(), (std::vector<int32_t>{'a', 'b', 'c'}));
+
+  // The message that woke the pump is spent: later bytes still get one.
+  fake_host().handler = nullptr;
+  device->put_bytes("d");
+  device->raise(platform::kEvRxChar);
+  ASSERT_TRUE(device->wait_parked());
+  ui.process_pending();
+  EXPECT_EQ(received().back(), 'd');
+}
+
 }  // namespace
 }  // namespace units::test

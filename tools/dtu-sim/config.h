@@ -35,6 +35,9 @@ struct Config {
   bool fixed_baud = false;
   uint32_t boot_window_ms = 3000;  // how long after the banner the request is accepted
   uint32_t reply_delay_ms = 50;
+  // In data mode the DTU forwards what its server sends: on, a server that never pauses,
+  // so text lines follow each other at line speed until the next boot or the line closes.
+  bool stream = false;
   std::map<std::string, uint32_t> command_delay_ms;  // by command name, overrides reply_delay_ms
   Faults faults;
 };

@@ -12,6 +12,7 @@ constexpr size_t kMaxLine = 1024;             // longer lines are refused as a w
 constexpr size_t kReceivedKept = 1u << 20;
 constexpr size_t kLinesKept = 10000;
 constexpr uint64_t kBannerGapMs = 600;        // the banner starts a burst of its own
+constexpr int kStreamLinesPerChunk = 16;
 
 }  // namespace
 
@@ -63,6 +64,15 @@ std::vector<Chunk> Model::receive(uint64_t now, std::string_view bytes) {
     line_overflow_ = false;
     on_line(now, line, out);
   }
+  return out;
+}
+
+std::vector<Chunk> Model::stream_data(uint64_t now) {
+  std::vector<Chunk> out;
+  if (!config_.stream || mode(now) != Mode::Data) return out;
+  std::string bytes;
+  for (int i = 0; i < kStreamLinesPerChunk; ++i) bytes += server_line(++stream_lines_);
+  emit(now, std::move(bytes), out);
   return out;
 }
 

@@ -36,6 +36,9 @@ class Model {
   // Power-on or restart. Output scheduled before it is void; the face drops what it holds.
   std::vector<Chunk> boot(uint64_t now_ms);
   std::vector<Chunk> receive(uint64_t now_ms, std::string_view bytes);
+  // With `stream` configured and the DTU in data mode: the next piece of server data, to go
+  // out after what is already on its way. Nothing otherwise.
+  std::vector<Chunk> stream_data(uint64_t now_ms);
   // The line went away: forget the partial line, stop answering until the next boot.
   void power_off();
 
@@ -72,6 +75,7 @@ class Model {
   std::string line_;
   bool line_overflow_ = false;
   uint32_t noise_seed_ = 1;
+  uint64_t stream_lines_ = 0;
   std::string received_;
   std::vector<std::string> lines_;
 };

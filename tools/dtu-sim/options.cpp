@@ -32,6 +32,10 @@ std::string parse_options(const std::vector<std::string>& args, Options& o) {
       o.help = true;
       continue;
     }
+    if (name == "--stream") {
+      o.config.stream = true;
+      continue;
+    }
     if (name == "--quiet" || name == "-q") {
       o.quiet = true;
       continue;
@@ -89,6 +93,7 @@ std::string help_text(const std::string& program) {
          "  --boot-window MS    how long the setting-mode request is accepted (default 3000)\n"
          "  --boot-delay MS     from the port being opened to the boot (default 1000)\n"
          "  --fault NAME[=ARG]  misbehave as below (repeatable)\n"
+         "  --stream            in data mode, forward server data without pause, at line speed\n"
          "  --quiet             do not log received and sent bytes to standard error\n"
          "  --help              this text\n"
          "\n"

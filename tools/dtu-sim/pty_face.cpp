@@ -227,6 +227,7 @@ int Face::run() {
   while (!quit_) {
     check_peer();
     if (boot_at_ && now() >= *boot_at_) boot();
+    if (open_ && out_.size() < 2) queue(model_.stream_data(now()));
     send_due();
     pollfd fds[4] = {{g_signal_pipe[0], POLLIN, 0}, {-1, POLLIN, 0}, {-1, POLLIN, 0}, {port_.watch_fd(), POLLIN, 0}};
     if (stdin_open_) fds[1].fd = STDIN_FILENO;

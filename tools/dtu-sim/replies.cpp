@@ -35,6 +35,12 @@ std::string listing(const Settings& settings, const Faults& faults) {
   return out + ok_reply();
 }
 
+std::string server_line(uint64_t n) {
+  std::string number = std::to_string(n);
+  return "DATA " + std::string(number.size() < 8 ? 8 - number.size() : 0, '0') + number +
+         " temperature=21.5 pressure=1013 flow=37.2 state=RUN\r\n";
+}
+
 std::string garbage(size_t count, uint32_t& seed) {
   std::string out;
   while (out.size() < count) {
