@@ -115,7 +115,7 @@ void Win32WindowBackend::set_text(Handle window, std::string_view gbk) {
       return;
     case WidgetKind::Edit:
       ++w->changed_mute;
-      SetWindowTextW(w->hwnd, text.c_str());
+      SetWindowTextW(w->hwnd, (w->multi_line ? crlf_line_breaks(text) : text).c_str());
       --w->changed_mute;
       core_->notify(window, Notify::Changed);
       return;
