@@ -6,7 +6,7 @@
 # what it keeps, what data.txt holds and the exit status.
 #   win32_session_test.sh WINE_RUN DTU_SETUP_EXE DTU_SIM DOSDEVICES
 set -euo pipefail
-wine_run=$1 program=$2 sim=$3 dosdevices=$4
+wine_run=$(realpath "$1") program=$(realpath "$2") sim=$(realpath "$3") dosdevices=$(realpath "$4")
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/dtu-win32-session.XXXXXX")
 fail() {
@@ -97,7 +97,11 @@ wait_sim() {  # until the simulator's log has a line matching $1
 connect=(507 40) read_all=(381 133) save_all=(493 133) write_all=(381 212) reset_all=(493 212)
 port_field=(219 154) id_field=(219 106)
 
-click "${connect[@]}"
+sleep 1  # the window is mapped before it takes clicks
+for _ in 1 2 3; do  # a click that lands before the window is ready is tried again
+  click "${connect[@]}"
+  for _ in $(seq 30); do [ "$(sim_heard 'port opened')" -gt 0 ] && break 2; sleep 0.1; done
+done
 wait_sim 'setting mode'
 sleep 1.5  # the answer reaches the monitor after the receive window
 click "${read_all[@]}"
