@@ -3,8 +3,9 @@
 
 DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
 libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
-# What the Windows (MinGW-w64 cross, run under Wine) and 32-bit Linux builds need besides.
-DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib"
+# What the Windows (MinGW-w64 cross, run under Wine; icoutils makes and reads the programs'
+# icon) and 32-bit Linux builds need besides.
+DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib icoutils"
 
 # What ./package (and ./test, which runs it) needs on top: the package builder's tools and
 # the checkers of the package, its menu entry and its metadata (CPack finds the programs
@@ -44,6 +45,10 @@ dtu_build() {
   for t in ${DTU_TARGETS:-}; do targets+=(--target "$t"); done
   cmake --build "$1" -j"$(nproc)" "${targets[@]}"
 }
+
+# The sanitizer builds: reports name file and line, which line tables alone give, at a
+# fraction of full debug information's build time.
+DTU_LINE_TABLES=(-DCMAKE_C_FLAGS_DEBUG=-gline-tables-only -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only)
 
 # The builds that prove the suite on other targets: no Qt, no benchmarks, no optimisation,
 # GoogleTest built from source with the same compiler, each test program one compile unit.

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -13,6 +15,10 @@ enum class ConsoleStream { Out, Error };
 // stands). One call is written in one piece where the system allows, so the lines of
 // several programs sharing a terminal do not run into each other.
 void console_write(ConsoleStream stream, std::string_view utf8);
+
+// The program's arguments after its name, as UTF-8: on POSIX `argv` as it stands; on Windows
+// the wide command line, so that names and values outside the ANSI code page arrive whole.
+std::vector<std::string> console_arguments(int argc, char** argv);
 
 // Calls `on_stop` on a thread of its own each time the program is asked to stop (Ctrl-C,
 // or the system ending it), with the exit status such a stop conventionally gives (130,

@@ -20,6 +20,10 @@ void console_write(ConsoleStream stream, std::string_view utf8) {
   }
 }
 
+std::vector<std::string> console_arguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
 void watch_stop_requests(std::function<void(int exit_status, const char* what)> on_stop) {
   // A reader that went away (`| head`) must not end the program halfway through a DTU: a
   // write then fails instead of raising SIGPIPE.

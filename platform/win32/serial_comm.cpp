@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/serial_claim.h"
 #include "platform/win32/serial_device.h"
 #include "platform/win32/serial_error.h"
 #include "platform/win32/serial_line_settings.h"
@@ -335,9 +336,7 @@ class CommDevice final : public SerialDevice {
 // compatibility layers do not: a named mutex per port, held while it is open, makes every
 // second opener of ours fail as Busy all the same.
 HANDLE claim_port(const std::wstring& device, SerialError& error) {
-  std::wstring name = device.substr(device.find_last_of(L"\\/") + 1);
-  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
-  HANDLE claim = CreateMutexW(nullptr, FALSE, (L"Local\\dtu-setup.serial." + name).c_str());
+  HANDLE claim = CreateMutexW(nullptr, FALSE, port_claim_name(device).c_str());
   if (claim == nullptr) {
     error = SerialError::Io;
   } else if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -349,6 +348,12 @@ HANDLE claim_port(const std::wstring& device, SerialError& error) {
 }
 
 }  // namespace
+
+std::wstring port_claim_name(const std::wstring& device) {
+  std::wstring name = device.substr(device.find_last_of(L"\\/") + 1);
+  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+  return L"Local\\dtu-setup.serial." + name;
+}
 
 std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, SerialError& error) {
   error = SerialError::None;
