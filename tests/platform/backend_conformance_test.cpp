@@ -8,7 +8,7 @@
 
 #include "platform/headless/headless_backend.h"
 #include "tests/platform/headless_recording_sink.h"
-#include "tests/platform/qt_conformance_driver.h"
+#include "tests/platform/conformance_driver.h"
 
 using platform::CreateParams;
 using platform::Handle;
@@ -323,9 +323,9 @@ TEST_P(Conformance, TickCountMovesForward) {
   EXPECT_GE(b().tick_count() - start, 20u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, Conformance, ::testing::Values(&make_headless, &make_qt_driver),
+INSTANTIATE_TEST_SUITE_P(Backends, Conformance, ::testing::Values(&make_headless, &make_windowed_driver),
                          [](const ::testing::TestParamInfo<Factory>& info) {
-                           return info.param == &make_headless ? std::string("Headless") : std::string("Qt");
+                           return info.param == &make_headless ? std::string("Headless") : std::string(kWindowedDriverName);
                          });
 
 }  // namespace

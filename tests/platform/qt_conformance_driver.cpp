@@ -1,7 +1,7 @@
 // The windowed backend's side of the conformance suite: real key events through Qt's
 // delivery (so the application filter sees them as it would a keyboard's), and waiting in
 // real time.
-#include "tests/platform/qt_conformance_driver.h"
+#include "tests/platform/conformance_driver.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -86,6 +86,7 @@ class QtDriver final : public Driver {
 
 }  // namespace
 
-std::unique_ptr<Driver> make_qt_driver() { return std::make_unique<QtDriver>(); }
+std::unique_ptr<Driver> make_windowed_driver() { return std::make_unique<QtDriver>(); }
+const char* const kWindowedDriverName = "Qt";
 
 }  // namespace conformance

@@ -32,6 +32,8 @@ class Driver {
   }
 };
 
-std::unique_ptr<Driver> make_qt_driver();
+// The windowed backend of this build (Qt on Linux, Win32 on Windows) and its name.
+std::unique_ptr<Driver> make_windowed_driver();
+extern const char* const kWindowedDriverName;
 
 }  // namespace conformance

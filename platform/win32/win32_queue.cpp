@@ -1,0 +1,85 @@
+// The UI thread's posted-message queue and the message loop's steps. post() may come from
+// any thread: the message joins a mutex-guarded queue and one wake-up is posted to the
+// hidden message window, so queued messages are dispatched by whichever loop runs next:
+// the main loop, a delay, a message box's or an open list's own loop.
+#include <algorithm>
+#include <set>
+
+#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_queue.h"
+
+namespace platform::win32 {
+
+void Core::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
+  {
+    MutexLock lock(queue_mutex_);
+    queue_.push_back(Posted{window, code, wparam, lparam});
+  }
+  wake();
+}
+
+void Core::wake() {
+  if (!wake_pending_.exchange(true)) PostMessageW(message_window, kWakeMessage, 0, 0);
+}
+
+bool Core::queue_empty() {
+  MutexLock lock(queue_mutex_);
+  return queue_.empty();
+}
+
+// Dispatches the messages queued when it starts, in order, one at a time, so a handler that
+// posts again cannot keep it running forever. Messages for windows that are gone are dropped.
+void Core::drain_queue() {
+  wake_pending_.store(false);
+  size_t budget;
+  {
+    MutexLock lock(queue_mutex_);
+    budget = queue_.size();
+  }
+  for (; budget > 0; --budget) {
+    Posted m;
+    {
+      MutexLock lock(queue_mutex_);
+      if (queue_.empty()) return;
+      m = queue_.front();
+      queue_.pop_front();
+    }
+    if (!find(m.window) || !sink) continue;
+    ++depth_;
+    sink->on_posted(m.window, m.code, m.wparam, m.lparam);
+    --depth_;
+  }
+}
+
+// Dispatches what is in the thread's queue now. A timer that comes round again, or a second
+// wake-up (a handler that posts as fast as it is called), ends the pass and waits for the
+// next one, so the call always returns.
+void Core::process_pending() {
+  collect_garbage();
+  std::set<UINT_PTR> timers_seen;
+  bool woken = false;
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+    if (msg.hwnd == message_window && msg.message == WM_TIMER && timers_seen.count(msg.wParam)) break;
+    if (msg.hwnd == message_window && msg.message == kWakeMessage && woken) break;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
+    if (msg.hwnd == message_window && msg.message == WM_TIMER) timers_seen.insert(msg.wParam);
+    if (msg.hwnd == message_window && msg.message == kWakeMessage) woken = true;
+    if (msg.message == WM_QUIT) continue;  // the loop ends on the quit request, not on this
+    if (pretranslate(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    follow_native_focus();
+  }
+  collect_garbage();
+}
+
+bool Core::wait(int timeout_ms) {
+  collect_garbage();
+  if (!queue_empty() || quit.load()) return true;
+  const DWORD timeout = timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms);
+  const DWORD r = MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  return r == WAIT_OBJECT_0 || !queue_empty() || quit.load();
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,146 @@
+// The window registry: handles, the native windows behind them, subtrees and destruction.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_dpi.h"
+
+namespace platform::win32 {
+
+Core::Core() {
+  enable_dpi_awareness();
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  register_classes();
+  message_window = CreateWindowExW(0, kMessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), this);
+}
+
+Core::~Core() {
+  sink = nullptr;  // the sink may be gone already; nothing is reported from here on
+  std::vector<Handle> roots;
+  for (const auto& [h, w] : windows_)
+    if (w.parent == 0) roots.push_back(h);
+  for (Handle h : roots) destroy(h);
+  depth_ = 0;
+  collect_garbage();
+  for (const auto& [native, owner] : timer_owner_) KillTimer(message_window, native);
+  DestroyWindow(message_window);
+  for (auto& [key, font] : fonts_) DeleteObject(font);
+}
+
+Window* Core::find(Handle h) {
+  auto it = windows_.find(h);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+const Window* Core::find(Handle h) const {
+  auto it = windows_.find(h);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+Handle Core::handle_of(HWND hwnd) const {
+  for (HWND w = hwnd; w; w = GetAncestor(w, GA_PARENT)) {
+    auto it = by_hwnd_.find(w);
+    if (it != by_hwnd_.end()) return it->second;
+  }
+  return 0;
+}
+
+Handle Core::frame_of(Handle h) const {
+  for (const Window* w = find(h); w; w = find(w->parent))
+    if (w->kind == WidgetKind::Frame) return w->handle;
+  return 0;
+}
+
+Handle Core::add(Window window) {
+  window.handle = next_handle_++;
+  const Handle h = window.handle;
+  if (window.hwnd) by_hwnd_[window.hwnd] = h;
+  windows_.emplace(h, std::move(window));
+  return h;
+}
+
+std::vector<Handle> Core::subtree_children_first(Handle h) const {
+  std::vector<Handle> out;
+  for (const auto& [child, w] : windows_)
+    if (w.parent == h) {
+      auto sub = subtree_children_first(child);
+      out.insert(out.end(), sub.begin(), sub.end());
+    }
+  out.push_back(h);
+  return out;
+}
+
+bool Core::is_inside(Handle h, Handle ancestor) const {
+  for (const Window* w = find(h); w; w = find(w->parent))
+    if (w->handle == ancestor) return true;
+  return false;
+}
+
+// The focus dies with its window, silently, as with a native window. The native windows
+// are hidden at once and destroyed later (see collect_garbage); Destroyed is reported
+// children first, after the windows have left the registry.
+void Core::destroy(Handle h) {
+  Window* top = find(h);
+  if (!top) return;
+  const auto doomed = subtree_children_first(h);
+  if (focused != 0 && is_inside(focused, h)) focused = 0;
+  if (HWND hwnd = top->hwnd) {
+    ++native_focus_mute;
+    ShowWindow(hwnd, SW_HIDE);
+    // Out of its parent, so destroying the parent later cannot take it along twice.
+    if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) SetParent(hwnd, message_window);
+    --native_focus_mute;
+    graveyard_.push_back(hwnd);
+  }
+  for (Handle d : doomed) {
+    kill_window_timers(d);
+    Window* w = find(d);
+    if (!w) continue;
+    if (w->hwnd) by_hwnd_.erase(w->hwnd);
+    if (w->background_brush) DeleteObject(w->background_brush);
+    if (w->icon_big) graveyard_icons_.push_back(w->icon_big);
+    if (w->icon_small) graveyard_icons_.push_back(w->icon_small);
+    windows_.erase(d);
+  }
+  if (last_frame_shown == h) last_frame_shown = 0;
+  for (Handle d : doomed) notify(d, Notify::Destroyed);
+}
+
+void Core::collect_garbage() {
+  if (depth_ > 0) return;
+  const auto doomed = std::move(graveyard_);
+  graveyard_.clear();
+  for (HWND hwnd : doomed)
+    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+  for (HICON icon : graveyard_icons_) DestroyIcon(icon);
+  graveyard_icons_.clear();
+}
+
+// Every sink call is counted, so deferred destruction knows when no handler is on the stack.
+void Core::notify(Handle h, Notify what) {
+  if (!sink) return;
+  ++depth_;
+  sink->on_notify(h, what);
+  --depth_;
+}
+
+bool Core::offer_key(Handle h, KeyPress key) {
+  if (!sink) return false;
+  ++depth_;
+  const bool taken = sink->on_key(h, key);
+  --depth_;
+  return taken;
+}
+
+bool Core::offer_char(Handle h, uint32_t ch) {
+  if (!sink) return true;
+  ++depth_;
+  const bool ok = sink->on_char(h, ch);
+  --depth_;
+  return ok;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,85 @@
+#include "platform/win32/win32_text.h"
+
+#include <algorithm>
+
+#include "platform/gbk_codec.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+namespace {
+
+int gbk_width(wchar_t c) {
+  if (c < 0x80) return 1;
+  if (c >= 0xDC00 && c <= 0xDFFF) return 0;  // the pair was counted at its first half
+  if (c == 0xFFFD || (c >= 0xD800 && c <= 0xDBFF)) return 1;  // written out as '?'
+  return 2;
+}
+
+}  // namespace
+
+std::wstring widen(std::string_view gbk) {
+  if (auto exact = gbk_to_wide(gbk)) return *exact;
+  return utf8_to_wide(gbk_to_utf8_lossy(gbk)).value_or(std::wstring());
+}
+
+std::string narrow(std::wstring_view wide) {
+  if (auto whole = wide_to_gbk(wide)) return *whole;
+  // Some character has no GBK form: convert one character at a time and mark the misses, so
+  // the rest of the text survives intact.
+  std::string out;
+  for (size_t i = 0; i < wide.size();) {
+    const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size();
+    const size_t len = pair ? 2 : 1;
+    const auto one = wide_to_gbk(wide.substr(i, len));
+    out += one ? *one : std::string("?");
+    i += len;
+  }
+  return out;
+}
+
+std::wstring crlf_line_breaks(std::wstring_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      out += L"\r\n";
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::wstring window_text(HWND hwnd) {
+  const int n = GetWindowTextLengthW(hwnd);
+  if (n <= 0) return {};
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  const int got = GetWindowTextW(hwnd, text.data(), n + 1);
+  text.resize(static_cast<size_t>(std::max(got, 0)));
+  return text;
+}
+
+int gbk_length(std::wstring_view text) {
+  int n = 0;
+  for (wchar_t c : text) n += gbk_width(c);
+  return n;
+}
+
+int position_of_offset(std::wstring_view text, int offset) {
+  int bytes = 0;
+  size_t i = 0;
+  for (; i < text.size(); ++i) {
+    const int w = gbk_width(text[i]);
+    if (bytes + w > offset) break;
+    bytes += w;
+  }
+  return static_cast<int>(i);
+}
+
+int offset_of_position(std::wstring_view text, int pos) {
+  pos = std::clamp(pos, 0, static_cast<int>(text.size()));
+  return gbk_length(text.substr(0, static_cast<size_t>(pos)));
+}
+
+}  // namespace platform::win32

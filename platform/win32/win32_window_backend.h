@@ -1,0 +1,83 @@
+// The windowed backend on Windows: native Win32 controls for every window kind, the thread's
+// own message queue for the loop, SetTimer timers, MessageBoxW and COM ports through the
+// communications API. Only this header is seen by the code that chooses the backend; Windows'
+// headers stay behind it.
+#pragma once
+
+#include <memory>
+
+#include "platform/backend.h"
+
+namespace platform::win32 {
+
+class Core;
+
+class Win32WindowBackend final : public Backend {
+ public:
+  // Makes the process per-monitor DPI aware (where Windows knows how), registers the window
+  // classes and initialises the common controls.
+  Win32WindowBackend();
+  ~Win32WindowBackend() override;
+  Win32WindowBackend(const Win32WindowBackend&) = delete;
+  Win32WindowBackend& operator=(const Win32WindowBackend&) = delete;
+
+  // The native window behind a handle (null for hidden windows and unknown handles), for
+  // tests and drivers. Returned as void* so this header needs no Windows header.
+  void* native(Handle window) const;
+  Handle handle_of_native(const void* hwnd) const;
+  // The window that takes typed text for an edit box or combo box (its edit field).
+  void* typing_window(Handle window) const;
+  // Pixels per logical inch of the frame a window belongs to (96 = 100 %).
+  int dpi_of(Handle window) const;
+
+  void set_sink(WindowSink* sink) override;
+  Handle create(const CreateParams& params) override;
+  void destroy(Handle window) override;
+  bool exists(Handle window) const override;
+  void set_parent(Handle window, Handle parent) override;
+  Geometry geometry(Handle window) const override;
+  void set_geometry(Handle window, Geometry g) override;
+  std::string text(Handle window) const override;
+  void set_text(Handle window, std::string_view gbk) override;
+  bool enabled(Handle window) const override;
+  void set_enabled(Handle window, bool on) override;
+  bool visible(Handle window) const override;
+  void set_visible(Handle window, bool on) override;
+  void set_focus(Handle window) override;
+  Handle focus() const override;
+  void set_tab_order(Handle parent, const std::vector<Handle>& order) override;
+  void set_font(Handle window, const Font& font) override;
+  void show_frame(Handle frame) override;
+  std::pair<int, int> edit_selection(Handle edit) const override;
+  void edit_set_selection(Handle edit, int start, int end) override;
+  void edit_replace_selection(Handle edit, std::string_view gbk) override;
+  void edit_scroll_caret(Handle edit) override;
+  void edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) override;
+  void combo_add_item(Handle combo, std::string_view gbk) override;
+  int combo_count(Handle combo) const override;
+  std::string combo_item(Handle combo, int index) const override;
+  int combo_current(Handle combo) const override;
+  void combo_set_current(Handle combo, int index) override;
+  void ip_set(Handle ip, const uint8_t parts[4]) override;
+  void ip_clear(Handle ip) override;
+  bool ip_blank(Handle ip) const override;
+  void ip_get(Handle ip, uint8_t parts[4]) const override;
+  void label_set_style(Handle label, const LabelStyle& style) override;
+  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) override;
+  void post_quit(int code) override;
+  bool quit_requested() const override;
+  int quit_code() const override;
+  void process_pending() override;
+  bool wait(int timeout_ms) override;
+  uint32_t tick_count() const override;
+  void set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) override;
+  void kill_timer(Handle window, uint32_t timer_id) override;
+  int message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) override;
+  std::unique_ptr<SerialDevice> open_serial(const std::string& path, SerialError& error) override;
+  [[noreturn]] void exit_process(int code) override;
+
+ private:
+  std::unique_ptr<Core> core_;
+};
+
+}  // namespace platform::win32

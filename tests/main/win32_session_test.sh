@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# dtu-setup.exe under Wine against the simulated DTU (a Linux process) on a pseudo-terminal
+# that the Wine prefix maps as COM2, driven as a user drives it: clicks and keys sent to the
+# real window on the virtual display. Connect (boot banner, handshake), read, a field check
+# with its message box, write, factory reset, save, Esc. Checks every byte the DTU received,
+# what it keeps, what data.txt holds and the exit status.
+#   win32_session_test.sh WINE_RUN DTU_SETUP_EXE DTU_SIM DOSDEVICES
+set -euo pipefail
+wine_run=$(realpath "$1") program=$(realpath "$2") sim=$(realpath "$3") dosdevices=$(realpath "$4")
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/dtu-win32-session.XXXXXX")
+fail() {
+  echo "FAIL: $*" >&2
+  echo "-- the simulator's log:" >&2
+  tail -n 30 "$scratch/sim.log" >&2
+  exit 1
+}
+sim_pid="" tool_pid=""
+cleanup() {
+  set +e
+  if [ -n "$tool_pid" ]; then "$wine_run" taskkill /f /im dtu-setup.exe >/dev/null 2>&1; kill "$tool_pid" 2>/dev/null; fi
+  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null; fi
+  rm -f "$dosdevices/com2"
+  wait 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# The virtual display that wine-run's --prefix-start made, unless the caller has one.
+if [ -z "${DISPLAY:-}" ]; then
+  [ -s "$dosdevices/../x-display" ] || fail "no display (run wine-run --prefix-start first)"
+  export DISPLAY=":$(cat "$dosdevices/../x-display")"
+fi
+command -v xdotool >/dev/null || fail "xdotool is not installed"
+
+# A DTU with known settings, booting quickly.
+cat >"$scratch/sim.state" <<'STATE'
+ID=SIM001
+IP=10.1.2.3
+PT=5000
+DN=sim.example.org
+AP=cmnet
+TM=UDP
+UB=9600
+HT=60
+OT=100
+RV1=13800000001
+RV2=13800000002
+SS1=13900000001
+SS2=13900000002
+STATE
+"$sim" --state "$scratch/sim.state" --boot-delay 300 --reply-delay 20 >"$scratch/sim.out" 2>"$scratch/sim.log" </dev/null &
+sim_pid=$!
+for _ in $(seq 100); do [ -s "$scratch/sim.out" ] && break; sleep 0.05; done
+pty=$(head -n1 "$scratch/sim.out")
+[ -n "$pty" ] || fail "the simulator did not start"
+ln -sfn "$pty" "$dosdevices/com2"
+
+mkdir "$scratch/tool"
+cp "$program" "$scratch/tool/dtu-setup.exe"
+printf 'DT0001//192.168.0.1//20//dtu.example.net//cmnet//TCP//9600//120//120//13000000001//13000000002//13000000001//13000000002//\0' \
+  >"$scratch/tool/data.txt"
+(cd "$scratch/tool" && "$wine_run" ./dtu-setup.exe >"$scratch/tool.out" 2>&1; echo $? >"$scratch/tool.status") &
+tool_pid=$!
+
+# Waits (up to $2 seconds) for a window whose title matches $1; prints its id.
+find_window() {
+  local i id
+  for i in $(seq $(($2 * 10))); do
+    id=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+window=$(find_window 'GPRS/CDMA DTU' 60) || fail "the main window did not appear"
+
+# A click at client coordinates of the main window (the form's own layout, 96 DPI).
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
+keys() { xdotool windowfocus --sync "$window" 2>/dev/null || true; xdotool key --delay 30 "$@"; sleep 0.3; }
+typed() { xdotool windowfocus --sync "$window" 2>/dev/null || true; xdotool type --delay 30 "$1"; sleep 0.3; }
+# Waits for the tool's message box, checks it is there, and answers it with Enter.
+answer_box() {
+  local box
+  box=$(find_window '信息提示窗口' "${2:-30}") || fail "no message box after $1"
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key Return
+  for _ in $(seq 50); do xdotool search --onlyvisible --name '信息提示窗口' >/dev/null 2>&1 || return 0; sleep 0.1; done
+  fail "the message box after $1 did not close"
+}
+sim_heard() { grep -c -- "$1" "$scratch/sim.log" || true; }
+wait_sim() {  # until the simulator's log has a line matching $1
+  for _ in $(seq 200); do [ "$(sim_heard "$1")" -gt 0 ] && return 0; sleep 0.1; done
+  fail "the simulator never logged: $1"
+}
+
+connect=(507 40) read_all=(381 133) save_all=(493 133) write_all=(381 212) reset_all=(493 212)
+port_field=(219 154) id_field=(219 106)
+
+sleep 1  # the window is mapped before it takes clicks
+for _ in 1 2 3; do  # a click that lands before the window is ready is tried again
+  click "${connect[@]}"
+  for _ in $(seq 30); do [ "$(sim_heard 'port opened')" -gt 0 ] && break 2; sleep 0.1; done
+done
+wait_sim 'setting mode'
+sleep 1.5  # the answer reaches the monitor after the receive window
+click "${read_all[@]}"
+answer_box "the read"
+
+# A port out of range: the field's check says so when the focus leaves it, and keeps it there.
+click "${port_field[@]}"
+keys End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+typed 70000
+keys Tab
+answer_box "the port check" 10
+keys End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+typed 8080
+click "${id_field[@]}"
+keys End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+typed WIN042
+
+click "${write_all[@]}"
+answer_box "the write" 60
+click "${reset_all[@]}"
+answer_box "the factory reset" 60
+click "${save_all[@]}"
+answer_box "the save"
+keys Escape
+for _ in $(seq 100); do [ -f "$scratch/tool.status" ] && break; sleep 0.1; done
+[ -f "$scratch/tool.status" ] || fail "Esc did not end the tool"
+tool_pid=""
+[ "$(cat "$scratch/tool.status")" = 0 ] || fail "exit status $(cat "$scratch/tool.status"), not 0"
+
+# Every byte the DTU received, in order.
+received=$(sed -n 's/^\[[ 0-9.]*\] <- //p' "$scratch/sim.log" | tr -d '\n')
+expected='%%%%%%%%%%\r\n%LIST\r\n%ID=WIN042\r\n%IP=10.1.2.3\r\n%PT=8080\r\n%DN=sim.example.org\r\n%AP=cmnet\r\n'
+expected+='%TM=UDP\r\n%UB=9600\r\n%HT=60\r\n%OT=100\r\n%RV1=13800000001\r\n%RV2=13800000002\r\n'
+expected+='%SS1=13900000001\r\n%SS2=13900000002\r\n%RST\r\n'
+[ "$received" = "$expected" ] || fail "the DTU received
+  $received
+expected
+  $expected"
+
+# The settings file holds what the window showed after the factory reset; the DTU keeps its
+# factory settings.
+saved=$(tr '\0' '|' <"$scratch/tool/data.txt")
+[ "$saved" = '//////////TCP//1200//120//120//////////|' ] || fail "data.txt holds $saved"
+kept=$(tr '\n' ' ' <"$scratch/sim.state")
+[ "$kept" = 'ID= IP= PT= DN= AP= TM=TCP UB=1200 OT=120 HT=120 RV1= RV2= SS1= SS2= ' ] || fail "the DTU keeps $kept"
+echo "PASS"
