@@ -1,65 +1,81 @@
-// Start-up to the shown main window, as a ratio to a plain Qt window of the same size with
-// one caption (so both pay the font set-up that any text needs) shown by the same machine in
-// the same run. Each start is a fresh process (this program run in
-// one of its two child modes); the parent times spawn-to-"shown" and takes medians.
+// Start-up to the shown main window, as a ratio to a plain window of the same size with one
+// caption (so both pay the font set-up that any text needs) shown by the same machine in the
+// same run, on this build's windowed backend. Each start is a fresh process (this program run
+// in one of its two child modes, so both start the same way); the parent times
+// spawn-to-"shown" and takes medians.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/units.h"
 #include "bench/app/app_bench_support.h"
+#include "bench/platform/bench_window.h"
+#include "platform/child_processes.h"
+#include "platform/process.h"
 #include "runtime/form_host.h"
-#include "tests/platform/qt_user.h"
 
 namespace {
 
-int child_tool() {
-  std::string dir = bench_app::temp_dir("dtu-bench-start");
-  auto backend = bench_app::start_tool(dir);
+constexpr int kStarts = 15;
+
+[[noreturn]] void report_shown(bool shown) {
+  std::puts(shown ? "shown" : "not shown");
+  std::fflush(stdout);
+  std::_Exit(0);
+}
+
+void child_tool() {
+  bench_app::start_tool(bench_app::temp_dir("dtu-bench-start"));
   platform::Handle frame = rt::form_host().unit_window(app::kMainForm, app::unit::kForm.id, false).window;
-  bool shown = qt_user::wait_until_shown(*backend, frame, 10000);
-  std::puts(shown ? "shown" : "not shown");
-  std::fflush(stdout);
-  std::_Exit(0);
+  report_shown(bench_window::wait_until_shown(frame, 10000));
 }
 
-int child_plain() {
-  bool shown = qt_user::show_plain_window(575, 578, 10000);
-  std::puts(shown ? "shown" : "not shown");
-  std::fflush(stdout);
-  std::_Exit(0);
-}
+void child_plain() { report_shown(bench_window::show_plain_window(575, 578, 10000)); }
 
-// Milliseconds from spawning a child in `mode` until it reports its window shown.
-double time_child(const char* self, const char* mode) {
-  auto start = std::chrono::steady_clock::now();
+// Milliseconds from spawning a child in `mode` until it reports its window shown; -1 when it
+// does not.
+double time_child(const std::string& self, const char* mode) {
+  platform::ChildProcesses child;
   std::string error;
-  auto child = dtusim::SimProcess::start(self, {mode}, "/dev/null", error);
-  if (!child || child->read_line(20000) != "shown") return -1;
-  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  child->stop();
+  const auto start = std::chrono::steady_clock::now();
+  if (!child.start(self, {mode}, error)) {
+    std::printf("cannot start %s: %s\n", self.c_str(), error.c_str());
+    return -1;
+  }
+  double ms = -1;
+  child.wait_all([&](size_t, platform::ChildStream stream, std::string_view line) {
+    if (stream == platform::ChildStream::Out && line == "shown")
+      ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  });
   return ms;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--tool") == 0) return child_tool();
-  if (argc > 1 && std::strcmp(argv[1], "--plain") == 0) return child_plain();
-  std::vector<double> tool, plain;
-  for (int i = 0; i < 7; ++i) {
-    double p = time_child(argv[0], "--plain");
-    double t = time_child(argv[0], "--tool");
+  if (argc > 1 && std::strcmp(argv[1], "--tool") == 0) child_tool();
+  if (argc > 1 && std::strcmp(argv[1], "--plain") == 0) child_plain();
+  const std::string self = platform::program_path();
+  std::vector<double> tool, plain, ratios;
+  for (int i = 0; i < kStarts; ++i) {
+    const double p = time_child(self, "--plain");
+    const double t = time_child(self, "--tool");
     if (p < 0 || t < 0) {
       std::puts("startup_ratio: a child did not show its window");
       return 1;
     }
     plain.push_back(p);
     tool.push_back(t);
+    ratios.push_back(t / p);
   }
-  double mt = bench_app::median(tool), mp = bench_app::median(plain);
-  std::printf("tool %.1f ms, plain window %.1f ms (medians of 7)\nstartup_ratio=%.3f\n", mt, mp, mt / mp);
+  std::sort(ratios.begin(), ratios.end());
+  const double mt = bench_app::median(tool), mp = bench_app::median(plain);
+  std::printf("tool %.1f ms, plain window %.1f ms (medians of %d starts each, alternating); pair ratios %.2f-%.2f\n",
+              mt, mp, kStarts, ratios.front(), ratios.back());
+  std::printf("startup_ratio%s=%.3f\n", bench_window::kFigureSuffix, mt / mp);
   return 0;
 }
