@@ -22,23 +22,35 @@ namespace {
 
 constexpr int kStarts = 15;
 
-[[noreturn]] void report_shown(bool shown) {
-  std::puts(shown ? "shown" : "not shown");
+// A step reached, one line to the parent, which times its arrival.
+void report_step(const char* step) {
+  std::puts(step);
   std::fflush(stdout);
+}
+
+[[noreturn]] void report_shown(bool shown) {
+  report_step(shown ? "shown" : "not shown");
   std::_Exit(0);
 }
 
 void child_tool() {
+  report_step("running");
   bench_app::start_tool(bench_app::temp_dir("dtu-bench-start"));
+  report_step("loaded");
   platform::Handle frame = rt::form_host().unit_window(app::kMainForm, app::unit::kForm.id, false).window;
   report_shown(bench_window::wait_until_shown(frame, 10000));
 }
 
 void child_plain() { report_shown(bench_window::show_plain_window(575, 578, 10000)); }
 
-// Milliseconds from spawning a child in `mode` until it reports its window shown; -1 when it
-// does not.
-double time_child(const std::string& self, const char* mode) {
+// Milliseconds from spawning a child until each line it printed.
+struct Steps {
+  double running = -1, loaded = -1, shown = -1;
+};
+
+// Milliseconds from spawning a child in `mode` until it reports its window shown (and the
+// steps before); -1 when it does not.
+double time_child(const std::string& self, const char* mode, Steps* steps = nullptr) {
   platform::ChildProcesses child;
   std::string error;
   const auto start = std::chrono::steady_clock::now();
@@ -46,12 +58,16 @@ double time_child(const std::string& self, const char* mode) {
     std::printf("cannot start %s: %s\n", self.c_str(), error.c_str());
     return -1;
   }
-  double ms = -1;
+  Steps seen;
   child.wait_all([&](size_t, platform::ChildStream stream, std::string_view line) {
-    if (stream == platform::ChildStream::Out && line == "shown")
-      ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (stream != platform::ChildStream::Out) return;
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (line == "running") seen.running = ms;
+    if (line == "loaded") seen.loaded = ms;
+    if (line == "shown") seen.shown = ms;
   });
-  return ms;
+  if (steps) *steps = seen;
+  return seen.shown;
 }
 
 }  // namespace
@@ -60,10 +76,11 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--tool") == 0) child_tool();
   if (argc > 1 && std::strcmp(argv[1], "--plain") == 0) child_plain();
   const std::string self = platform::program_path();
-  std::vector<double> tool, plain, ratios;
+  std::vector<double> tool, plain, ratios, running, loaded;
   for (int i = 0; i < kStarts; ++i) {
     const double p = time_child(self, "--plain");
-    const double t = time_child(self, "--tool");
+    Steps steps;
+    const double t = time_child(self, "--tool", &steps);
     if (p < 0 || t < 0) {
       std::puts("startup_ratio: a child did not show its window");
       return 1;
@@ -71,11 +88,15 @@ int main(int argc, char** argv) {
     plain.push_back(p);
     tool.push_back(t);
     ratios.push_back(t / p);
+    running.push_back(steps.running);
+    loaded.push_back(steps.loaded);
   }
   std::sort(ratios.begin(), ratios.end());
   const double mt = bench_app::median(tool), mp = bench_app::median(plain);
   std::printf("tool %.1f ms, plain window %.1f ms (medians of %d starts each, alternating); pair ratios %.2f-%.2f\n",
               mt, mp, kStarts, ratios.front(), ratios.back());
+  std::printf("tool: in main at %.1f ms, main form loaded at %.1f ms, shown and idle at %.1f ms\n",
+              bench_app::median(running), bench_app::median(loaded), mt);
   std::printf("startup_ratio%s=%.3f\n", bench_window::kFigureSuffix, mt / mp);
   return 0;
 }

@@ -3,6 +3,7 @@
 // receive window plus the wait to the next poll. A poll waits "more than 100 ms" on a
 // millisecond tick, so polls fall at 101 ms steps and the window, closed about 501 ms after
 // the command, is seen at the fifth poll: 505 ms a step. On this build's windowed backend.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -45,7 +46,11 @@ int main() {
     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     bool ok = bench_window::messages().size() > answered && bench_window::last_message() == "写入成功！！";
     std::printf("run %d: %.0f ms (%s)\n", run + 1, ms, ok ? "written" : bench_window::last_message().c_str());
-    if (!ok) return 1;
+    if (!ok) {  // what the DTU said last, from the traffic monitor
+      const std::string shown = tool_probe::read_text(unit::kMonitor, prop::kEditContent);
+      std::printf("the monitor's last bytes:\n%s\n", shown.substr(shown.size() - std::min<size_t>(shown.size(), 600)).c_str());
+      return 1;
+    }
     ratios.push_back(ms / kFloorMs);
   }
   sim->stop();

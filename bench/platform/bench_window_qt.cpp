@@ -12,6 +12,9 @@ namespace {
 
 std::unique_ptr<platform::qt::QtBackend> g_backend;
 
+// Offscreen, unless the caller chose a platform.
+void choose_platform() { setenv("QT_QPA_PLATFORM", "offscreen", 0); }
+
 }  // namespace
 
 const char* const kFigureSuffix = "";
@@ -20,7 +23,7 @@ platform::Backend& open_backend() {
   static int argc = 1;
   static char name[] = "dtu-setup";
   static char* argv[] = {name, nullptr};
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);  // unless the caller chose a platform
+  choose_platform();
   g_backend = std::make_unique<platform::qt::QtBackend>(argc, argv);
   platform::set_backend(g_backend.get());
   return *g_backend;
@@ -34,6 +37,7 @@ bool wait_until_shown(platform::Handle window, int budget_ms) {
   return qt_user::wait_until_shown(*g_backend, window, budget_ms);
 }
 bool show_plain_window(int width, int height, int budget_ms) {
+  choose_platform();
   return qt_user::show_plain_window(width, height, budget_ms);
 }
 
