@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,9 @@ void report_step(const char* step) {
   std::_Exit(0);
 }
 
-void child_tool() {
+void child_tool(const char* dir) {
   report_step("running");
-  bench_app::start_tool(bench_app::temp_dir("dtu-bench-start"));
+  bench_app::start_tool(dir);
   report_step("loaded");
   platform::Handle frame = rt::form_host().unit_window(app::kMainForm, app::unit::kForm.id, false).window;
   report_shown(bench_window::wait_until_shown(frame, 10000));
@@ -50,11 +51,11 @@ struct Steps {
 
 // Milliseconds from spawning a child in `mode` until it reports its window shown (and the
 // steps before); -1 when it does not.
-double time_child(const std::string& self, const char* mode, Steps* steps = nullptr) {
+double time_child(const std::string& self, const std::vector<std::string>& mode, Steps* steps = nullptr) {
   platform::ChildProcesses child;
   std::string error;
   const auto start = std::chrono::steady_clock::now();
-  if (!child.start(self, {mode}, error)) {
+  if (!child.start(self, mode, error)) {
     std::printf("cannot start %s: %s\n", self.c_str(), error.c_str());
     return -1;
   }
@@ -73,14 +74,15 @@ double time_child(const std::string& self, const char* mode, Steps* steps = null
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--tool") == 0) child_tool();
+  if (argc > 2 && std::strcmp(argv[1], "--tool") == 0) child_tool(argv[2]);
   if (argc > 1 && std::strcmp(argv[1], "--plain") == 0) child_plain();
   const std::string self = platform::program_path();
+  const std::string dir = bench_app::temp_dir("dtu-bench-start");  // the tool's folder, left empty
   std::vector<double> tool, plain, ratios, running, loaded;
   for (int i = 0; i < kStarts; ++i) {
-    const double p = time_child(self, "--plain");
+    const double p = time_child(self, {"--plain"});
     Steps steps;
-    const double t = time_child(self, "--tool", &steps);
+    const double t = time_child(self, {"--tool", dir}, &steps);
     if (p < 0 || t < 0) {
       std::puts("startup_ratio: a child did not show its window");
       return 1;
@@ -91,6 +93,8 @@ int main(int argc, char** argv) {
     running.push_back(steps.running);
     loaded.push_back(steps.loaded);
   }
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
   std::sort(ratios.begin(), ratios.end());
   const double mt = bench_app::median(tool), mp = bench_app::median(plain);
   std::printf("tool %.1f ms, plain window %.1f ms (medians of %d starts each, alternating); pair ratios %.2f-%.2f\n",
