@@ -28,10 +28,7 @@ std::string device_refusal(const OpenFailure& f) {
     case SerialError::Busy: {
       if (why.holder_pid <= 0) return T(units_text::port_held);
       std::string held = T(units_text::port_held_by_before) + std::to_string(why.holder_pid);
-      if (!why.holder_name.empty()) {
-        held += ' ';  // in two steps: g++ 12 at -O3 warns falsely about " " + text
-        held += gbk(why.holder_name);
-      }
+      if (!why.holder_name.empty()) held += " " + gbk(why.holder_name);
       return held + T(units_text::port_held_by_after);
     }
     case SerialError::Unsupported: return T(units_text::port_not_serial);
