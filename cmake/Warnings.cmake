@@ -14,11 +14,6 @@ endif()
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   add_compile_options(-Wthread-safety)
 endif()
-# g++ 12 reports overlapping copies that cannot happen inside std::string at -O3 (text
-# prepended to a string: "x" + s, s.insert(0, ...)), which -Werror turns into failed builds.
-if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-  add_compile_options(-Wno-restrict)
-endif()
 if(DTU_WERROR)
   add_compile_options(-Werror)
 endif()
