@@ -79,13 +79,16 @@ window=$(find_window 'GPRS/CDMA DTU' 60) || fail "the main window did not appear
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
 keys() { xdotool windowfocus --sync "$window" 2>/dev/null || true; xdotool key --delay 30 "$@"; sleep 0.3; }
 typed() { xdotool windowfocus --sync "$window" 2>/dev/null || true; xdotool type --delay 30 "$1"; sleep 0.3; }
-# Waits for the tool's message box, checks it is there, and answers it with Enter.
+# Waits for the tool's message box, checks it is there, and answers it with Enter. Without a
+# window manager the keyboard follows the pointer: it goes over the box first.
 answer_box() {
   local box
   box=$(find_window '信息提示窗口' "${2:-30}") || fail "no message box after $1"
+  sleep 0.3  # the box takes keys once its loop runs
+  xdotool mousemove --window "$box" 5 5 2>/dev/null || true
   xdotool windowfocus --sync "$box" 2>/dev/null || true
   xdotool key Return
-  for _ in $(seq 50); do xdotool search --onlyvisible --name '信息提示窗口' >/dev/null 2>&1 || return 0; sleep 0.1; done
+  for _ in $(seq 100); do xdotool search --onlyvisible --name '信息提示窗口' >/dev/null 2>&1 || return 0; sleep 0.1; done
   fail "the message box after $1 did not close"
 }
 sim_heard() { grep -c -- "$1" "$scratch/sim.log" || true; }
@@ -103,8 +106,12 @@ for _ in 1 2 3; do  # a click that lands before the window is ready is tried aga
   for _ in $(seq 30); do [ "$(sim_heard 'port opened')" -gt 0 ] && break 2; sleep 0.1; done
 done
 wait_sim 'setting mode'
-sleep 1.5  # the answer reaches the monitor after the receive window
-click "${read_all[@]}"
+# The operation buttons are enabled once the tool has seen the answer (after its receive
+# window and the handshake's wait): until then a click is not taken, and is tried again.
+for _ in $(seq 20); do
+  click "${read_all[@]}"
+  for _ in $(seq 10); do [ "$(sim_heard '<- %LIST')" -gt 0 ] && break 2; sleep 0.1; done
+done
 answer_box "the read"
 
 # A port out of range: the field's check says so when the focus leaves it, and keeps it there.
