@@ -14,6 +14,7 @@
 
 #include "platform/backend.h"
 #include "platform/mutex.h"
+#include "platform/window_tree.h"
 
 class QApplication;
 class QComboBox;
@@ -106,15 +107,14 @@ class Core {
   WindowSink* sink = nullptr;
 
   // ---- registry (qt_registry.cpp)
-  Window* find(Handle h);
-  const Window* find(Handle h) const;
+  Window* find(Handle h) { return tree_.find(h); }
+  const Window* find(Handle h) const { return tree_.find(h); }
   // The handle of the registered window `object` belongs to (itself or an ancestor); 0 for
   // objects outside every registered window.
   Handle handle_of(const QObject* object) const;
-  Handle frame_of(Handle h) const;
+  Handle frame_of(Handle h) const { return tree_.frame_of(h); }
   Handle add(Window window);
-  std::vector<Handle> subtree_children_first(Handle h) const;
-  bool is_inside(Handle h, Handle ancestor) const;
+  bool is_inside(Handle h, Handle ancestor) const { return tree_.is_inside(h, ancestor); }
   void destroy(Handle h);
   // Deletes the widgets of destroyed windows once no sink call is running, so no widget
   // is deleted under its own event handler.
@@ -160,9 +160,8 @@ class Core {
   void wire(Window& w);
 
   std::unique_ptr<QApplication> owned_app_;
-  std::map<Handle, Window> windows_;
+  WindowTree<Window> tree_;
   std::unordered_map<const QObject*, Handle> by_object_;
-  Handle next_handle_ = 0x100;
   int depth_ = 0;  // sink calls in progress
   int focus_dispatch_ = 0;  // focus reports in progress
   std::vector<QPointer<QObject>> graveyard_;

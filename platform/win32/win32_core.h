@@ -15,6 +15,7 @@
 
 #include "platform/backend.h"
 #include "platform/mutex.h"
+#include "platform/window_tree.h"
 #include "platform/win32/win32_text.h"
 
 namespace platform::win32 {
@@ -76,15 +77,14 @@ class Core {
   WindowSink* sink = nullptr;
 
   // ---- registry (win32_registry.cpp)
-  Window* find(Handle h);
-  const Window* find(Handle h) const;
+  Window* find(Handle h) { return tree_.find(h); }
+  const Window* find(Handle h) const { return tree_.find(h); }
   // The handle of the registered window `hwnd` belongs to (itself or an ancestor, so a combo
   // box's edit field and an IP control's fields count as the control); 0 for other windows.
   Handle handle_of(HWND hwnd) const;
-  Handle frame_of(Handle h) const;
+  Handle frame_of(Handle h) const { return tree_.frame_of(h); }
   Handle add(Window window);
-  std::vector<Handle> subtree_children_first(Handle h) const;
-  bool is_inside(Handle h, Handle ancestor) const;
+  bool is_inside(Handle h, Handle ancestor) const { return tree_.is_inside(h, ancestor); }
   void destroy(Handle h);
   // Destroys the native windows of destroyed handles once no sink call is running, so no
   // control is destroyed under its own message handler.
@@ -145,9 +145,8 @@ class Core {
   void apply_font(Window& w);
 
  private:
-  std::map<Handle, Window> windows_;
+  WindowTree<Window> tree_;
   std::unordered_map<HWND, Handle> by_hwnd_;
-  Handle next_handle_ = 0x100;
   int depth_ = 0;           // sink calls in progress
   int focus_dispatch_ = 0;  // focus reports in progress
   bool drop_low_surrogate_ = false;  // the filter refused the first half of a pair

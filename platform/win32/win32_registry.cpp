@@ -19,25 +19,12 @@ Core::Core() {
 
 Core::~Core() {
   sink = nullptr;  // the sink may be gone already; nothing is reported from here on
-  std::vector<Handle> roots;
-  for (const auto& [h, w] : windows_)
-    if (w.parent == 0) roots.push_back(h);
-  for (Handle h : roots) destroy(h);
+  for (Handle h : tree_.roots()) destroy(h);
   depth_ = 0;
   collect_garbage();
   for (const auto& [native, owner] : timer_owner_) KillTimer(message_window, native);
   DestroyWindow(message_window);
   for (auto& [key, font] : fonts_) DeleteObject(font);
-}
-
-Window* Core::find(Handle h) {
-  auto it = windows_.find(h);
-  return it == windows_.end() ? nullptr : &it->second;
-}
-
-const Window* Core::find(Handle h) const {
-  auto it = windows_.find(h);
-  return it == windows_.end() ? nullptr : &it->second;
 }
 
 Handle Core::handle_of(HWND hwnd) const {
@@ -48,35 +35,10 @@ Handle Core::handle_of(HWND hwnd) const {
   return 0;
 }
 
-Handle Core::frame_of(Handle h) const {
-  for (const Window* w = find(h); w; w = find(w->parent))
-    if (w->kind == WidgetKind::Frame) return w->handle;
-  return 0;
-}
-
 Handle Core::add(Window window) {
-  window.handle = next_handle_++;
-  const Handle h = window.handle;
-  if (window.hwnd) by_hwnd_[window.hwnd] = h;
-  windows_.emplace(h, std::move(window));
-  return h;
-}
-
-std::vector<Handle> Core::subtree_children_first(Handle h) const {
-  std::vector<Handle> out;
-  for (const auto& [child, w] : windows_)
-    if (w.parent == h) {
-      auto sub = subtree_children_first(child);
-      out.insert(out.end(), sub.begin(), sub.end());
-    }
-  out.push_back(h);
-  return out;
-}
-
-bool Core::is_inside(Handle h, Handle ancestor) const {
-  for (const Window* w = find(h); w; w = find(w->parent))
-    if (w->handle == ancestor) return true;
-  return false;
+  Window& added = tree_.add(std::move(window));
+  if (added.hwnd) by_hwnd_[added.hwnd] = added.handle;
+  return added.handle;
 }
 
 // The focus dies with its window, silently, as with a native window. The native windows
@@ -85,7 +47,7 @@ bool Core::is_inside(Handle h, Handle ancestor) const {
 void Core::destroy(Handle h) {
   Window* top = find(h);
   if (!top) return;
-  const auto doomed = subtree_children_first(h);
+  const auto doomed = tree_.subtree_children_first(h);
   if (focused != 0 && is_inside(focused, h)) focused = 0;
   if (HWND hwnd = top->hwnd) {
     ++native_focus_mute;
@@ -103,7 +65,7 @@ void Core::destroy(Handle h) {
     if (w->background_brush) DeleteObject(w->background_brush);
     if (w->icon_big) graveyard_icons_.push_back(w->icon_big);
     if (w->icon_small) graveyard_icons_.push_back(w->icon_small);
-    windows_.erase(d);
+    tree_.erase(d);
   }
   if (last_frame_shown == h) last_frame_shown = 0;
   for (Handle d : doomed) notify(d, Notify::Destroyed);
