@@ -14,6 +14,7 @@
 
 #include "platform/backend.h"
 #include "platform/mutex.h"
+#include "platform/posted_queue.h"
 #include "platform/window_tree.h"
 
 class QApplication;
@@ -92,13 +93,6 @@ class InputFilter final : public QObject {
   QPointer<QObject> last_receiver_;
 };
 
-struct Posted {
-  Handle window;
-  uint32_t code;
-  uintptr_t wparam;
-  intptr_t lparam;
-};
-
 class Core {
  public:
   Core(int& argc, char** argv);
@@ -138,11 +132,11 @@ class Core {
   Handle last_frame_shown = 0;
 
   // ---- queue and timers (qt_queue.cpp)
-  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) EXCLUDES(queue_mutex_);
+  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam);
   void wake();
-  void drain_queue() EXCLUDES(queue_mutex_);
-  bool queue_empty() EXCLUDES(queue_mutex_);
-  bool wait(int timeout_ms) EXCLUDES(queue_mutex_);
+  void drain_queue();
+  bool queue_empty() { return posted_.empty(); }
+  bool wait(int timeout_ms);
   void set_timer(Handle window, uint32_t id, uint32_t period_ms);
   void kill_timer(Handle window, uint32_t id);
   void kill_window_timers(Handle window);
@@ -166,9 +160,7 @@ class Core {
   int focus_dispatch_ = 0;  // focus reports in progress
   std::vector<QPointer<QObject>> graveyard_;
 
-  Mutex queue_mutex_;  // guards only the posted messages, which any thread may add
-  std::deque<Posted> queue_ GUARDED_BY(queue_mutex_);
-  std::atomic<bool> wake_pending_{false};
+  PostedQueue posted_;
   std::unique_ptr<Waker> waker_;
   std::unique_ptr<InputFilter> filter_;
   std::map<std::pair<Handle, uint32_t>, QTimer*> timers_;

@@ -15,6 +15,7 @@
 
 #include "platform/backend.h"
 #include "platform/mutex.h"
+#include "platform/posted_queue.h"
 #include "platform/window_tree.h"
 #include "platform/win32/win32_text.h"
 
@@ -58,13 +59,6 @@ struct Window {
   HICON icon_big = nullptr, icon_small = nullptr;
   std::string hidden_text;  // a hidden window's text
   int changed_mute = 0;     // >0 while the program itself changes the text
-};
-
-struct Posted {
-  Handle window;
-  uint32_t code;
-  uintptr_t wparam;
-  intptr_t lparam;
 };
 
 class Core {
@@ -112,10 +106,10 @@ class Core {
   bool pretranslate(const MSG& msg);
 
   // ---- queue and timers (win32_queue.cpp, win32_timers.cpp)
-  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) EXCLUDES(queue_mutex_);
+  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam);
   void wake();
-  void drain_queue() EXCLUDES(queue_mutex_);
-  bool queue_empty() EXCLUDES(queue_mutex_);
+  void drain_queue();
+  bool queue_empty() { return posted_.empty(); }
   void process_pending();
   bool wait(int timeout_ms);
   void set_timer(Handle window, uint32_t id, uint32_t period_ms);
@@ -153,9 +147,7 @@ class Core {
   std::vector<HWND> graveyard_;
   std::vector<HICON> graveyard_icons_;
 
-  Mutex queue_mutex_;  // guards only the posted messages, which any thread may add
-  std::deque<Posted> queue_ GUARDED_BY(queue_mutex_);
-  std::atomic<bool> wake_pending_{false};
+  PostedQueue posted_;
 
   struct TimerKey {
     Handle window;
