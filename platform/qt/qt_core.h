@@ -15,6 +15,7 @@
 #include "platform/backend.h"
 #include "platform/mutex.h"
 #include "platform/posted_queue.h"
+#include "platform/sink_calls.h"
 #include "platform/window_tree.h"
 
 class QApplication;
@@ -93,12 +94,10 @@ class InputFilter final : public QObject {
   QPointer<QObject> last_receiver_;
 };
 
-class Core {
+class Core : public SinkCalls {
  public:
   Core(int& argc, char** argv);
   ~Core();
-
-  WindowSink* sink = nullptr;
 
   // ---- registry (qt_registry.cpp)
   Window* find(Handle h) { return tree_.find(h); }
@@ -114,10 +113,8 @@ class Core {
   // is deleted under its own event handler.
   void collect_garbage();
 
-  // ---- notifications: every call into the sink goes through these
-  void notify(Handle h, Notify what);
-  bool offer_key(Handle h, KeyPress key);
-  bool offer_char(Handle h, uint32_t ch);
+  // Every call into the sink goes through SinkCalls' notify, offer_key, offer_char,
+  // deliver_timer and deliver_posted.
 
   // ---- focus (qt_focus.cpp)
   Handle focused = 0;
@@ -156,7 +153,6 @@ class Core {
   std::unique_ptr<QApplication> owned_app_;
   WindowTree<Window> tree_;
   std::unordered_map<const QObject*, Handle> by_object_;
-  int depth_ = 0;  // sink calls in progress
   int focus_dispatch_ = 0;  // focus reports in progress
   std::vector<QPointer<QObject>> graveyard_;
 

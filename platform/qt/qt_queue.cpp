@@ -37,10 +37,7 @@ void Core::wake() {
 // Messages for windows that are gone are dropped.
 void Core::drain_queue() {
   posted_.drain([this](const Posted& m) {
-    if (!find(m.window) || !sink) return;
-    ++depth_;
-    sink->on_posted(m.window, m.code, m.wparam, m.lparam);
-    --depth_;
+    if (find(m.window)) deliver_posted(m.window, m.code, m.wparam, m.lparam);
   });
 }
 
@@ -74,10 +71,7 @@ void Core::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
     timer = new QTimer();
     timer->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer, &QTimer::timeout, [this, window, id] {
-      if (!find(window) || !sink) return;
-      ++depth_;
-      sink->on_timer(window, id);
-      --depth_;
+      if (find(window)) deliver_timer(window, id);
     });
   }
   timer->start(static_cast<int>(std::clamp(period_ms, kMinimumPeriodMs, kMaximumPeriodMs)));

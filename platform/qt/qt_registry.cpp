@@ -24,7 +24,7 @@ Core::~Core() {
   for (Handle h : tree_.roots()) destroy(h);
   for (auto& [key, timer] : timers_) delete timer;
   timers_.clear();
-  depth_ = 0;
+  forget_sink_calls();
   collect_garbage();
   waker_.reset();
   // Wake-up events still queued for the waker are discarded with it by Qt.
@@ -70,34 +70,11 @@ void Core::destroy(Handle h) {
 }
 
 void Core::collect_garbage() {
-  if (depth_ > 0) return;
+  if (in_sink_call()) return;
   auto doomed = std::move(graveyard_);
   graveyard_.clear();
   for (auto& object : doomed) delete object.data();  // QPointer: null when a parent went first
 }
 
-// Every sink call is counted, so deferred deletion knows when no handler is on the stack.
-void Core::notify(Handle h, Notify what) {
-  if (!sink) return;
-  ++depth_;
-  sink->on_notify(h, what);
-  --depth_;
-}
-
-bool Core::offer_key(Handle h, KeyPress key) {
-  if (!sink) return false;
-  ++depth_;
-  const bool taken = sink->on_key(h, key);
-  --depth_;
-  return taken;
-}
-
-bool Core::offer_char(Handle h, uint32_t ch) {
-  if (!sink) return true;
-  ++depth_;
-  const bool ok = sink->on_char(h, ch);
-  --depth_;
-  return ok;
-}
 
 }  // namespace platform::qt

@@ -16,6 +16,7 @@
 #include "platform/backend.h"
 #include "platform/mutex.h"
 #include "platform/posted_queue.h"
+#include "platform/sink_calls.h"
 #include "platform/window_tree.h"
 #include "platform/win32/win32_text.h"
 
@@ -61,14 +62,12 @@ struct Window {
   int changed_mute = 0;     // >0 while the program itself changes the text
 };
 
-class Core {
+class Core : public SinkCalls {
  public:
   Core();
   ~Core();
   Core(const Core&) = delete;
   Core& operator=(const Core&) = delete;
-
-  WindowSink* sink = nullptr;
 
   // ---- registry (win32_registry.cpp)
   Window* find(Handle h) { return tree_.find(h); }
@@ -84,10 +83,8 @@ class Core {
   // control is destroyed under its own message handler.
   void collect_garbage();
 
-  // ---- notifications: every call into the sink goes through these
-  void notify(Handle h, Notify what);
-  bool offer_key(Handle h, KeyPress key);
-  bool offer_char(Handle h, uint32_t ch);
+  // Every call into the sink goes through SinkCalls' notify, offer_key, offer_char,
+  // deliver_timer and deliver_posted.
 
   // ---- focus (win32_focus.cpp)
   Handle focused = 0;
@@ -141,7 +138,6 @@ class Core {
  private:
   WindowTree<Window> tree_;
   std::unordered_map<HWND, Handle> by_hwnd_;
-  int depth_ = 0;           // sink calls in progress
   int focus_dispatch_ = 0;  // focus reports in progress
   bool drop_low_surrogate_ = false;  // the filter refused the first half of a pair
   std::vector<HWND> graveyard_;

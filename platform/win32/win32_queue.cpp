@@ -23,10 +23,7 @@ void Core::wake() {
 void Core::drain_queue() {
   posted_.woken();
   posted_.drain([this](const Posted& m) {
-    if (!find(m.window) || !sink) return;
-    ++depth_;
-    sink->on_posted(m.window, m.code, m.wparam, m.lparam);
-    --depth_;
+    if (find(m.window)) deliver_posted(m.window, m.code, m.wparam, m.lparam);
   });
 }
 

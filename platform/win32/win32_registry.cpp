@@ -20,7 +20,7 @@ Core::Core() {
 Core::~Core() {
   sink = nullptr;  // the sink may be gone already; nothing is reported from here on
   for (Handle h : tree_.roots()) destroy(h);
-  depth_ = 0;
+  forget_sink_calls();
   collect_garbage();
   for (const auto& [native, owner] : timer_owner_) KillTimer(message_window, native);
   DestroyWindow(message_window);
@@ -72,7 +72,7 @@ void Core::destroy(Handle h) {
 }
 
 void Core::collect_garbage() {
-  if (depth_ > 0) return;
+  if (in_sink_call()) return;
   const auto doomed = std::move(graveyard_);
   graveyard_.clear();
   for (HWND hwnd : doomed)
@@ -81,28 +81,5 @@ void Core::collect_garbage() {
   graveyard_icons_.clear();
 }
 
-// Every sink call is counted, so deferred destruction knows when no handler is on the stack.
-void Core::notify(Handle h, Notify what) {
-  if (!sink) return;
-  ++depth_;
-  sink->on_notify(h, what);
-  --depth_;
-}
-
-bool Core::offer_key(Handle h, KeyPress key) {
-  if (!sink) return false;
-  ++depth_;
-  const bool taken = sink->on_key(h, key);
-  --depth_;
-  return taken;
-}
-
-bool Core::offer_char(Handle h, uint32_t ch) {
-  if (!sink) return true;
-  ++depth_;
-  const bool ok = sink->on_char(h, ch);
-  --depth_;
-  return ok;
-}
 
 }  // namespace platform::win32
