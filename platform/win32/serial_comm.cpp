@@ -155,7 +155,7 @@ class CommDevice final : public SerialDevice {
     if (buffered() > 0) return took(rx_[rx_pos_++], byte);
     if (read_pending_) {  // the waiting read takes the next byte first
       DWORD n = 0;
-      const bool ok = GetOverlappedResult(port_, &io_->waiting_read.ov, &n, TRUE);
+      const bool ok = finish_read(io_->waiting_read, n);
       read_pending_ = false;
       if (!ok) {
         gone_ = true;
@@ -168,8 +168,8 @@ class CommDevice final : public SerialDevice {
     Operation& op = io_->io;
     op.restart();
     DWORD n = 0;
-    BOOL ok = ReadFile(port_, io_->chunk, want, &n, &op.ov);
-    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    bool ok = ReadFile(port_, io_->chunk, want, &n, &op.ov);
+    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = finish_read(op, n);
     if (!ok || n == 0) return false;
     rx_.assign(io_->chunk, io_->chunk + n);
     rx_pos_ = 0;
@@ -250,7 +250,7 @@ class CommDevice final : public SerialDevice {
     const HANDLE handles[2] = {wake_, op.ov.hEvent};
     if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) return std::nullopt;
     DWORD n = 0;
-    const bool ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    const bool ok = finish_read(op, n);
     read_pending_ = false;
     if (!ok) {
       gone_ = true;
@@ -265,13 +265,24 @@ class CommDevice final : public SerialDevice {
       empty_reads_ = 0;
       return kEvRxChar | (is_event_char(io_->byte) ? kEvRxFlag : 0);
     }
-    // An empty read that ends before its time-out could pass is the far end's end of file;
-    // a few in a row mean it has gone.
-    const uint64_t timeout = uint64_t{settings_.timeout_ms} * 2;
+    // An empty read that ends well before its time-out (twice the line's, for one byte)
+    // could pass is the far end's end of file; a few in a row mean it has gone. One that
+    // waited its time-out out is an idle line, however the clock rounds.
+    const uint64_t timeout = settings_.timeout_ms;
     const bool early = settings_.timeout_ms == 0 || GetTickCount64() - read_started_ < timeout;
     empty_reads_ = early ? empty_reads_ + 1 : 0;
     if (empty_reads_ >= kEmptyWaitLimit || !answers()) gone_ = true;
     return 0;
+  }
+
+  // Waits for a pending read to end. A serial read that ends by its time-out completes with
+  // STATUS_TIMEOUT: Windows counts it as done with the bytes it got, but Wine reports it as a
+  // failure. Either way the read ended on an idle line; the device has not failed.
+  bool finish_read(Operation& op, DWORD& n) {
+    if (GetOverlappedResult(port_, &op.ov, &n, TRUE)) return true;
+    if (op.ov.Internal != STATUS_TIMEOUT) return false;
+    n = static_cast<DWORD>(op.ov.InternalHigh);
+    return true;
   }
 
   // A wait that failed: gone when the device no longer answers, otherwise it cannot wait

@@ -22,7 +22,7 @@ std::string listing(const Settings& settings, const Faults& faults) {
     Key key = static_cast<Key>(i);
     std::string value = settings.get(key);
     if (value.empty()) value = kUnsetMarker;
-    else if (key == Key::PT && faults.port_zeros) value.insert(0, "0");
+    else if (key == Key::PT && faults.port_zeros) value = "0" + value;
     if (faults.separator_in == key) value += "= x";
     lines[i + 1] = std::string(key_name(key)) + "= " + value;
   }
