@@ -4,8 +4,10 @@
 DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
 libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
 # What the Windows (MinGW-w64 cross, run under Wine; icoutils makes and reads the programs'
-# icon) and 32-bit Linux builds need besides.
-DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib icoutils"
+# icon; xdotool and xclip drive the window program under Wine) and 32-bit Linux builds need
+# besides.
+DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib icoutils \
+xdotool xclip"
 
 # What ./package (and ./test, which runs it) needs on top: the package builder's tools and
 # the checkers of the package, its menu entry and its metadata (CPack finds the programs
@@ -45,6 +47,11 @@ dtu_build() {
   for t in ${DTU_TARGETS:-}; do targets+=(--target "$t"); done
   cmake --build "$1" -j"$(nproc)" "${targets[@]}"
 }
+
+# The g++ build (build/gcc) that ./test, ./run and ./package share: optimised as a release,
+# without debug information, which takes far longer to build and which nothing here uses.
+DTU_GCC_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
+  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG")
 
 # The sanitizer builds: reports name file and line, which line tables alone give, at a
 # fraction of full debug information's build time.

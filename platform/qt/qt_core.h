@@ -14,6 +14,9 @@
 
 #include "platform/backend.h"
 #include "platform/mutex.h"
+#include "platform/posted_queue.h"
+#include "platform/sink_calls.h"
+#include "platform/window_tree.h"
 
 class QApplication;
 class QComboBox;
@@ -91,39 +94,27 @@ class InputFilter final : public QObject {
   QPointer<QObject> last_receiver_;
 };
 
-struct Posted {
-  Handle window;
-  uint32_t code;
-  uintptr_t wparam;
-  intptr_t lparam;
-};
-
-class Core {
+class Core : public SinkCalls {
  public:
   Core(int& argc, char** argv);
   ~Core();
 
-  WindowSink* sink = nullptr;
-
   // ---- registry (qt_registry.cpp)
-  Window* find(Handle h);
-  const Window* find(Handle h) const;
+  Window* find(Handle h) { return tree_.find(h); }
+  const Window* find(Handle h) const { return tree_.find(h); }
   // The handle of the registered window `object` belongs to (itself or an ancestor); 0 for
   // objects outside every registered window.
   Handle handle_of(const QObject* object) const;
-  Handle frame_of(Handle h) const;
+  Handle frame_of(Handle h) const { return tree_.frame_of(h); }
   Handle add(Window window);
-  std::vector<Handle> subtree_children_first(Handle h) const;
-  bool is_inside(Handle h, Handle ancestor) const;
+  bool is_inside(Handle h, Handle ancestor) const { return tree_.is_inside(h, ancestor); }
   void destroy(Handle h);
   // Deletes the widgets of destroyed windows once no sink call is running, so no widget
   // is deleted under its own event handler.
   void collect_garbage();
 
-  // ---- notifications: every call into the sink goes through these
-  void notify(Handle h, Notify what);
-  bool offer_key(Handle h, KeyPress key);
-  bool offer_char(Handle h, uint32_t ch);
+  // Every call into the sink goes through SinkCalls' notify, offer_key, offer_char,
+  // deliver_timer and deliver_posted.
 
   // ---- focus (qt_focus.cpp)
   Handle focused = 0;
@@ -138,11 +129,11 @@ class Core {
   Handle last_frame_shown = 0;
 
   // ---- queue and timers (qt_queue.cpp)
-  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) EXCLUDES(queue_mutex_);
+  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam);
   void wake();
-  void drain_queue() EXCLUDES(queue_mutex_);
-  bool queue_empty() EXCLUDES(queue_mutex_);
-  bool wait(int timeout_ms) EXCLUDES(queue_mutex_);
+  void drain_queue();
+  bool queue_empty() { return posted_.empty(); }
+  bool wait(int timeout_ms);
   void set_timer(Handle window, uint32_t id, uint32_t period_ms);
   void kill_timer(Handle window, uint32_t id);
   void kill_window_timers(Handle window);
@@ -160,16 +151,12 @@ class Core {
   void wire(Window& w);
 
   std::unique_ptr<QApplication> owned_app_;
-  std::map<Handle, Window> windows_;
+  WindowTree<Window> tree_;
   std::unordered_map<const QObject*, Handle> by_object_;
-  Handle next_handle_ = 0x100;
-  int depth_ = 0;  // sink calls in progress
   int focus_dispatch_ = 0;  // focus reports in progress
   std::vector<QPointer<QObject>> graveyard_;
 
-  Mutex queue_mutex_;  // guards only the posted messages, which any thread may add
-  std::deque<Posted> queue_ GUARDED_BY(queue_mutex_);
-  std::atomic<bool> wake_pending_{false};
+  PostedQueue posted_;
   std::unique_ptr<Waker> waker_;
   std::unique_ptr<InputFilter> filter_;
   std::map<std::pair<Handle, uint32_t>, QTimer*> timers_;

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QWidget>
 
+#include "platform/focus_move.h"
 #include "platform/qt/qt_core.h"
 
 namespace platform::qt {
@@ -24,17 +25,8 @@ void Core::set_focus(Handle to) {
 // run (a message box opening and closing, Qt finishing the move it started) are not moves
 // of the form's focus and are ignored.
 bool Core::move_focus(Handle to) {
-  const Handle old = focused;
-  focused = 0;
-  ++focus_dispatch_;
-  if (old != 0) notify(old, Notify::FocusOut);
-  const bool abandoned = focused != 0 || (to != 0 && !find(to));
-  if (!abandoned) {
-    focused = to;
-    if (to != 0) notify(to, Notify::FocusIn);
-  }
-  --focus_dispatch_;
-  return !abandoned && focused == to;
+  return report_focus_move(focused, focus_dispatch_, to, [this](Handle h) { return find(h) != nullptr; },
+                           [this](Handle h, Notify what) { notify(h, what); });
 }
 
 void Core::sync_qt_focus() {

@@ -20,49 +20,25 @@ constexpr uint32_t kMaximumPeriodMs = 0x7FFFFFFF;  // what QTimer can hold
 
 bool Waker::event(QEvent* event) {
   if (event->type() != kWakeEvent) return QObject::event(event);
-  core_.wake_pending_.store(false);
+  core_.posted_.woken();
   core_.drain_queue();
   return true;
 }
 
 void Core::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  {
-    MutexLock lock(queue_mutex_);
-    queue_.push_back(Posted{window, code, wparam, lparam});
-  }
+  posted_.push(Posted{window, code, wparam, lparam});
   wake();
 }
 
 void Core::wake() {
-  if (!wake_pending_.exchange(true)) QCoreApplication::postEvent(waker_.get(), new QEvent(kWakeEvent));
+  if (posted_.claim_wake()) QCoreApplication::postEvent(waker_.get(), new QEvent(kWakeEvent));
 }
 
-bool Core::queue_empty() {
-  MutexLock lock(queue_mutex_);
-  return queue_.empty();
-}
-
-// Dispatches the messages queued when it starts, in order, one at a time, so a handler that
-// posts again cannot keep it running forever. Messages for windows that are gone are dropped.
+// Messages for windows that are gone are dropped.
 void Core::drain_queue() {
-  size_t budget;
-  {
-    MutexLock lock(queue_mutex_);
-    budget = queue_.size();
-  }
-  for (; budget > 0; --budget) {
-    Posted m;
-    {
-      MutexLock lock(queue_mutex_);
-      if (queue_.empty()) return;
-      m = queue_.front();
-      queue_.pop_front();
-    }
-    if (!find(m.window) || !sink) continue;
-    ++depth_;
-    sink->on_posted(m.window, m.code, m.wparam, m.lparam);
-    --depth_;
-  }
+  posted_.drain([this](const Posted& m) {
+    if (find(m.window)) deliver_posted(m.window, m.code, m.wparam, m.lparam);
+  });
 }
 
 bool Core::wait(int timeout_ms) {
@@ -95,10 +71,7 @@ void Core::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
     timer = new QTimer();
     timer->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer, &QTimer::timeout, [this, window, id] {
-      if (!find(window) || !sink) return;
-      ++depth_;
-      sink->on_timer(window, id);
-      --depth_;
+      if (find(window)) deliver_timer(window, id);
     });
   }
   timer->start(static_cast<int>(std::clamp(period_ms, kMinimumPeriodMs, kMaximumPeriodMs)));

@@ -21,26 +21,13 @@ Core::Core(int& argc, char** argv) {
 Core::~Core() {
   sink = nullptr;  // the sink may be gone already; nothing is reported from here on
   qApp->removeEventFilter(filter_.get());
-  std::vector<Handle> roots;
-  for (const auto& [h, w] : windows_)
-    if (w.parent == 0) roots.push_back(h);
-  for (Handle h : roots) destroy(h);
+  for (Handle h : tree_.roots()) destroy(h);
   for (auto& [key, timer] : timers_) delete timer;
   timers_.clear();
-  depth_ = 0;
+  forget_sink_calls();
   collect_garbage();
   waker_.reset();
   // Wake-up events still queued for the waker are discarded with it by Qt.
-}
-
-Window* Core::find(Handle h) {
-  auto it = windows_.find(h);
-  return it == windows_.end() ? nullptr : &it->second;
-}
-
-const Window* Core::find(Handle h) const {
-  auto it = windows_.find(h);
-  return it == windows_.end() ? nullptr : &it->second;
 }
 
 Handle Core::handle_of(const QObject* object) const {
@@ -51,37 +38,11 @@ Handle Core::handle_of(const QObject* object) const {
   return 0;
 }
 
-Handle Core::frame_of(Handle h) const {
-  for (const Window* w = find(h); w; w = find(w->parent))
-    if (w->kind == WidgetKind::Frame) return w->handle;
-  return 0;
-}
-
 Handle Core::add(Window window) {
-  window.handle = next_handle_++;
-  const Handle h = window.handle;
-  by_object_[window.object] = h;
-  auto [it, inserted] = windows_.emplace(h, std::move(window));
-  (void)inserted;
-  wire(it->second);
-  return h;
-}
-
-std::vector<Handle> Core::subtree_children_first(Handle h) const {
-  std::vector<Handle> out;
-  for (const auto& [child, w] : windows_)
-    if (w.parent == h) {
-      auto sub = subtree_children_first(child);
-      out.insert(out.end(), sub.begin(), sub.end());
-    }
-  out.push_back(h);
-  return out;
-}
-
-bool Core::is_inside(Handle h, Handle ancestor) const {
-  for (const Window* w = find(h); w; w = find(w->parent))
-    if (w->handle == ancestor) return true;
-  return false;
+  Window& added = tree_.add(std::move(window));
+  by_object_[added.object] = added.handle;
+  wire(added);
+  return added.handle;
 }
 
 // The focus dies with its window, silently, as with a native window. The widgets are hidden
@@ -90,7 +51,7 @@ bool Core::is_inside(Handle h, Handle ancestor) const {
 void Core::destroy(Handle h) {
   Window* top = find(h);
   if (!top) return;
-  const auto doomed = subtree_children_first(h);
+  const auto doomed = tree_.subtree_children_first(h);
   if (focused != 0 && is_inside(focused, h)) focused = 0;
   ++qt_focus_mute;
   if (top->widget) top->widget->hide();
@@ -102,41 +63,18 @@ void Core::destroy(Handle h) {
     // Hidden windows are plain objects outside the widget tree: they go with their parent.
     if (w && !w->widget && d != h) graveyard_.emplace_back(w->object);
     if (w) by_object_.erase(w->object);
-    windows_.erase(d);
+    tree_.erase(d);
   }
   if (last_frame_shown == h) last_frame_shown = 0;
   for (Handle d : doomed) notify(d, Notify::Destroyed);
 }
 
 void Core::collect_garbage() {
-  if (depth_ > 0) return;
+  if (in_sink_call()) return;
   auto doomed = std::move(graveyard_);
   graveyard_.clear();
   for (auto& object : doomed) delete object.data();  // QPointer: null when a parent went first
 }
 
-// Every sink call is counted, so deferred deletion knows when no handler is on the stack.
-void Core::notify(Handle h, Notify what) {
-  if (!sink) return;
-  ++depth_;
-  sink->on_notify(h, what);
-  --depth_;
-}
-
-bool Core::offer_key(Handle h, KeyPress key) {
-  if (!sink) return false;
-  ++depth_;
-  const bool taken = sink->on_key(h, key);
-  --depth_;
-  return taken;
-}
-
-bool Core::offer_char(Handle h, uint32_t ch) {
-  if (!sink) return true;
-  ++depth_;
-  const bool ok = sink->on_char(h, ch);
-  --depth_;
-  return ok;
-}
 
 }  // namespace platform::qt

@@ -53,20 +53,6 @@ struct Operation {
   }
 };
 
-// A read that ran out of time is a short read, not a failure: Windows completes it with the
-// bytes that came (its STATUS_TIMEOUT counts as success), Wine fails it with ERROR_TIMEOUT.
-// Taken for a failure, a port left quiet for the read time-out was reported gone.
-bool timed_out() { return GetLastError() == ERROR_TIMEOUT; }
-
-// An overlapped read's outcome: false when it failed; `expired` set when Wine said it ran out
-// of time.
-bool read_result(HANDLE port, OVERLAPPED& ov, DWORD& n, bool* expired = nullptr) {
-  if (GetOverlappedResult(port, &ov, &n, TRUE)) return true;
-  if (!timed_out()) return false;
-  if (expired) *expired = true;
-  return true;
-}
-
 // Everything the driver may still write into while an operation is pending.
 struct PendingState {
   Operation comm_wait, waiting_read, io;
@@ -169,7 +155,7 @@ class CommDevice final : public SerialDevice {
     if (buffered() > 0) return took(rx_[rx_pos_++], byte);
     if (read_pending_) {  // the waiting read takes the next byte first
       DWORD n = 0;
-      const bool ok = read_result(port_, io_->waiting_read.ov, n);
+      const bool ok = finish_read(io_->waiting_read, n);
       read_pending_ = false;
       if (!ok) {
         gone_ = true;
@@ -182,8 +168,8 @@ class CommDevice final : public SerialDevice {
     Operation& op = io_->io;
     op.restart();
     DWORD n = 0;
-    BOOL ok = ReadFile(port_, io_->chunk, want, &n, &op.ov);
-    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = read_result(port_, op.ov, n);
+    bool ok = ReadFile(port_, io_->chunk, want, &n, &op.ov);
+    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = finish_read(op, n);
     if (!ok || n == 0) return false;
     rx_.assign(io_->chunk, io_->chunk + n);
     rx_pos_ = 0;
@@ -255,7 +241,6 @@ class CommDevice final : public SerialDevice {
       read_started_ = GetTickCount64();
       DWORD n = 0;
       if (ReadFile(port_, &io_->byte, 1, &n, &op.ov)) return input_read(n);
-      if (timed_out()) return input_read(n, true);
       if (GetLastError() != ERROR_IO_PENDING) {
         gone_ = true;
         return 0;
@@ -265,29 +250,39 @@ class CommDevice final : public SerialDevice {
     const HANDLE handles[2] = {wake_, op.ov.hEvent};
     if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) return std::nullopt;
     DWORD n = 0;
-    bool expired = false;
-    const bool ok = read_result(port_, op.ov, n, &expired);
+    const bool ok = finish_read(op, n);
     read_pending_ = false;
     if (!ok) {
       gone_ = true;
       return 0;
     }
-    return input_read(n, expired);
+    return input_read(n);
   }
 
-  uint32_t input_read(DWORD n, bool expired = false) {
+  uint32_t input_read(DWORD n) {
     if (n == 1) {
       ahead_ = io_->byte;
       empty_reads_ = 0;
       return kEvRxChar | (is_event_char(io_->byte) ? kEvRxFlag : 0);
     }
-    // An empty read that ends before its time-out could pass is the far end's end of file;
-    // a few in a row mean it has gone.
-    const uint64_t timeout = uint64_t{settings_.timeout_ms} * 2;
-    const bool early = !expired && (settings_.timeout_ms == 0 || GetTickCount64() - read_started_ < timeout);
+    // An empty read that ends well before its time-out (twice the line's, for one byte)
+    // could pass is the far end's end of file; a few in a row mean it has gone. One that
+    // waited its time-out out is an idle line, however the clock rounds.
+    const uint64_t timeout = settings_.timeout_ms;
+    const bool early = settings_.timeout_ms == 0 || GetTickCount64() - read_started_ < timeout;
     empty_reads_ = early ? empty_reads_ + 1 : 0;
     if (empty_reads_ >= kEmptyWaitLimit || !answers()) gone_ = true;
     return 0;
+  }
+
+  // Waits for a pending read to end. A serial read that ends by its time-out completes with
+  // STATUS_TIMEOUT: Windows counts it as done with the bytes it got, but Wine reports it as a
+  // failure. Either way the read ended on an idle line; the device has not failed.
+  bool finish_read(Operation& op, DWORD& n) {
+    if (GetOverlappedResult(port_, &op.ov, &n, TRUE)) return true;
+    if (op.ov.Internal != STATUS_TIMEOUT) return false;
+    n = static_cast<DWORD>(op.ov.InternalHigh);
+    return true;
   }
 
   // A wait that failed: gone when the device no longer answers, otherwise it cannot wait

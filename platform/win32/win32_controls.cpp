@@ -151,8 +151,8 @@ void Win32WindowBackend::edit_append(Handle edit, std::string_view gbk, size_t l
   if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return;
   HWND box = w->hwnd;
   const std::wstring text = w->multi_line ? crlf_line_breaks(widen(gbk)) : widen(gbk);
-  const auto keep = static_cast<int64_t>(std::min(std::min(limit, trim_to), size_t{INT64_MAX}));
-  const auto most = static_cast<int64_t>(std::min(limit, size_t{INT64_MAX}));
+  const auto keep = static_cast<int64_t>(std::min<uint64_t>(std::min(limit, trim_to), INT64_MAX));
+  const auto most = static_cast<int64_t>(std::min<uint64_t>(limit, INT64_MAX));
   ++w->changed_mute;
   w->appending = true;
   size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));

@@ -15,6 +15,9 @@
 
 #include "platform/backend.h"
 #include "platform/mutex.h"
+#include "platform/posted_queue.h"
+#include "platform/sink_calls.h"
+#include "platform/window_tree.h"
 #include "platform/win32/win32_text.h"
 
 namespace platform::win32 {
@@ -59,41 +62,29 @@ struct Window {
   int changed_mute = 0;     // >0 while the program itself changes the text
 };
 
-struct Posted {
-  Handle window;
-  uint32_t code;
-  uintptr_t wparam;
-  intptr_t lparam;
-};
-
-class Core {
+class Core : public SinkCalls {
  public:
   Core();
   ~Core();
   Core(const Core&) = delete;
   Core& operator=(const Core&) = delete;
 
-  WindowSink* sink = nullptr;
-
   // ---- registry (win32_registry.cpp)
-  Window* find(Handle h);
-  const Window* find(Handle h) const;
+  Window* find(Handle h) { return tree_.find(h); }
+  const Window* find(Handle h) const { return tree_.find(h); }
   // The handle of the registered window `hwnd` belongs to (itself or an ancestor, so a combo
   // box's edit field and an IP control's fields count as the control); 0 for other windows.
   Handle handle_of(HWND hwnd) const;
-  Handle frame_of(Handle h) const;
+  Handle frame_of(Handle h) const { return tree_.frame_of(h); }
   Handle add(Window window);
-  std::vector<Handle> subtree_children_first(Handle h) const;
-  bool is_inside(Handle h, Handle ancestor) const;
+  bool is_inside(Handle h, Handle ancestor) const { return tree_.is_inside(h, ancestor); }
   void destroy(Handle h);
   // Destroys the native windows of destroyed handles once no sink call is running, so no
   // control is destroyed under its own message handler.
   void collect_garbage();
 
-  // ---- notifications: every call into the sink goes through these
-  void notify(Handle h, Notify what);
-  bool offer_key(Handle h, KeyPress key);
-  bool offer_char(Handle h, uint32_t ch);
+  // Every call into the sink goes through SinkCalls' notify, offer_key, offer_char,
+  // deliver_timer and deliver_posted.
 
   // ---- focus (win32_focus.cpp)
   Handle focused = 0;
@@ -112,10 +103,10 @@ class Core {
   bool pretranslate(const MSG& msg);
 
   // ---- queue and timers (win32_queue.cpp, win32_timers.cpp)
-  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) EXCLUDES(queue_mutex_);
+  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam);
   void wake();
-  void drain_queue() EXCLUDES(queue_mutex_);
-  bool queue_empty() EXCLUDES(queue_mutex_);
+  void drain_queue();
+  bool queue_empty() { return posted_.empty(); }
   void process_pending();
   bool wait(int timeout_ms);
   void set_timer(Handle window, uint32_t id, uint32_t period_ms);
@@ -145,18 +136,14 @@ class Core {
   void apply_font(Window& w);
 
  private:
-  std::map<Handle, Window> windows_;
+  WindowTree<Window> tree_;
   std::unordered_map<HWND, Handle> by_hwnd_;
-  Handle next_handle_ = 0x100;
-  int depth_ = 0;           // sink calls in progress
   int focus_dispatch_ = 0;  // focus reports in progress
   bool drop_low_surrogate_ = false;  // the filter refused the first half of a pair
   std::vector<HWND> graveyard_;
   std::vector<HICON> graveyard_icons_;
 
-  Mutex queue_mutex_;  // guards only the posted messages, which any thread may add
-  std::deque<Posted> queue_ GUARDED_BY(queue_mutex_);
-  std::atomic<bool> wake_pending_{false};
+  PostedQueue posted_;
 
   struct TimerKey {
     Handle window;

@@ -233,7 +233,7 @@ void Core::rescale_frame(Handle frame, int dpi) {
   Window* f = find(frame);
   if (!f || dpi <= 0 || f->dpi == dpi) return;
   f->dpi = dpi;
-  for (Handle h : subtree_children_first(frame)) {
+  for (Handle h : tree_.subtree_children_first(frame)) {
     if (h == frame) continue;
     Window* w = find(h);
     if (!w) continue;

@@ -3,6 +3,7 @@
 // the user makes (a click into a field) are noticed after the message that made them has
 // been dispatched and reported then. Activation changes (another program, a message box,
 // an open list) are not focus moves within the form and are not reported.
+#include "platform/focus_move.h"
 #include "platform/win32/win32_core.h"
 
 namespace platform::win32 {
@@ -18,17 +19,8 @@ void Core::set_focus(Handle to) {
 // Reports the move; false when a handler moved the focus elsewhere meanwhile (its own move
 // then stands and has synced Windows' focus already).
 bool Core::move_focus(Handle to) {
-  const Handle old = focused;
-  focused = 0;
-  ++focus_dispatch_;
-  if (old != 0) notify(old, Notify::FocusOut);
-  const bool abandoned = focused != 0 || (to != 0 && !find(to));
-  if (!abandoned) {
-    focused = to;
-    if (to != 0) notify(to, Notify::FocusIn);
-  }
-  --focus_dispatch_;
-  return !abandoned && focused == to;
+  return report_focus_move(focused, focus_dispatch_, to, [this](Handle h) { return find(h) != nullptr; },
+                           [this](Handle h, Notify what) { notify(h, what); });
 }
 
 // A control Windows cannot focus now (hidden, disabled) keeps the form's focus without

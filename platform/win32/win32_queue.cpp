@@ -11,44 +11,20 @@
 namespace platform::win32 {
 
 void Core::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  {
-    MutexLock lock(queue_mutex_);
-    queue_.push_back(Posted{window, code, wparam, lparam});
-  }
+  posted_.push(Posted{window, code, wparam, lparam});
   wake();
 }
 
 void Core::wake() {
-  if (!wake_pending_.exchange(true)) PostMessageW(message_window, kWakeMessage, 0, 0);
+  if (posted_.claim_wake()) PostMessageW(message_window, kWakeMessage, 0, 0);
 }
 
-bool Core::queue_empty() {
-  MutexLock lock(queue_mutex_);
-  return queue_.empty();
-}
-
-// Dispatches the messages queued when it starts, in order, one at a time, so a handler that
-// posts again cannot keep it running forever. Messages for windows that are gone are dropped.
+// Messages for windows that are gone are dropped.
 void Core::drain_queue() {
-  wake_pending_.store(false);
-  size_t budget;
-  {
-    MutexLock lock(queue_mutex_);
-    budget = queue_.size();
-  }
-  for (; budget > 0; --budget) {
-    Posted m;
-    {
-      MutexLock lock(queue_mutex_);
-      if (queue_.empty()) return;
-      m = queue_.front();
-      queue_.pop_front();
-    }
-    if (!find(m.window) || !sink) continue;
-    ++depth_;
-    sink->on_posted(m.window, m.code, m.wparam, m.lparam);
-    --depth_;
-  }
+  posted_.woken();
+  posted_.drain([this](const Posted& m) {
+    if (find(m.window)) deliver_posted(m.window, m.code, m.wparam, m.lparam);
+  });
 }
 
 // Dispatches what is in the thread's queue now. A timer that comes round again, or a second

@@ -19,25 +19,12 @@ Core::Core() {
 
 Core::~Core() {
   sink = nullptr;  // the sink may be gone already; nothing is reported from here on
-  std::vector<Handle> roots;
-  for (const auto& [h, w] : windows_)
-    if (w.parent == 0) roots.push_back(h);
-  for (Handle h : roots) destroy(h);
-  depth_ = 0;
+  for (Handle h : tree_.roots()) destroy(h);
+  forget_sink_calls();
   collect_garbage();
   for (const auto& [native, owner] : timer_owner_) KillTimer(message_window, native);
   DestroyWindow(message_window);
   for (auto& [key, font] : fonts_) DeleteObject(font);
-}
-
-Window* Core::find(Handle h) {
-  auto it = windows_.find(h);
-  return it == windows_.end() ? nullptr : &it->second;
-}
-
-const Window* Core::find(Handle h) const {
-  auto it = windows_.find(h);
-  return it == windows_.end() ? nullptr : &it->second;
 }
 
 Handle Core::handle_of(HWND hwnd) const {
@@ -48,35 +35,10 @@ Handle Core::handle_of(HWND hwnd) const {
   return 0;
 }
 
-Handle Core::frame_of(Handle h) const {
-  for (const Window* w = find(h); w; w = find(w->parent))
-    if (w->kind == WidgetKind::Frame) return w->handle;
-  return 0;
-}
-
 Handle Core::add(Window window) {
-  window.handle = next_handle_++;
-  const Handle h = window.handle;
-  if (window.hwnd) by_hwnd_[window.hwnd] = h;
-  windows_.emplace(h, std::move(window));
-  return h;
-}
-
-std::vector<Handle> Core::subtree_children_first(Handle h) const {
-  std::vector<Handle> out;
-  for (const auto& [child, w] : windows_)
-    if (w.parent == h) {
-      auto sub = subtree_children_first(child);
-      out.insert(out.end(), sub.begin(), sub.end());
-    }
-  out.push_back(h);
-  return out;
-}
-
-bool Core::is_inside(Handle h, Handle ancestor) const {
-  for (const Window* w = find(h); w; w = find(w->parent))
-    if (w->handle == ancestor) return true;
-  return false;
+  Window& added = tree_.add(std::move(window));
+  if (added.hwnd) by_hwnd_[added.hwnd] = added.handle;
+  return added.handle;
 }
 
 // The focus dies with its window, silently, as with a native window. The native windows
@@ -85,7 +47,7 @@ bool Core::is_inside(Handle h, Handle ancestor) const {
 void Core::destroy(Handle h) {
   Window* top = find(h);
   if (!top) return;
-  const auto doomed = subtree_children_first(h);
+  const auto doomed = tree_.subtree_children_first(h);
   if (focused != 0 && is_inside(focused, h)) focused = 0;
   if (HWND hwnd = top->hwnd) {
     ++native_focus_mute;
@@ -103,14 +65,14 @@ void Core::destroy(Handle h) {
     if (w->background_brush) DeleteObject(w->background_brush);
     if (w->icon_big) graveyard_icons_.push_back(w->icon_big);
     if (w->icon_small) graveyard_icons_.push_back(w->icon_small);
-    windows_.erase(d);
+    tree_.erase(d);
   }
   if (last_frame_shown == h) last_frame_shown = 0;
   for (Handle d : doomed) notify(d, Notify::Destroyed);
 }
 
 void Core::collect_garbage() {
-  if (depth_ > 0) return;
+  if (in_sink_call()) return;
   const auto doomed = std::move(graveyard_);
   graveyard_.clear();
   for (HWND hwnd : doomed)
@@ -119,28 +81,5 @@ void Core::collect_garbage() {
   graveyard_icons_.clear();
 }
 
-// Every sink call is counted, so deferred destruction knows when no handler is on the stack.
-void Core::notify(Handle h, Notify what) {
-  if (!sink) return;
-  ++depth_;
-  sink->on_notify(h, what);
-  --depth_;
-}
-
-bool Core::offer_key(Handle h, KeyPress key) {
-  if (!sink) return false;
-  ++depth_;
-  const bool taken = sink->on_key(h, key);
-  --depth_;
-  return taken;
-}
-
-bool Core::offer_char(Handle h, uint32_t ch) {
-  if (!sink) return true;
-  ++depth_;
-  const bool ok = sink->on_char(h, ch);
-  --depth_;
-  return ok;
-}
 
 }  // namespace platform::win32

@@ -44,10 +44,7 @@ void Core::on_timer(UINT_PTR native_id) {
   auto it = timer_owner_.find(native_id);
   if (it == timer_owner_.end() || !sink) return;
   const TimerKey key = it->second;
-  if (!find(key.window)) return;
-  ++depth_;
-  sink->on_timer(key.window, key.id);
-  --depth_;
+  if (find(key.window)) deliver_timer(key.window, key.id);
 }
 
 }  // namespace platform::win32

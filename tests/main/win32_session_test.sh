@@ -31,7 +31,7 @@ if [ -z "${DISPLAY:-}" ]; then
   [ -s "$dosdevices/../x-display" ] || fail "no display (run wine-run --prefix-start first)"
   export DISPLAY=":$(cat "$dosdevices/../x-display")"
 fi
-command -v xdotool >/dev/null || fail "xdotool is not installed"
+command -v xdotool >/dev/null && command -v xclip >/dev/null || fail "xdotool or xclip is not installed"
 
 # A DTU with known settings, booting quickly.
 cat >"$scratch/sim.state" <<'STATE'
@@ -49,19 +49,36 @@ RV2=13800000002
 SS1=13900000001
 SS2=13900000002
 STATE
-"$sim" --state "$scratch/sim.state" --boot-delay 300 --reply-delay 20 >"$scratch/sim.out" 2>"$scratch/sim.log" </dev/null &
-sim_pid=$!
-for _ in $(seq 100); do [ -s "$scratch/sim.out" ] && break; sleep 0.05; done
-pty=$(head -n1 "$scratch/sim.out")
-[ -n "$pty" ] || fail "the simulator did not start"
-ln -sfn "$pty" "$dosdevices/com2"
+# Starts the simulator (extra options: $@) on a pseudo-terminal that the prefix maps as COM2.
+start_sim() {
+  rm -f "$scratch/sim.out"
+  "$sim" --state "$scratch/sim.state" --boot-delay 300 --reply-delay 20 "$@" >"$scratch/sim.out" 2>"$scratch/sim.log" </dev/null &
+  sim_pid=$!
+  for _ in $(seq 100); do [ -s "$scratch/sim.out" ] && break; sleep 0.05; done
+  pty=$(head -n1 "$scratch/sim.out")
+  [ -n "$pty" ] || fail "the simulator did not start"
+  ln -sfn "$pty" "$dosdevices/com2"
+}
+stop_sim() { kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null || true; sim_pid=""; }
+start_sim
 
 mkdir "$scratch/tool"
 cp "$program" "$scratch/tool/dtu-setup.exe"
 printf 'DT0001//192.168.0.1//20//dtu.example.net//cmnet//TCP//9600//120//120//13000000001//13000000002//13000000001//13000000002//\0' \
   >"$scratch/tool/data.txt"
-(cd "$scratch/tool" && "$wine_run" ./dtu-setup.exe >"$scratch/tool.out" 2>&1; echo $? >"$scratch/tool.status") &
-tool_pid=$!
+start_tool() {
+  rm -f "$scratch/tool.status"
+  (cd "$scratch/tool" && "$wine_run" ./dtu-setup.exe >"$scratch/tool.out" 2>&1; echo $? >"$scratch/tool.status") &
+  tool_pid=$!
+}
+# Waits (up to 10 s) for the tool to end; its exit status must be 0.
+tool_ends_well() {
+  for _ in $(seq 100); do [ -f "$scratch/tool.status" ] && break; sleep 0.1; done
+  [ -f "$scratch/tool.status" ] || fail "$1 did not end the tool"
+  tool_pid=""
+  [ "$(cat "$scratch/tool.status")" = 0 ] || fail "exit status $(cat "$scratch/tool.status") after $1, not 0"
+}
+start_tool
 
 # Waits (up to $2 seconds) for a window whose title matches $1; prints its id.
 find_window() {
@@ -79,13 +96,16 @@ window=$(find_window 'GPRS/CDMA DTU' 60) || fail "the main window did not appear
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
 keys() { xdotool windowfocus --sync "$window" 2>/dev/null || true; xdotool key --delay 30 "$@"; sleep 0.3; }
 typed() { xdotool windowfocus --sync "$window" 2>/dev/null || true; xdotool type --delay 30 "$1"; sleep 0.3; }
-# Waits for the tool's message box, checks it is there, and answers it with Enter.
+# Waits for the tool's message box, checks it is there, and answers it with Enter. Without a
+# window manager the keyboard follows the pointer: it goes over the box first.
 answer_box() {
   local box
   box=$(find_window '信息提示窗口' "${2:-30}") || fail "no message box after $1"
+  sleep 0.3  # the box takes keys once its loop runs
+  xdotool mousemove --window "$box" 5 5 2>/dev/null || true
   xdotool windowfocus --sync "$box" 2>/dev/null || true
   xdotool key Return
-  for _ in $(seq 50); do xdotool search --onlyvisible --name '信息提示窗口' >/dev/null 2>&1 || return 0; sleep 0.1; done
+  for _ in $(seq 100); do xdotool search --onlyvisible --name '信息提示窗口' >/dev/null 2>&1 || return 0; sleep 0.1; done
   fail "the message box after $1 did not close"
 }
 sim_heard() { grep -c -- "$1" "$scratch/sim.log" || true; }
@@ -94,18 +114,48 @@ wait_sim() {  # until the simulator's log has a line matching $1
   fail "the simulator never logged: $1"
 }
 
-connect=(507 40) read_all=(381 133) save_all=(493 133) write_all=(381 212) reset_all=(493 212)
+# What the traffic monitor shows, copied out as a user would (Ctrl+A, Ctrl+C; Wine hands the
+# clipboard to X), without carriage returns.
+monitor_text() {
+  click "${monitor[@]}"
+  keys ctrl+a ctrl+c
+  xclip -o -selection clipboard 2>/dev/null | tr -d '\r'
+}
+monitor_shows_boot() {
+  local shown expected
+  shown=$(monitor_text)
+  expected=$(printf '\nGPRS DTU loader V1.2\nFirmware V3.05 build 2012-08-16\nModem self test done\n%s\n\n%s\n%s' \
+    'Press %%%%%%%%% into setting mode' 'System enter setting mode' 'Current settings:')
+  expected+=$'\nID= SIM001\nIP= 10.1.2.3\nPT= 5000\nDN= sim.example.org\nAP= cmnet\nTM= UDP\nUB= 9600\nOT= 100'
+  expected+=$'\nHT= 60\nRV1= 13800000001\nRV2= 13800000002\nSS1= 13900000001\nSS2= 13900000002\nOK'
+  [ "$shown" = "$expected" ] || fail "the monitor shows
+$shown
+expected
+$expected"
+}
+
+connect=(507 40) monitor=(300 520) read_all=(381 133) save_all=(493 133) write_all=(381 212) reset_all=(493 212)
 port_field=(219 154) id_field=(219 106)
 
-sleep 1  # the window is mapped before it takes clicks
-for _ in 1 2 3; do  # a click that lands before the window is ready is tried again
-  click "${connect[@]}"
-  for _ in $(seq 30); do [ "$(sim_heard 'port opened')" -gt 0 ] && break 2; sleep 0.1; done
-done
-wait_sim 'setting mode'
-sleep 1.5  # the answer reaches the monitor after the receive window
-click "${read_all[@]}"
+# Connects (the boot banner answered, setting mode entered), then clicks the read.
+connect_and_read() {
+  sleep 1  # the window is mapped before it takes clicks
+  for _ in 1 2 3; do  # a click that lands before the window is ready is tried again
+    click "${connect[@]}"
+    for _ in $(seq 30); do [ "$(sim_heard 'port opened')" -gt 0 ] && break 2; sleep 0.1; done
+  done
+  wait_sim 'setting mode'
+  # The operation buttons are enabled once the tool has seen the answer (after its receive
+  # window and the handshake's wait): until then a click is not taken, and is tried again.
+  for _ in $(seq 20); do
+    click "${read_all[@]}"
+    for _ in $(seq 10); do [ "$(sim_heard '<- %LIST')" -gt 0 ] && return 0; sleep 0.1; done
+  done
+  fail "the read was never sent"
+}
+connect_and_read
 answer_box "the read"
+monitor_shows_boot
 
 # A port out of range: the field's check says so when the focus leaves it, and keeps it there.
 click "${port_field[@]}"
@@ -126,10 +176,7 @@ answer_box "the factory reset" 60
 click "${save_all[@]}"
 answer_box "the save"
 keys Escape
-for _ in $(seq 100); do [ -f "$scratch/tool.status" ] && break; sleep 0.1; done
-[ -f "$scratch/tool.status" ] || fail "Esc did not end the tool"
-tool_pid=""
-[ "$(cat "$scratch/tool.status")" = 0 ] || fail "exit status $(cat "$scratch/tool.status"), not 0"
+tool_ends_well "Esc"
 
 # Every byte the DTU received, in order.
 received=$(sed -n 's/^\[[ 0-9.]*\] <- //p' "$scratch/sim.log" | tr -d '\n')
@@ -147,4 +194,19 @@ saved=$(tr '\0' '|' <"$scratch/tool/data.txt")
 [ "$saved" = '//////////TCP//1200//120//120//////////|' ] || fail "data.txt holds $saved"
 kept=$(tr '\n' ' ' <"$scratch/sim.state")
 [ "$kept" = 'ID= IP= PT= DN= AP= TM=TCP UB=1200 OT=120 HT=120 RV1= RV2= SS1= SS2= ' ] || fail "the DTU keeps $kept"
+
+# The technician closes the window (Alt+F4) while a read waits for an answer that never comes:
+# the tool ends quietly, with no message box and exit status 0.
+stop_sim
+start_sim --fault no-answer=LIST
+start_tool
+window=$(find_window 'GPRS/CDMA DTU' 60) || fail "the main window did not appear again"
+connect_and_read
+xdotool mousemove --window "$window" 300 300 key alt+F4
+for _ in $(seq 100); do
+  [ -f "$scratch/tool.status" ] && break
+  xdotool search --name '信息提示窗口' >/dev/null 2>&1 && fail "a message box after closing the window during the read"
+  sleep 0.1
+done
+tool_ends_well "closing the window during the read"
 echo "PASS"
