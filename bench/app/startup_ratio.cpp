@@ -60,7 +60,9 @@ double time_child(const std::string& self, const std::vector<std::string>& mode,
     return -1;
   }
   Steps seen;
+  std::string said;  // everything the child wrote, shown when it did not report its window
   child.wait_all([&](size_t, platform::ChildStream stream, std::string_view line) {
+    said.append(line).append("\n");
     if (stream != platform::ChildStream::Out) return;
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (line == "running") seen.running = ms;
@@ -68,6 +70,8 @@ double time_child(const std::string& self, const std::vector<std::string>& mode,
     if (line == "shown") seen.shown = ms;
   });
   if (steps) *steps = seen;
+  if (seen.shown < 0)
+    std::printf("%s: exit status %d, output:\n%s", mode[0].c_str(), child.exit_status(0), said.c_str());
   return seen.shown;
 }
 
