@@ -1,13 +1,13 @@
 #include "bench/app/app_bench_support.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 
 #include "app/program.h"
-#include "platform/process.h"
+#include "bench/platform/bench_window.h"
 #include "main/tool.h"
+#include "platform/process.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
 
@@ -27,22 +27,8 @@ std::string temp_dir(const std::string& name) {
   return dir.string();
 }
 
-std::unique_ptr<dtusim::SimProcess> start_simulator(const std::vector<std::string>& args) {
-  std::string error;
-  auto sim = dtusim::SimProcess::start(DTU_SIM_PROGRAM, args, "/dev/null", error);
-  if (!sim) return nullptr;
-  std::string pty = sim->read_line(10000);
-  if (pty.empty()) return nullptr;
-  setenv("DTU_SETUP_COM2", pty.c_str(), 1);
-  return sim;
-}
-
-std::unique_ptr<platform::qt::QtBackend> start_tool(const std::string& dir) {
-  static int argc = 1;
-  static char name[] = "dtu-setup";
-  static char* argv[] = {name, nullptr};
-  auto backend = std::make_unique<platform::qt::QtBackend>(argc, argv);
-  platform::set_backend(backend.get());
+platform::Backend& start_tool(const std::string& dir) {
+  platform::Backend& backend = bench_window::open_backend();
   g_dir = dir;
   rt::set_process_services({program_path, set_directory});
   tool::register_layers();

@@ -1,21 +1,33 @@
 // What the whole-tool benchmarks share: the program started on the real window in a fresh
-// folder, and the simulated DTU as a separate program on a pseudo-terminal.
+// folder, and the simulated DTU as a separate program on a pseudo-terminal that is the
+// tool's COM2. The window is this build's (bench/platform/bench_window.h); the simulator is
+// started the way this build's system can start it (app_bench_sim_*.cpp).
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/qt/qt_backend.h"
-#include "tools/dtu-sim/pty_client.h"
+#include "platform/backend.h"
 
 namespace bench_app {
 
-// Starts dtu-sim with `args`, points COM2 at its pseudo-terminal. Null on failure.
-std::unique_ptr<dtusim::SimProcess> start_simulator(const std::vector<std::string>& args);
+class Simulator {
+ public:
+  // Starts dtu-sim with `args` on COM2. Null on failure.
+  static std::unique_ptr<Simulator> start(const std::vector<std::string>& args);
+  ~Simulator();  // stops it if still running
+  void stop();
 
-// Creates the Qt backend and starts the tool up to its shown main form, in `dir`.
-std::unique_ptr<platform::qt::QtBackend> start_tool(const std::string& dir);
+  struct State;
+
+ private:
+  explicit Simulator(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
+// Opens this build's windowed backend and starts the tool up to its shown main form, in `dir`.
+platform::Backend& start_tool(const std::string& dir);
 
 std::string temp_dir(const std::string& name);
 double median(std::vector<double> values);

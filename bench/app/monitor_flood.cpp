@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/units.h"
 #include "bench/app/app_bench_support.h"
+#include "bench/platform/bench_window.h"
 #include "platform/backend.h"
 #include "platform/gbk_codec.h"
 #include "runtime/form_host.h"
@@ -29,12 +29,6 @@ namespace {
 
 constexpr int kWindows = 6;
 constexpr auto kWindow = std::chrono::seconds(10);
-
-double process_cpu_seconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 // The streamed lines in the monitor's text must be consecutive, "DATA <n> ...", from the
 // first whole one on (the last may still be on its way). Returns the number of the last
@@ -57,36 +51,36 @@ unsigned long last_line_in_order(const std::string& text) {
 }  // namespace
 
 int main() {
-  auto sim = bench_app::start_simulator(
+  auto sim = bench_app::Simulator::start(
       {"--baud", "115200", "--boot-delay", "100", "--boot-window", "0", "--stream", "--quiet"});
   if (!sim) {
     std::puts("monitor_flood: dtu-sim did not start");
     return 1;
   }
   const std::string dir = bench_app::temp_dir("dtu-bench-flood");
-  auto backend = bench_app::start_tool(dir);
-  qt_user::answer_message_boxes();
+  platform::Backend& backend = bench_app::start_tool(dir);
+  bench_window::answer_message_boxes();
   rt::helpers().write_property(kMainForm, unit::kLinkBaudBox.id, prop::kComboSelection, -1, 9, 0);  // 115200
-  qt_user::click(*backend, window(unit::kConnectButton));
+  bench_window::click(window(unit::kConnectButton));
   // The tool answers the banner with the setting-mode request, too late for this DTU; the
   // write empties the input the worker had not read yet, so lines count from then on.
   const platform::Handle monitor = window(unit::kMonitor), status = window(unit::kStatusLine);
-  if (!qt_user::run_until([&] { return platform::gbk_to_utf8_lossy(backend->text(status)) == "进入设置模式........"; }, 15000) ||
-      !qt_user::run_until([&] { return backend->text(monitor).find("DATA ") != std::string::npos; }, 15000)) {
+  if (!bench_window::run_until([&] { return platform::gbk_to_utf8_lossy(backend.text(status)) == "进入设置模式........"; }, 15000) ||
+      !bench_window::run_until([&] { return backend.text(monitor).find("DATA ") != std::string::npos; }, 15000)) {
     std::puts("monitor_flood: the DTU's data did not reach the monitor");
     return 1;
   }
-  const size_t from = backend->text(monitor).size();
+  const size_t from = backend.text(monitor).size();
 
   // The sampler sleeps between the window edges and ends the tool's loop after the last.
   std::vector<double> shares;
   std::thread sampler([&] {
     auto wall = std::chrono::steady_clock::now();
-    double cpu = process_cpu_seconds();
+    double cpu = bench_window::process_cpu_seconds();
     for (int i = 0; i < kWindows; ++i) {
       std::this_thread::sleep_until(wall + kWindow);
       const auto now = std::chrono::steady_clock::now();
-      const double now_cpu = process_cpu_seconds();
+      const double now_cpu = bench_window::process_cpu_seconds();
       shares.push_back((now_cpu - cpu) / std::chrono::duration<double>(now - wall).count());
       wall = now;
       cpu = now_cpu;
@@ -96,9 +90,10 @@ int main() {
   rt::run_message_loop();
   sampler.join();
 
-  const std::string shown = backend->text(monitor);
+  const std::string shown = backend.text(monitor);
   if (const char* shots = std::getenv("DTU_SCREENSHOT_DIR"))
-    qt_user::screenshot(*backend, monitor, std::string(shots) + "/monitor-flood.png");
+    qt_user::screenshot(static_cast<platform::qt::QtBackend&>(backend),  // built on Linux only
+                         monitor, std::string(shots) + "/monitor-flood.png");
   const unsigned long last = last_line_in_order(shown.substr(from));
   sim->stop();
   std::error_code ec;

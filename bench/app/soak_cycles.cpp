@@ -14,11 +14,11 @@
 
 #include "app/units.h"
 #include "bench/app/app_bench_support.h"
+#include "bench/platform/bench_window.h"
 #include "forms/edit_box.h"
 #include "runtime/form_host.h"
 #include "runtime/helpers.h"
 #include "tests/app/tool_probe.h"
-#include "tests/platform/qt_user.h"
 
 using namespace app;
 using tool_probe::operations_enabled;
@@ -29,7 +29,7 @@ namespace {
 
 constexpr int kCycles = 200, kWriteEvery = 10, kBaseline = 10;
 
-platform::qt::QtBackend* g_backend = nullptr;
+platform::Backend* g_backend = nullptr;
 
 // Earlier traffic, through the monitor's own append: four times what the monitor keeps.
 void fill_monitor() {
@@ -37,12 +37,11 @@ void fill_monitor() {
   for (int n = 0; lines.size() < 4096; ++n) lines += "DATA " + std::to_string(n) + " temperature=21.5 state=RUN\r\n";
   for (size_t shown = 0; shown <= 4 * forms::EditBox::kLogLimit; shown += lines.size()) {
     rt::form_host().append_text(kMainForm, unit::kMonitor.id, lines);
-    qt_user::run_until([] { return false; }, 0);  // one round of the event loop
+    bench_window::run_until([] { return false; }, 0);  // one round of the event loop
   }
 }
 
-void click(UnitId u) { qt_user::click(*g_backend, window(u)); }
-std::string last_message() { return qt_user::messages().empty() ? "" : qt_user::messages().back(); }
+void click(UnitId u) { bench_window::click(window(u)); }
 
 struct Usage {
   long rss_kib = 0;
@@ -64,9 +63,9 @@ Usage usage() {
 // One cycle; "" when it went right, else what went wrong.
 std::string cycle(int n, std::string& device_id) {
   click(unit::kConnectButton);
-  if (!qt_user::run_until(operations_enabled, 15000)) return "no setting mode";
+  if (!bench_window::run_until(operations_enabled, 15000)) return "no setting mode";
   click(unit::kReadButton);
-  if (last_message() != "读出模块设置值成功！！") return "read: " + last_message();
+  if (bench_window::last_message() != "读出模块设置值成功！！") return "read: " + bench_window::last_message();
   if (value(unit::kDeviceId) != device_id) return "read the device id " + value(unit::kDeviceId) + ", not " + device_id;
   if (n % kWriteEvery == 0) {
     device_id = "SOAK-" + std::to_string(n);
@@ -78,26 +77,25 @@ std::string cycle(int n, std::string& device_id) {
                                    reinterpret_cast<uintptr_t>("10.0.0.7"), 0);
     }
     click(unit::kWriteButton);
-    if (last_message() != "写入成功！！") return "write: " + last_message();
+    if (bench_window::last_message() != "写入成功！！") return "write: " + bench_window::last_message();
   }
   click(unit::kConnectButton);
   if (operations_enabled()) return "still connected";
-  qt_user::run_until([] { return false; }, 50);  // lets deferred deletions run
+  bench_window::run_until([] { return false; }, 50);  // lets deferred deletions run
   return "";
 }
 
 }  // namespace
 
 int main() {
-  auto sim = bench_app::start_simulator({"--baud", "115200", "--reply-delay", "0", "--boot-delay", "50", "--quiet"});
+  auto sim = bench_app::Simulator::start({"--baud", "115200", "--reply-delay", "0", "--boot-delay", "50", "--quiet"});
   if (!sim) {
     std::puts("soak_cycles: dtu-sim did not start");
     return 1;
   }
   const std::string dir = bench_app::temp_dir("dtu-bench-soak");
-  auto backend = bench_app::start_tool(dir);
-  g_backend = backend.get();
-  qt_user::answer_message_boxes();
+  g_backend = &bench_app::start_tool(dir);
+  bench_window::answer_message_boxes();
   rt::helpers().write_property(kMainForm, unit::kLinkBaudBox.id, prop::kComboSelection, -1, 9, 0);  // 115200
 
   fill_monitor();

@@ -2,38 +2,17 @@
 // Windows COM port to the DataReceived handler, through the Win32 serial device. The port is
 // COM23, a pseudo-terminal that wine_rx_feeder.py links into the Wine prefix and fills with
 // the pattern once it hears "go". The UI side runs on the headless backend's queue.
-#include <windows.h>
-
 #include <cstdio>
 #include <string>
 
 #include "bench/units/serial_bench.h"
 #include "platform/process.h"
 #include "platform/win32/serial_device.h"
+#include "platform/win32/win32_user.h"
 
 namespace {
 
 constexpr int kCom = 23;
-
-std::wstring wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-// Starts the feeder and waits (at most 10 s) until its link is there.
-bool start_feeder(const std::string& feeder, const std::string& link) {
-  std::wstring command = wide("python3 \"" + feeder + "\" \"" + link + "\" " + std::to_string(units::bench::kRxTotal));
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(L"Z:\\usr\\bin\\python3", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi))
-    return false;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  for (int i = 0; i < 200; ++i) {
-    if (GetFileAttributesW(wide("Z:" + link + ".ready").c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    Sleep(50);
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -45,7 +24,9 @@ int main() {
     std::puts("run through bench/run-windows: DTU_RX_FEEDER and DTU_WINE_DOSDEVICES are not set");
     return 1;
   }
-  if (!start_feeder(feeder, dosdevices + "/com" + std::to_string(kCom))) {
+  const std::string link = dosdevices + "/com" + std::to_string(kCom);
+  if (!platform::win32::user::run_host_program(
+          {"/usr/bin/python3", feeder, link, std::to_string(units::bench::kRxTotal)}, link + ".ready", 10000)) {
     std::puts("the feeder did not start");
     return 1;
   }

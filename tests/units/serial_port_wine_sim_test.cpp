@@ -11,9 +11,11 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/process.h"
 #include "platform/win32/serial_device.h"
+#include "platform/win32/win32_user.h"
 #include "tests/units/serial_port_test_support.h"
 
 namespace units::test {
@@ -28,42 +30,22 @@ std::wstring wide(const std::string& ascii) { return std::wstring(ascii.begin(),
 class Simulator {
  public:
   bool configured() const { return !program_.empty() && !script_.empty() && !link_.empty() && !dir_.empty(); }
-  bool start() { return run("start \"" + program_ + "\" \"" + link_ + "\" \"" + dir_ + "\""); }
-  bool stop() { return run("stop \"" + dir_ + "\""); }
+  bool start() { return run({"start", program_, link_, dir_}); }
+  bool stop() { return run({"stop", dir_}); }
 
  private:
   static std::string env(const char* name) { return platform::environment(name).value_or(""); }
 
   // Runs the script and waits (at most 10 s) until it says it is done.
-  bool run(const std::string& args) {
-    const std::wstring done = wide("Z:" + dir_ + "/done");
-    DeleteFileW(done.c_str());
-    std::wstring command = wide("/bin/sh \"" + script_ + "\" " + args);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    for (int i = 0; i < 200; ++i) {
-      if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-      Sleep(50);
-    }
-    return false;
+  bool run(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/bin/sh", script_};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return platform::win32::user::run_host_program(argv, dir_ + "/done", 10000);
   }
 
   std::string program_ = env("DTU_SIM_PROGRAM"), script_ = env("DTU_WINE_SIM_SCRIPT"),
               link_ = env("DTU_WINE_DOSDEVICES") + "/com" + std::to_string(kCom), dir_ = env("DTU_WINE_SIM_DIR");
 };
-
-// Processor time of the whole process, in seconds.
-double cpu_seconds() {
-  FILETIME created, ended, kernel, user;
-  GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
-  auto value = [](FILETIME t) { return (uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime) / 1e7; };
-  return value(kernel) + value(user);
-}
 
 class SerialWineSimTest : public SerialUnitTest {
  protected:
@@ -176,14 +158,14 @@ TEST_F(SerialWineSimTest, AVanishedSimulatorIsReportedOnceWithoutSpinningAndTheP
 
   // Give a spinning worker the chance to show: the process's processor time must stay far
   // below the real time that passes.
-  const double cpu0 = cpu_seconds();
+  const double cpu0 = platform::win32::user::process_cpu_seconds();
   const auto wall0 = std::chrono::steady_clock::now();
   while (std::chrono::steady_clock::now() - wall0 < std::chrono::milliseconds(500)) {
     ui.process_pending();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-  EXPECT_LT(cpu_seconds() - cpu0, 0.3 * wall);
+  EXPECT_LT(platform::win32::user::process_cpu_seconds() - cpu0, 0.3 * wall);
   EXPECT_EQ(line_kinds(), (std::vector<int32_t>{4}));
 
   EXPECT_FALSE(send_text("AT"));  // answered at once, not hung
