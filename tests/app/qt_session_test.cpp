@@ -25,6 +25,7 @@
 #include "tests/app/tool_probe.h"
 #include "tests/platform/qt_user.h"
 #include "tools/dtu-sim/pty_client.h"
+#include "tests/platform/scratch_dir.h"
 
 namespace {
 
@@ -33,13 +34,6 @@ using namespace app;
 std::string g_dir;
 std::string program_path() { return g_dir + "/dtu-setup"; }
 bool set_directory(const std::string& dir) { return platform::set_current_directory(dir); }
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 class QtSession : public ::testing::Test {
  protected:
@@ -84,7 +78,7 @@ class QtSession : public ::testing::Test {
   // The simulator's stored settings, KEY -> value.
   std::map<std::string, std::string> dtu_state() {
     std::map<std::string, std::string> out;
-    std::istringstream in(slurp(g_dir + "/dtu.state"));
+    std::istringstream in(platform_test::read_text(g_dir + "/dtu.state"));
     for (std::string line; std::getline(in, line);) {
       auto eq = line.find('=');
       if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
@@ -129,7 +123,7 @@ TEST_F(QtSession, ConnectReadWriteResetAndSaveAgainstTheSimulator) {
 
   click(unit::kSaveButton);
   EXPECT_EQ(last_message(), "保存设置值成功！！");
-  const std::string saved = slurp(g_dir + "/data.txt");
+  const std::string saved = platform_test::read_text(g_dir + "/data.txt");
   EXPECT_EQ(saved.substr(0, saved.find("//")), "DTU-7");
   EXPECT_NE(saved.find("//10.0.0.7//9000//dtu.example.net//"), std::string::npos);
   EXPECT_EQ(saved.back(), '\0');

@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
+
+#include "tests/platform/scratch_dir.h"
 
 namespace cli_test {
 
@@ -14,17 +15,6 @@ namespace fs = std::filesystem;
 const char* const kDistinctState =
     "ID=DTU42\nIP=10.0.0.7\nPT=9000\nDN=dtu.example.org\nAP=cmnet\nTM=UDP\nUB=19200\nOT=300\nHT=60\n"
     "RV1=13900000001\nRV2=13900000002\nSS1=13900000003\nSS2=13900000004\n";
-
-namespace {
-
-std::string file_text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-}  // namespace
 
 std::string CliRun::err_text() const {
   std::string all;
@@ -57,8 +47,8 @@ std::string SimDtus::start(const std::string& name, const std::vector<std::strin
   return file(name);
 }
 
-std::string SimDtus::state(const std::string& name) const { return file_text(file(name + ".state")); }
-std::string SimDtus::log(const std::string& name) const { return file_text(file(name + ".log")); }
+std::string SimDtus::state(const std::string& name) const { return platform_test::read_text(file(name + ".state")); }
+std::string SimDtus::log(const std::string& name) const { return platform_test::read_text(file(name + ".log")); }
 
 CliRun run_cli(const std::vector<std::string>& args,
                const std::function<void(std::string_view, platform::ChildProcesses&)>& on_error_line) {

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "app/program.h"
 #include "app/units.h"
@@ -22,6 +21,7 @@
 #include "runtime/runtime_app.h"
 #include "tests/platform/qt_user.h"
 #include "tools/dtu-sim/pty_client.h"
+#include "tests/platform/scratch_dir.h"
 
 namespace {
 
@@ -30,13 +30,6 @@ namespace fs = std::filesystem;
 
 std::string g_root;
 std::string installed_program() { return g_root + "/usr/bin/dtu-setup"; }
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class InstalledSession : public ::testing::Test {
  protected:
@@ -100,14 +93,14 @@ TEST_F(InstalledSession, TheFirstRunSavesIntoTheUsersFolder) {
   ASSERT_EQ(last_message(), "读出模块设置值成功！！");
   click(unit::kSaveButton);
   EXPECT_EQ(last_message(), "保存设置值成功！！");
-  const std::string saved = slurp(user_file_);
+  const std::string saved = platform_test::read_text(platform_test::utf8_string(user_file_));
   EXPECT_EQ(saved.substr(0, saved.find("//")), value(unit::kDeviceId));
   EXPECT_NE(saved.find("//" + value(unit::kServerIp) + "//"), std::string::npos) << saved;
   EXPECT_FALSE(fs::exists(g_root + "/usr/bin/data.txt"));
 }
 
 TEST_F(InstalledSession, TheNextRunLoadsIt) {
-  const std::string saved = slurp(user_file_);
+  const std::string saved = platform_test::read_text(platform_test::utf8_string(user_file_));
   ASSERT_FALSE(saved.empty()) << "the first run saved nothing";
   std::vector<std::string> parts;
   for (size_t at = 0, sep; (sep = saved.find("//", at)) != std::string::npos; at = sep + 2)

@@ -24,8 +24,19 @@ class Driver {
   // True when the edit box's caret is inside its visible area.
   virtual bool caret_in_view(platform::Handle edit) = 0;
   // Dispatches until `done` holds or about `budget_ms` have passed (virtual time for the
-  // headless backend, real time for the windowed one). Returns done().
-  virtual bool run_until(const std::function<bool()>& done, uint32_t budget_ms) = 0;
+  // headless backend, real time for the windowed ones, which this default serves: it waits
+  // on the backend's own clock). Returns done().
+  virtual bool run_until(const std::function<bool()>& done, uint32_t budget_ms) {
+    platform::Backend& b = backend();
+    const uint32_t start = b.tick_count();
+    for (;;) {
+      b.process_pending();
+      if (done()) return true;
+      const uint32_t spent = b.tick_count() - start;
+      if (spent >= budget_ms) return false;
+      b.wait(static_cast<int>(budget_ms - spent));
+    }
+  }
   // Dispatches for `ms` regardless.
   void run_for(uint32_t ms) {
     run_until([] { return false; }, ms);

@@ -56,17 +56,6 @@ class QtDriver final : public Driver {
     return box && box->viewport()->rect().contains(box->cursorRect());
   }
 
-  bool run_until(const std::function<bool()>& done, uint32_t budget_ms) override {
-    const uint32_t start = backend_.tick_count();
-    for (;;) {
-      backend_.process_pending();
-      if (done()) return true;
-      const uint32_t spent = backend_.tick_count() - start;
-      if (spent >= budget_ms) return false;
-      backend_.wait(static_cast<int>(budget_ms - spent));
-    }
-  }
-
  private:
   // Keys go to the widget that has Qt's focus inside the window, as a keyboard's would.
   void send(platform::Handle window, int code, Qt::KeyboardModifiers mods, const QString& text) {

@@ -70,17 +70,6 @@ class Win32Driver final : public Driver {
     return y >= shown.top && y < shown.bottom;
   }
 
-  bool run_until(const std::function<bool()>& done, uint32_t budget_ms) override {
-    const uint32_t start = backend_.tick_count();
-    for (;;) {
-      backend_.process_pending();
-      if (done()) return true;
-      const uint32_t spent = backend_.tick_count() - start;
-      if (spent >= budget_ms) return false;
-      backend_.wait(static_cast<int>(budget_ms - spent));
-    }
-  }
-
  private:
   // Keys go to the window that has Windows' focus inside the control, as a keyboard's would.
   HWND receiver(platform::Handle window) const {
