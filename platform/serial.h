@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/window_types.h"
+
 namespace platform {
 
 enum class StopBits { One, OneAndHalf, Two };
@@ -66,6 +68,12 @@ struct WriteResult {
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;
+  // A device is waited on by a worker thread of its own (wait_event blocks), unless it
+  // cannot be waited on from another thread (the browser's ports live on the page's one
+  // thread). Such a device answers true here: from then on it posts `message` to `window`
+  // whenever it has something to report, wait_event returns at once (0 when nothing is
+  // pending), and the UI thread itself reads and writes it.
+  virtual bool posts_events(Handle /*window*/, uint32_t /*message*/) { return false; }
   virtual SerialError configure(const LineSettings&) = 0;
   // Abort transfers and empty both directions' queues.
   virtual void purge() = 0;

@@ -65,6 +65,12 @@ bool CommPort::open(int port_number, const platform::LineSettings& settings) {
   }
   device->purge();
   device_ = std::move(device);
+  if (device_->posts_events(window_, kNotifyMessage)) {
+    posting_ = true;
+    posting_gone_ = false;
+    failure_ = {};
+    return true;
+  }
   try {
     worker_ = std::thread(&CommPort::run_worker, this, device_.get(), window_);
   } catch (const std::system_error& e) {
@@ -92,6 +98,7 @@ void CommPort::close() {
     stop_requested_ = write_requested_ = write_done_ = false;
     pending_write_.clear();
   }
+  posting_ = false;
   device_.reset();
   platform::MutexLock lock(queue_mutex_);
   codes_.clear();
@@ -101,6 +108,7 @@ void CommPort::close() {
 bool CommPort::send(const uint8_t* data, int64_t count) {
   if (!is_open() || count < 0) return false;
   if (count == 0) return true;
+  if (posting_) return write_through(*device_, data, static_cast<size_t>(count), posting_gone_);
   {
     platform::MutexLock lock(signal_mutex_);
     pending_write_.assign(data, data + count);
@@ -141,13 +149,17 @@ void CommPort::run_worker(platform::SerialDevice* device, platform::Handle windo
       write = write_requested_;
     }
     if (stop) return;
-    if ((events & platform::kEvGone) && !gone) {
-      gone = true;
-      queue(kCodeLineError, 0, window);
-    }
-    if (events & ~platform::kEvGone) handle_events(*device, events, window);
+    take_events(*device, events, gone, window);
     if (write) perform_write(*device, gone);
   }
+}
+
+void CommPort::take_events(platform::SerialDevice& device, uint32_t events, bool& gone, platform::Handle window) {
+  if ((events & platform::kEvGone) && !gone) {
+    gone = true;
+    queue(kCodeLineError, 0, window);
+  }
+  if (events & ~platform::kEvGone) handle_events(device, events, window);
 }
 
 void CommPort::handle_events(platform::SerialDevice& device, uint32_t events, platform::Handle window) {
@@ -187,13 +199,7 @@ void CommPort::perform_write(platform::SerialDevice& device, bool device_gone) {
     platform::MutexLock lock(signal_mutex_);
     data.swap(pending_write_);
   }
-  bool ok = false;
-  if (!device_gone) {
-    device.purge();
-    const platform::WriteResult r = device.write(data.data(), data.size());
-    // A write cut short by the write time-out did not deliver the data: a failure.
-    ok = r.ok && r.written == data.size();
-  }
+  const bool ok = write_through(device, data.data(), data.size(), device_gone);
   {
     platform::MutexLock lock(signal_mutex_);
     write_result_ = ok;
@@ -201,6 +207,14 @@ void CommPort::perform_write(platform::SerialDevice& device, bool device_gone) {
     write_done_ = true;
   }
   signal_cv_.notify_all();
+}
+
+bool CommPort::write_through(platform::SerialDevice& device, const uint8_t* data, size_t size, bool device_gone) {
+  if (device_gone) return false;
+  device.purge();
+  const platform::WriteResult r = device.write(data, size);
+  // A write cut short by the write time-out did not deliver the data: a failure.
+  return r.ok && r.written == size;
 }
 
 // The entry joins the queue under the lock; the message is posted after the lock is
@@ -211,7 +225,9 @@ void CommPort::perform_write(platform::SerialDevice& device, bool device_gone) {
 void CommPort::queue(uint32_t code, uint32_t value, platform::Handle window) {
   {
     platform::MutexLock lock(queue_mutex_);
-    while (codes_.size() >= kQueueLimit && !interrupted()) lock.wait(queue_space_);
+    // A posting device is read on the UI thread, which would wait here for itself; it holds
+    // back what the UI thread has not taken yet by itself.
+    while (!posting_ && codes_.size() >= kQueueLimit && !interrupted()) lock.wait(queue_space_);
     codes_.push_back(code);
     values_.push_back(value);
   }
@@ -224,6 +240,9 @@ void CommPort::post_unless_posted(platform::Handle window) {
 
 void CommPort::dispatch() {
   const platform::Handle window = window_;
+  // A posting device is read now, before the flag below: what this queues is delivered by
+  // this dispatch and needs no message of its own.
+  if (posting_) take_events(*device_, device_->wait_event(), posting_gone_, window);
   message_posted_.store(false);  // entries queued from now on need a message of their own
   {
     platform::MutexLock lock(queue_mutex_);

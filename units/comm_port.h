@@ -4,6 +4,11 @@
 // queued by then, so one message stands for all the entries that join a non-empty queue: a
 // streaming line costs a message per batch, not one per byte.
 //
+// A device that posts its own notifications (SerialDevice::posts_events: the browser's
+// ports, which only the page's one thread may touch) gets no worker: the UI thread reads it
+// when its message arrives, exactly as the worker would, and writes it itself. Everything
+// else, from the queue to the events raised, is the same.
+//
 // UI thread: open, close, send, dispatch. Worker: everything on the device after open.
 // Two locks: signal_mutex_ for the stop and write hand-over, queue_mutex_ for the
 // notification queue. The only nesting is signal_mutex_ inside queue_mutex_ (the worker
@@ -61,7 +66,7 @@ class CommPort {
   void close() EXCLUDES(signal_mutex_, queue_mutex_);
   // Blocks until the worker has written; true when all bytes went out (or there were none).
   bool send(const uint8_t* data, int64_t count) EXCLUDES(signal_mutex_);
-  bool is_open() const { return worker_.joinable(); }
+  bool is_open() const { return worker_.joinable() || posting_; }
   // Step None after a successful open.
   const OpenFailure& open_failure() const { return failure_; }
 
@@ -81,9 +86,12 @@ class CommPort {
     uint32_t code, value;
   };
   void run_worker(platform::SerialDevice* device, platform::Handle window) EXCLUDES(signal_mutex_);
+  // What the device reported: gone (queued once), line events and received bytes.
+  void take_events(platform::SerialDevice& device, uint32_t events, bool& gone, platform::Handle window);
   void handle_events(platform::SerialDevice& device, uint32_t events, platform::Handle window);
   void drain_input(platform::SerialDevice& device, platform::Handle window);
   void perform_write(platform::SerialDevice& device, bool device_gone) EXCLUDES(signal_mutex_);
+  static bool write_through(platform::SerialDevice& device, const uint8_t* data, size_t size, bool device_gone);
   void queue(uint32_t code, uint32_t value, platform::Handle window) EXCLUDES(queue_mutex_);
   void post_unless_posted(platform::Handle window);
   bool interrupted() EXCLUDES(signal_mutex_);  // a stop or write request is waiting for the worker
@@ -96,6 +104,10 @@ class CommPort {
   std::atomic<bool> message_posted_{false};
   std::unique_ptr<platform::SerialDevice> device_;
   std::thread worker_;
+  // The open device posts its own notifications; there is no worker. Written by the UI
+  // thread only while no worker runs, so the worker never sees it change.
+  bool posting_ = false;
+  bool posting_gone_ = false;  // UI thread: the posting device has reported itself gone
 
   // Stop and write-request signalling, with the pending write and its result. The worker
   // takes the pending bytes out under the lock and writes them without it.

@@ -1,0 +1,215 @@
+// Files in the page's file system (held in memory by the program). Share modes are kept
+// between the openers of this program, the only program that sees these files. Saves of the
+// files the page's storage keeps reach that storage first: a save it refuses fails and
+// changes nothing.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+
+#include "platform/process.h"
+#include "platform/web/storage_folder.h"
+
+namespace platform {
+
+namespace {
+
+FileError map_errno(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return FileError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return FileError::Permission;
+    default:
+      return FileError::Io;
+  }
+}
+
+// How the current openers of one file use it and what they deny the others.
+struct ShareCount {
+  int readers = 0, writers = 0, deny_read = 0, deny_write = 0;
+};
+
+std::map<ino_t, ShareCount>& shares() {
+  static std::map<ino_t, ShareCount> files;
+  return files;
+}
+
+struct ShareClaim {
+  bool reads, writes, deny_read, deny_write;
+  explicit ShareClaim(const FileOpen& how)
+      : reads(how.access != FileAccess::Write),
+        writes(how.access != FileAccess::Read),
+        deny_read(how.share == FileShare::DenyRead || how.share == FileShare::Exclusive),
+        deny_write(how.share == FileShare::DenyWrite || how.share == FileShare::Exclusive) {}
+
+  // Reading needs nobody denying read, writing nobody denying write; denying read needs no
+  // current reader, denying write no current writer.
+  bool conflicts(const ShareCount& c) const {
+    return (reads && c.deny_read) || (writes && c.deny_write) || (deny_read && c.readers) ||
+           (deny_write && c.writers);
+  }
+  void apply(ShareCount& c, int sign) const {
+    c.readers += reads ? sign : 0;
+    c.writers += writes ? sign : 0;
+    c.deny_read += deny_read ? sign : 0;
+    c.deny_write += deny_write ? sign : 0;
+  }
+};
+
+class WebFile final : public File {
+ public:
+  WebFile(int fd, ino_t inode, const FileOpen& how) : fd_(fd), inode_(inode), claim_(how) {
+    claim_.apply(shares()[inode_], +1);
+  }
+  ~WebFile() override {
+    ShareCount& c = shares()[inode_];
+    claim_.apply(c, -1);
+    if (c.readers == 0 && c.writers == 0 && c.deny_read == 0 && c.deny_write == 0) shares().erase(inode_);
+    ::close(fd_);
+  }
+
+  bool read(void* buf, size_t n, size_t& got) override {
+    got = 0;
+    if (!claim_.reads) return false;
+    while (got < n) {
+      const ssize_t r = ::read(fd_, static_cast<char*>(buf) + got, n - got);
+      if (r < 0) return false;
+      if (r == 0) break;
+      got += static_cast<size_t>(r);
+    }
+    return true;
+  }
+
+  bool write(const void* buf, size_t n) override {
+    if (!claim_.writes) return false;
+    size_t done = 0;
+    while (done < n) {
+      const ssize_t r = ::write(fd_, static_cast<const char*>(buf) + done, n - done);
+      if (r <= 0) return false;
+      done += static_cast<size_t>(r);
+    }
+    return true;
+  }
+
+  bool seek(int64_t pos) override { return pos >= 0 && ::lseek(fd_, pos, SEEK_SET) == pos; }
+  int64_t position() const override { return ::lseek(fd_, 0, SEEK_CUR); }
+  int64_t length() const override {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? st.st_size : -1;
+  }
+  bool set_length(int64_t len) override { return claim_.writes && len >= 0 && ::ftruncate(fd_, len) == 0; }
+  bool sync() override { return true; }
+
+ private:
+  int fd_;
+  ino_t inode_;
+  ShareClaim claim_;
+};
+
+std::string absolute(const std::string& path) {
+  std::filesystem::path p(path);
+  if (p.is_relative()) p = std::filesystem::path(current_directory()) / p;
+  return p.lexically_normal().string();
+}
+
+bool is_plain_file(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool is_folder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Writes the whole file through a sibling renamed over it.
+bool write_whole(const std::string& path, const void* data, size_t size) {
+  const std::string temp = path + ".~saving";
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < size;) {
+    const ssize_t r = ::write(fd, static_cast<const char*>(data) + done, size - done);
+    ok = r > 0;
+    done += ok ? static_cast<size_t>(r) : 0;
+  }
+  ok = ::close(fd) == 0 && ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+// The page's storage first, for the files it keeps; then the program's copy.
+bool save(const std::string& path, const void* data, size_t size) {
+  const std::string name = web::stored_name(absolute(path));
+  if (!name.empty() && !web::store_file(name, data, size)) return false;
+  return write_whole(path, data, size);
+}
+
+}  // namespace
+
+std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, FileError& error) {
+  error = FileError::None;
+  if (how.truncate && how.access == FileAccess::Read) {
+    error = FileError::Permission;
+    return nullptr;
+  }
+  const int mode = how.access == FileAccess::Read ? O_RDONLY : how.access == FileAccess::Write ? O_WRONLY : O_RDWR;
+  const int fd = ::open(path.c_str(), mode | (how.create ? O_CREAT : 0), 0666);
+  if (fd < 0) {
+    error = map_errno(errno);
+    return nullptr;
+  }
+  struct stat st {};
+  FileError why = FileError::None;
+  if (::fstat(fd, &st) != 0) {
+    why = FileError::Io;
+  } else if (S_ISDIR(st.st_mode)) {
+    why = FileError::Permission;
+  } else if (!S_ISREG(st.st_mode)) {
+    why = FileError::Io;
+  } else if (auto it = shares().find(st.st_ino); it != shares().end() && ShareClaim(how).conflicts(it->second)) {
+    why = FileError::SharingViolation;
+  } else if (how.truncate && ::ftruncate(fd, 0) != 0) {
+    why = map_errno(errno);
+  }
+  if (why != FileError::None) {
+    ::close(fd);
+    error = why;
+    return nullptr;
+  }
+  return std::make_unique<WebFile>(fd, st.st_ino, how);
+}
+
+bool replace_file_atomically(const std::string& path, const void* data, size_t size) {
+  if (path.empty() || (data == nullptr && size != 0) || !is_plain_file(path)) return false;
+  return save(path, data, size);
+}
+
+bool create_file_atomically(const std::string& path, const void* data, size_t size) {
+  if (path.empty() || (data == nullptr && size != 0)) return false;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) return false;
+  return save(path, data, size);
+}
+
+// Nothing outlives the page's program but what its storage keeps, which holds no temporaries.
+void remove_stale_replacements(const std::string&) {}
+
+// Only the user's own folder may be written: the program's folder is part of the page.
+bool directory_writable(const std::string& dir) {
+  if (dir.empty()) return false;
+  const std::string a = absolute(dir), user = web::kUserConfigFolder;
+  return (a == user || a.compare(0, user.size() + 1, user + "/") == 0) && is_folder(a);
+}
+
+}  // namespace platform

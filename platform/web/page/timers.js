@@ -1,0 +1,84 @@
+// One-shot timers for the page, run by the timer worker so that they hold in a background
+// tab. Where no worker can be started the page's own timers stand in.
+export class Timers {
+  constructor(workerUrl) {
+    this.callbacks = new Map();
+    this.next = 1;
+    try {
+      this.worker = new Worker(workerUrl);
+      this.worker.onmessage = (e) => this.fire(e.data);
+    } catch (err) {
+      console.warn('timers: no worker, using the page\'s own timers', err);
+      this.worker = null;
+    }
+  }
+
+  // Calls `callback` once, `ms` milliseconds from now; returns an id for cancel.
+  after(ms, callback) {
+    const id = this.next++;
+    this.callbacks.set(id, callback);
+    const delay = Math.max(0, Math.ceil(ms));
+    if (this.worker) this.worker.postMessage(['set', id, delay]);
+    else this.callbacks.set(id, Object.assign(callback, { native: setTimeout(() => this.fire(id), delay) }));
+    return id;
+  }
+
+  cancel(id) {
+    const callback = this.callbacks.get(id);
+    if (!callback) return;
+    this.callbacks.delete(id);
+    if (this.worker) this.worker.postMessage(['cancel', id]);
+    else clearTimeout(callback.native);
+  }
+
+  fire(id) {
+    const callback = this.callbacks.get(id);
+    if (!callback) return;  // cancelled while the expiry was on its way
+    this.callbacks.delete(id);
+    callback();
+  }
+}
+
+// Repeating timers for the program's windows (the form's timer units). A timer that falls
+// behind does not catch up: like the platform's own, missed periods are one expiry.
+export class WindowTimers {
+  constructor(timers, onExpiry) {
+    this.timers = timers;
+    this.onExpiry = onExpiry;
+    this.running = new Map();  // "window:id" -> {pending timer id, period, due}
+  }
+
+  set(window, id, periodMs) {
+    this.kill(window, id);
+    const key = window + ':' + id;
+    const entry = { period: Math.max(1, periodMs), due: performance.now() + Math.max(1, periodMs), timer: 0 };
+    this.running.set(key, entry);
+    this.arm(key, entry, window, id);
+  }
+
+  kill(window, id) {
+    const key = window + ':' + id;
+    const entry = this.running.get(key);
+    if (!entry) return;
+    this.timers.cancel(entry.timer);
+    this.running.delete(key);
+  }
+
+  // Every timer of a window that is gone.
+  killWindow(window) {
+    for (const key of [...this.running.keys()]) {
+      if (key.startsWith(window + ':')) this.kill(window, Number(key.slice(key.indexOf(':') + 1)));
+    }
+  }
+
+  arm(key, entry, window, id) {
+    entry.timer = this.timers.after(entry.due - performance.now(), () => {
+      if (this.running.get(key) !== entry) return;
+      const now = performance.now();
+      entry.due += entry.period;
+      if (entry.due <= now) entry.due = now + entry.period;
+      this.arm(key, entry, window, id);
+      this.onExpiry(window, id);
+    });
+  }
+}
