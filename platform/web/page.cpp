@@ -35,7 +35,7 @@ EM_JS(char*, web_text, (Handle h), {
 });
 EM_JS(char*, web_combo_item, (Handle h, int i), {
   const r = Module.dtu.controls.windows.get(h);
-  const s = r && r.combo && i >= 0 && i < r.combo.items.length ? r.combo.items[i] : '';
+  const s = r && r.combo && i >= 0 && i < r.combo.items.length ? r.combo.items[i] : "";
   const n = lengthBytesUTF8(s) + 1;
   const p = _malloc(n);
   stringToUTF8(s, p, n);

@@ -108,7 +108,11 @@ export class Browser {
     }
     if (this.child.exitCode === null) this.child.kill('SIGKILL');
     await this.exited;
-    rmSync(this.profile, { recursive: true, force: true });
+    try {
+      rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+    } catch (e) {
+      // a helper process of the browser still writing there: left for the system's cleaning
+    }
   }
 }
 

@@ -1,10 +1,12 @@
 // Build-time generator of the main form's template segment.
 //
-//   formgen FORM.tpl OUT_SOURCE.cpp OUT_IDS.h
+//   formgen FORM.tpl OUT_SOURCE.cpp OUT_IDS.h [HANDLER_SIZE]
 //
 // Reads the readable form description, builds the binary segment, checks that it loads back
 // (so a description the loader would refuse never reaches the program), and writes both
-// outputs only when everything succeeded.
+// outputs only when everything succeeded. HANDLER_SIZE is the size in bytes of a handler's
+// address in the program the segment goes into (4 in a 32-bit program); by default the
+// generator's own.
 #include <fstream>
 #include <iostream>
 
@@ -33,8 +35,14 @@ bool loads_back(const std::vector<uint8_t>& segment, size_t slots) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::cerr << "usage: formgen FORM.tpl OUT_SOURCE.cpp OUT_IDS.h\n";
+  const int32_t own_size = static_cast<int32_t>(sizeof(rt::EventHandler));
+  int32_t handler_size = own_size;
+  if (argc == 5) {
+    const std::string size = argv[4];
+    handler_size = size == "4" ? 4 : size == "8" ? 8 : 0;
+  }
+  if ((argc != 4 && argc != 5) || handler_size == 0) {
+    std::cerr << "usage: formgen FORM.tpl OUT_SOURCE.cpp OUT_IDS.h [4|8]\n";
     return 2;
   }
   std::ifstream in(argv[1]);
@@ -44,9 +52,12 @@ int main(int argc, char** argv) {
   }
   try {
     const formgen::TplSpec spec = formgen::parse_tpl(in);
-    const forms::FormDescription form = formgen::build_form(spec);
+    const forms::FormDescription form = formgen::build_form(spec, handler_size);
     const std::vector<uint8_t> segment = forms::encode_template_segment({form});
-    if (!loads_back(segment, spec.handlers.size())) {
+    // Checked as the generator's own loader reads it: the same segment but for the offsets.
+    const std::vector<uint8_t> own =
+        handler_size == own_size ? segment : forms::encode_template_segment({formgen::build_form(spec, own_size)});
+    if (own.size() != segment.size() || !loads_back(own, spec.handlers.size())) {
       std::cerr << "formgen: the generated segment does not load back\n";
       return 1;
     }

@@ -204,7 +204,7 @@ uint32_t state_flags(const std::string& flags) {
 }
 
 forms::UnitDescription build_unit(const TplSpec& spec, const UnitSpec& u,
-                                  const std::map<std::string, uint32_t>& ids) {
+                                  const std::map<std::string, uint32_t>& ids, int32_t handler_size) {
   forms::UnitDescription d;
   d.id = u.id;
   d.data_type = data_type_of(u.type);
@@ -225,7 +225,7 @@ forms::UnitDescription build_unit(const TplSpec& spec, const UnitSpec& u,
     auto slot = std::find(spec.handlers.begin(), spec.handlers.end(), e.slot);
     if (slot == spec.handlers.end()) throw TplError{0, "undeclared handler slot " + e.slot};
     const auto index = static_cast<int32_t>(slot - spec.handlers.begin());
-    d.events.push_back({event_index(e.event), index * static_cast<int32_t>(sizeof(rt::EventHandler))});
+    d.events.push_back({event_index(e.event), index * handler_size});
   }
   d.type_data = type_data(spec, u);
   return d;
@@ -249,7 +249,7 @@ uint32_t data_type_of(const std::string& t) {
   return it == kTypes.end() ? 0 : it->second;
 }
 
-forms::FormDescription build_form(const TplSpec& spec) {
+forms::FormDescription build_form(const TplSpec& spec, int32_t handler_size) {
   forms::FormDescription form;
   form.id = form_option(spec, "id");
   form.reserved_a = form_option(spec, "reserved_a");
@@ -263,7 +263,7 @@ forms::FormDescription build_form(const TplSpec& spec) {
     throw TplError{0, "the first unit must be the form's own record"};
   for (const auto& u : spec.units) {
     try {
-      form.units.push_back(build_unit(spec, u, ids));
+      form.units.push_back(build_unit(spec, u, ids, handler_size));
     } catch (TplError& e) {
       e.line = u.line;
       throw;

@@ -59,7 +59,6 @@ export class Controls {
     this.windows.set(r.h, r);
     if (r.kind === Kind.Frame) this.stage.appendChild(r.el);
     else this.setParent(r.h, spec.parent);
-    if (spec.kind === Kind.Label) this.labelStyle(r.h, spec.label);
     this.setText(r.h, spec.text);
     this.setGeometry(r.h, ...spec.geometry);
     if (spec.font) this.setFont(r.h, ...spec.font);

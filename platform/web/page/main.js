@@ -80,13 +80,19 @@ async function start() {
   window.dtuProgram = program;
 }
 
+// A fault of the program or of the page's scripts ends the tool; the page says so rather
+// than hang half drawn.
+function failed(e) {
+  console.error('dtu-setup: failed', e);
+  document.documentElement.dataset.state = 'failed';
+}
+addEventListener('error', (e) => failed(e.error || e.message));
+addEventListener('unhandledrejection', (e) => failed(e.reason));
+
 if (!supported()) {
   sayUnsupported();
 } else {
-  start().catch((e) => {
-    console.error('dtu-setup: start failed', e);
-    document.documentElement.dataset.state = 'failed';
-  });
+  start().catch(failed);
   // Offline use once loaded: the page's files are kept by a service worker.
   if ('serviceWorker' in navigator) {
     addEventListener('load', () => navigator.serviceWorker.register('sw.js').catch((e) => console.warn('offline copy:', e)));

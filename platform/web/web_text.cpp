@@ -1,0 +1,131 @@
+#include "platform/web/web_text.h"
+
+#include "platform/gbk_codec.h"
+
+namespace platform::web {
+namespace {
+
+// One code point of UTF-8 at `i` (advanced past it); U+FFFD for a broken sequence.
+uint32_t next_code_point(std::string_view s, size_t& i) {
+  const auto b = static_cast<unsigned char>(s[i++]);
+  if (b < 0x80) return b;
+  const int more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+  if (more < 0) return 0xFFFD;
+  uint32_t c = b & (0x3F >> more);
+  for (int k = 0; k < more; ++k) {
+    if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 0xFFFD;
+    c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+  }
+  return c;
+}
+
+// GBK bytes of one character: 1 for ASCII and for characters without a GBK form (they
+// become '?'), else 2.
+int gbk_width(std::string_view s, size_t start, size_t end, uint32_t c, bool crlf) {
+  if (c == '\n') return crlf ? 2 : 1;
+  if (c < 0x80) return 1;
+  return platform::utf8_to_gbk(s.substr(start, end - start)) ? 2 : 1;
+}
+
+int units_of(uint32_t c) { return c >= 0x10000 ? 2 : 1; }
+
+}  // namespace
+
+std::string to_utf8(std::string_view gbk) { return platform::gbk_to_utf8_lossy(gbk); }
+
+std::string to_gbk(std::string_view utf8) {
+  if (auto whole = platform::utf8_to_gbk(utf8)) return *whole;
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t start = i;
+    next_code_point(utf8, i);
+    auto one = platform::utf8_to_gbk(utf8.substr(start, i - start));
+    out += one ? *one : std::string("?");
+  }
+  return out;
+}
+
+std::string crlf_to_lf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+std::string lf_to_crlf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+int64_t gbk_length(std::string_view s, bool crlf) { return gbk_offset(s, INT64_MAX, crlf); }
+
+int64_t gbk_offset(std::string_view s, int64_t units, bool crlf) {
+  int64_t offset = 0, at = 0;
+  for (size_t i = 0; i < s.size() && at < units;) {
+    const size_t start = i;
+    const uint32_t c = next_code_point(s, i);
+    at += units_of(c);
+    offset += gbk_width(s, start, i, c, crlf);
+  }
+  return offset;
+}
+
+int64_t units_at_offset(std::string_view s, int64_t offset, bool crlf) {
+  int64_t bytes = 0, units = 0;
+  for (size_t i = 0; i < s.size();) {
+    const size_t start = i;
+    const uint32_t c = next_code_point(s, i);
+    const int w = gbk_width(s, start, i, c, crlf);
+    if (bytes + w > offset) break;
+    bytes += w;
+    units += units_of(c);
+  }
+  return units;
+}
+
+int64_t units_holding(std::string_view s, int64_t bytes, bool crlf) {
+  int64_t held = 0, units = 0;
+  for (size_t i = 0; i < s.size() && held < bytes;) {
+    const size_t start = i;
+    const uint32_t c = next_code_point(s, i);
+    held += gbk_width(s, start, i, c, crlf);
+    units += units_of(c);
+  }
+  return units;
+}
+
+uint32_t gbk_code(std::string_view one_char) {
+  uint32_t code = 0;
+  for (unsigned char b : to_gbk(one_char)) code = (code << 8) | b;
+  return code;
+}
+
+std::string utf8_of(uint32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+}  // namespace platform::web

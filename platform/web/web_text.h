@@ -1,0 +1,37 @@
+// Text between the program and the page: the program's GBK bytes on one side, the page's
+// UTF-8 (and its values' UTF-16 positions) on the other, and the mapping between GBK byte
+// offsets (what the program counts in) and positions in the page's values. Multi-line boxes
+// hold bare line feeds where the program's texts have CR LF.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform::web {
+
+// GBK -> UTF-8; invalid sequences show as U+FFFD.
+std::string to_utf8(std::string_view gbk);
+// UTF-8 -> GBK; a character with no GBK form becomes '?'.
+std::string to_gbk(std::string_view utf8);
+
+std::string crlf_to_lf(std::string_view text);
+std::string lf_to_crlf(std::string_view text);
+
+// GBK bytes of a UTF-8 text; with `crlf` a line feed counts as CR LF.
+int64_t gbk_length(std::string_view utf8, bool crlf);
+// The GBK offset of UTF-16 position `units` of the text (clamped to it).
+int64_t gbk_offset(std::string_view utf8, int64_t units, bool crlf);
+// The UTF-16 position of GBK offset `offset` (clamped; an offset inside a two-byte character
+// rounds down to its start).
+int64_t units_at_offset(std::string_view utf8, int64_t offset, bool crlf);
+// UTF-16 units of the first whole characters that hold at least `bytes` GBK bytes.
+int64_t units_holding(std::string_view utf8, int64_t bytes, bool crlf);
+
+// The code the form's typing filter sees for one character: its GBK byte, or lead byte x 256
+// + trail byte.
+uint32_t gbk_code(std::string_view one_char_utf8);
+// UTF-8 of one code point.
+std::string utf8_of(uint32_t code_point);
+
+}  // namespace platform::web
