@@ -1,6 +1,7 @@
 #include "platform/web/web_serial.h"
 
 #include <charconv>
+#include <cstdio>
 #include <map>
 
 #include "platform/backend.h"

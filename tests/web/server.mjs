@@ -3,10 +3,9 @@
 // origin, the bridge that carries a stand-in serial port's bytes to a simulated DTU on a
 // pseudo-terminal.
 import { spawn } from 'node:child_process';
-import { openSync, closeSync, readFileSync, existsSync, statSync, write, writeFileSync } from 'node:fs';
+import { openSync, closeSync, constants, readFileSync, readSync, existsSync, statSync, writeSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { extname, join, normalize } from 'node:path';
-import tty from 'node:tty';
 import { createRequire } from 'node:module';
 
 const require = createRequire(import.meta.url);
@@ -67,6 +66,11 @@ export class SimulatedPort {
     return this.log.join('').includes(text);
   }
 
+  // How often the DTU's log has `text`.
+  count(text) {
+    return this.log.join('').split(text).length - 1;
+  }
+
   async stop() {
     if (this.child.exitCode !== null) return;
     const done = new Promise((r) => this.child.on('exit', r));
@@ -76,37 +80,87 @@ export class SimulatedPort {
   }
 }
 
-// One open port: the page's socket and the pseudo-terminal, bytes both ways.
+// One open port: the page's socket and the pseudo-terminal, bytes both ways. The terminal is
+// opened once, non-blocking, and read every few milliseconds: the simulated DTU counts the
+// programs that open it, one open per port. It is opened only once the port's previous link
+// has closed it.
 class Link {
-  constructor(socket, pty) {
+  constructor(socket, pty, previous) {
     this.socket = socket;
-    this.writeFd = openSync(pty, 'r+');
-    this.reader = new tty.ReadStream(openSync(pty, 'r+'));
-    this.reader.on('data', (d) => {
-      if (socket.readyState === socket.OPEN) socket.send(d);
-    });
-    this.reader.on('error', () => this.end(4000));
-    this.writing = Promise.resolve();
+    this.pty = pty;
+    this.pending = [];  // bytes from the page before the terminal is open
+    this.ready = (previous ? previous.closed : Promise.resolve()).then(() => this.open());
+    this.closed = new Promise((resolve) => (this.finished = resolve));
     socket.on('message', (data) => {
-      const bytes = Buffer.from(data);
-      this.writing = this.writing.then(() => new Promise((r) => write(this.writeFd, bytes, () => r())));
+      this.pending.push(Buffer.from(data));
+      this.flush();
     });
-    socket.on('close', () => this.end());
+    socket.on('close', (code) => {
+      if (process.env.DTU_BRIDGE_LOG) console.error(`bridge: ${pty}: the page closed the port (${code})`);
+      this.end();
+    });
+  }
+
+  open() {
+    if (this.ended) return;
+    this.fd = openSync(this.pty, constants.O_RDWR | constants.O_NONBLOCK | constants.O_NOCTTY);
+    this.poller = setInterval(() => this.poll(), 4);
+    this.flush();
+  }
+
+  poll() {
+    const buf = Buffer.alloc(4096);
+    for (;;) {
+      let n;
+      try {
+        n = readSync(this.fd, buf, 0, buf.length, null);
+      } catch (e) {
+        if (e.code === 'EAGAIN') break;
+        console.error(`bridge: reading ${this.pty} failed (${e.code}): the port counts as pulled out`);
+        this.end(4000);
+        return;
+      }
+      if (n <= 0) break;
+      if (this.socket.readyState === this.socket.OPEN) this.socket.send(buf.subarray(0, n));
+    }
+    this.flush();
+  }
+
+  // Writes what the page sent, as far as the terminal takes it now.
+  flush() {
+    if (this.fd === undefined || this.ended) return;
+    while (this.pending.length) {
+      const chunk = this.pending[0];
+      let n = 0;
+      try {
+        n = writeSync(this.fd, chunk);
+      } catch (e) {
+        if (e.code === 'EAGAIN') return;
+        throw e;
+      }
+      if (n === chunk.length) this.pending.shift();
+      else this.pending[0] = chunk.subarray(n);
+    }
   }
 
   // Ends the link; a code ends the page's socket with it (4000: the adapter was pulled out).
   end(code) {
     if (this.ended) return;
     this.ended = true;
-    this.reader.destroy();
-    this.writing.then(() => closeSync(this.writeFd));
     if (code && this.socket.readyState === this.socket.OPEN) this.socket.close(code, 'unplugged');
+    this.ready.then(() => {
+      clearInterval(this.poller);
+      if (this.fd !== undefined) closeSync(this.fd);
+      this.finished();
+    });
   }
 }
 
 export class TestServer {
-  constructor(siteDir) {
+  // `mounts`: more folders served under a path prefix ({'/tests/': folder}).
+  constructor(siteDir, mounts = {}) {
     this.siteDir = siteDir;
+    this.mounts = mounts;
     this.headers = readHeaders(join(siteDir, '_headers'));
     this.ports = new Map();  // name -> SimulatedPort
     this.links = new Map();  // name -> Link
@@ -125,8 +179,9 @@ export class TestServer {
       }
       this.wss.handleUpgrade(req, socket, head, (ws) => {
         const name = url.searchParams.get('port');
+        if (process.env.DTU_BRIDGE_LOG) console.error(`bridge: ${name} opened on ${sim.pty}`);
         this.opens.push([name, Number(url.searchParams.get('baud'))]);
-        this.links.set(name, new Link(ws, sim.pty));
+        this.links.set(name, new Link(ws, sim.pty, this.links.get(name)));
       });
     });
     await new Promise((r) => this.http.listen(port, '127.0.0.1', r));
@@ -138,8 +193,15 @@ export class TestServer {
     const url = new URL(req.url, 'http://x');
     let path = decodeURIComponent(url.pathname);
     if (path.endsWith('/')) path += 'index.html';
-    const file = normalize(join(this.siteDir, path));
-    if (!file.startsWith(this.siteDir) || !existsSync(file) || !statSync(file).isFile()) {
+    let root = this.siteDir;
+    for (const [prefix, folder] of Object.entries(this.mounts)) {
+      if (path.startsWith(prefix)) {
+        root = folder;
+        path = path.slice(prefix.length - 1);
+      }
+    }
+    const file = normalize(join(root, path));
+    if (!file.startsWith(root) || !existsSync(file) || !statSync(file).isFile()) {
       res.writeHead(404, { 'Content-Type': 'text/plain' });
       res.end('not found');
       return;
@@ -153,11 +215,13 @@ export class TestServer {
   unplug(name) {
     const link = this.links.get(name);
     if (link) link.end(4000);
-    this.links.delete(name);
   }
 
   async close() {
-    for (const link of this.links.values()) link.end();
+    for (const link of this.links.values()) {
+      link.end();
+      await link.closed;
+    }
     this.wss.close();
     await new Promise((r) => this.http.close(r));
   }

@@ -5,7 +5,9 @@
 // bytes over a WebSocket of the page's own origin to the tests' bridge, which holds the
 // simulated DTU's pseudo-terminal. Configured by window.__standInConfig:
 //   ports    [{name, usbVendorId, usbProductId}]  the adapters plugged in
-//   granted  [name]                               ports the page may use already (getPorts)
+//   granted  [name]                               ports the page may use already (getPorts);
+//                                                 the ones the chooser grants are kept across
+//                                                 visits, as the browser keeps them
 //   choose   name | null                          what the user picks in the port chooser
 // The tests steer it through window.__standIn (unplug, plug, what the page did).
 (() => {
@@ -138,12 +140,15 @@
       const port = ports.get(config.choose);
       if (!port || !port.plugged) throw new DOMException('No port selected by the user.', 'NotFoundError');
       granted.add(port);
+      localStorage.setItem(kGrantedKey, JSON.stringify([...granted].map((p) => p.spec.name)));
       return port;
     }
   }
 
+  const kGrantedKey = '__standIn.granted';
   const ports = new Map(config.ports.map((spec) => [spec.name, new StandInPort(spec)]));
-  const granted = new Set(config.granted.map((name) => ports.get(name)).filter(Boolean));
+  const remembered = JSON.parse(localStorage.getItem(kGrantedKey) || '[]');
+  const granted = new Set([...config.granted, ...remembered].map((name) => ports.get(name)).filter(Boolean));
   const serial = new StandInSerial();
   Object.defineProperty(Navigator.prototype, 'serial', { configurable: true, get: () => serial });
 

@@ -145,6 +145,7 @@ class Device {
     try {
       await this.port.open(options);
     } catch (e) {
+      console.warn('serial: the port did not open:', e);
       const name = e && e.name;
       if (name === 'InvalidStateError' || name === 'NetworkError') return PortError.Busy;
       if (name === 'TypeError') return PortError.Unsupported;
