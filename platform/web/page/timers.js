@@ -3,6 +3,7 @@
 export class Timers {
   constructor(workerUrl) {
     this.callbacks = new Map();
+    this.native = new Map();  // id -> the page's own timer, without a worker
     this.next = 1;
     try {
       this.worker = new Worker(workerUrl);
@@ -19,7 +20,7 @@ export class Timers {
     this.callbacks.set(id, callback);
     const delay = Math.max(0, Math.ceil(ms));
     if (this.worker) this.worker.postMessage(['set', id, delay]);
-    else this.callbacks.set(id, Object.assign(callback, { native: setTimeout(() => this.fire(id), delay) }));
+    else this.native.set(id, setTimeout(() => this.fire(id), delay));
     return id;
   }
 
@@ -28,13 +29,15 @@ export class Timers {
     if (!callback) return;
     this.callbacks.delete(id);
     if (this.worker) this.worker.postMessage(['cancel', id]);
-    else clearTimeout(callback.native);
+    else clearTimeout(this.native.get(id));
+    this.native.delete(id);
   }
 
   fire(id) {
     const callback = this.callbacks.get(id);
     if (!callback) return;  // cancelled while the expiry was on its way
     this.callbacks.delete(id);
+    this.native.delete(id);
     callback();
   }
 }
