@@ -167,7 +167,7 @@ export class TestServer {
     this.opens = [];         // [name, baud] per socket opened
   }
 
-  async listen(port = 0) {
+  async listen(port = 0, host = '127.0.0.1') {
     this.http = createServer((req, res) => this.serve(req, res));
     this.wss = new WebSocketServer({ noServer: true });
     this.http.on('upgrade', (req, socket, head) => {
@@ -184,8 +184,8 @@ export class TestServer {
         this.links.set(name, new Link(ws, sim.pty, this.links.get(name)));
       });
     });
-    await new Promise((r) => this.http.listen(port, '127.0.0.1', r));
-    this.origin = `http://127.0.0.1:${this.http.address().port}`;
+    await new Promise((r) => this.http.listen(port, host, r));
+    this.origin = `http://${host}:${this.http.address().port}`;
     return this.origin;
   }
 
@@ -209,6 +209,12 @@ export class TestServer {
     res.writeHead(200, { ...this.headers, 'Content-Type': kTypes[extname(file)] || 'application/octet-stream',
       'Cache-Control': 'no-cache' });
     res.end(readFileSync(file));
+  }
+
+  // Bytes reach the page through stand-in port `name` as if the DTU had sent them.
+  inject(name, bytes) {
+    const link = this.links.get(name);
+    if (link && link.socket.readyState === link.socket.OPEN) link.socket.send(Buffer.from(bytes, 'latin1'));
   }
 
   // The adapter behind stand-in port `name` is pulled out: its socket ends with 4000.

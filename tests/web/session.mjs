@@ -15,6 +15,15 @@ const kBootAndListing = '\nGPRS DTU loader V1.2\nFirmware V3.05 build 2012-08-16
   'PT= 5000\nDN= sim.example.org\nAP= cmnet\nTM= UDP\nUB= 9600\nOT= 100\nHT= 60\nRV1= 13800000001\n' +
   'RV2= 13800000002\nSS1= 13900000001\nSS2= 13900000002\nOK\n';
 
+// The form as it shows after a read, for the read-me.
+async function screenshot(tab, path) {
+  const box = await tab.evaluate(() => {
+    const r = document.querySelector('.dtu-frame').getBoundingClientRect();
+    return { x: r.left, y: r.top, width: r.width, height: r.height, scale: 1 };
+  });
+  writeFileSync(path, await tab.screenshot(box));
+}
+
 // Connects (the banner answered, setting mode entered): the operation buttons come alive.
 async function connect(form, sim) {
   const requests = sim.count('<- %%%%%%%%%%');
@@ -54,6 +63,14 @@ export function sessionGroups(ctx) {
       await form.click(At.readAll);
       equal(await form.answerBox('the read'), '信息提示窗口|读出模块设置值成功！！', 'the box after the read');
       equal(await form.monitor(), kBootAndListing, 'the traffic monitor');
+      if (ctx.screenshot) await screenshot(tab, ctx.screenshot);
+      // Bytes from the DTU are text, never markup.
+      const markup = '<img src=x onerror="window.__pwned=1"><b id="dtu-markup">&lt;b&gt;</b>\r\n';
+      server.inject('A', markup);
+      await tab.waitFor(`document.querySelector('.dtu-client textarea').value.includes('dtu-markup')`, 5000, 'the injected bytes in the monitor');
+      check((await form.monitor()).endsWith(markup.replace(/\r/g, '')), 'the monitor does not show the bytes as they came');
+      check(!(await tab.evaluate(`!!document.getElementById('dtu-markup') || document.querySelectorAll('img').length > 1 || !!window.__pwned`)),
+        'bytes from the DTU became markup');
       equal(await tab.evaluate(`localStorage.getItem('dtu-setup.ports')`),
         JSON.stringify([{ com: 2, vid: kAdapter.usbVendorId, pid: kAdapter.usbProductId }]), 'the ports remembered');
     }],
