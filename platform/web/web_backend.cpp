@@ -212,6 +212,11 @@ void WebBackend::show_frame(Handle frame) {
   w->visible = true;
   frame_shown_ = true;
   page::show_frame(frame);
+  // A frame shown with nothing focused takes the focus, as an activated window does.
+  if (focused_ == 0) {
+    move_focus(frame);
+    page::focus(focused_);
+  }
 }
 
 std::unique_ptr<SerialDevice> WebBackend::open_serial(const std::string& path, SerialError& error) {

@@ -1,11 +1,7 @@
 // Starts the tool on the page: checks that the browser can do what the tool needs, numbers
 // the serial ports, loads the settings file from the page's storage, and runs the program.
-import { EventQueue } from './events.js';
-import { Timers, WindowTimers } from './timers.js';
-import { Controls } from './controls.js';
-import { Dialogs } from './dialogs.js';
-import { SerialPorts } from './serial.js';
-import { Storage, SettingsBar } from './storage.js';
+import { makePageApi } from './page_api.js';
+import { SettingsBar } from './storage.js';
 
 const version = document.querySelector('meta[name="dtu-version"]').content;
 // Where the program keeps its settings file in its own file system (storage_folder.h).
@@ -29,36 +25,7 @@ function supported() {
 
 async function start() {
   const loading = import('./dtu-setup.js');
-  const stage = document.getElementById('stage');
-  const timers = new Timers(new URL('timer-worker.js', import.meta.url));
-  const queue = new EventQueue(timers);
-  const controls = new Controls(stage, queue);
-  const dtu = {
-    version,
-    queue,
-    timers,
-    controls,
-    windowTimers: new WindowTimers(timers, (window, id) => queue.pushTimer(window, id)),
-    dialogs: new Dialogs(controls, queue),
-    serial: new SerialPorts(queue, timers),
-    storage: new Storage(),
-    readySeen: false,
-    // The form is shown and the program waits for the user: the page is ready.
-    ready() {
-      if (this.readySeen) return;
-      this.readySeen = true;
-      performance.mark('dtu-ready');
-      document.documentElement.dataset.state = 'ready';
-    },
-    // The program has ended (its form closed): nothing of it stays on the page.
-    ended(code) {
-      for (const d of [...this.serial.devices.values()]) d.close();
-      stage.replaceChildren();
-      document.getElementById('ended').hidden = false;
-      document.documentElement.dataset.state = 'ended';
-      document.documentElement.dataset.exitCode = String(code);
-    },
-  };
+  const dtu = makePageApi(document.getElementById('stage'), version);
   const [files] = await Promise.all([dtu.storage.loadAll(), dtu.serial.start()]);
   let program = null;
   new SettingsBar(dtu.storage, () => {
