@@ -1,6 +1,6 @@
 // Runs the WebAssembly test program on the page's own scripts; GoogleTest's output is kept
 // in window.testOutput and the number of failed tests in the page's data-failed.
-import { makePageApi } from '../page_api.js';
+import { makePageApi } from './page/page_api.js';
 import createTests from './web-tests.js';
 
 const stage = document.getElementById('stage');

@@ -23,10 +23,16 @@ function supported() {
     'storage' in navigator && typeof navigator.storage.getDirectory === 'function';
 }
 
+// The program is compiled while the page's storage and ports are looked at: the settings file
+// joins the program's file system before its entry runs (a run dependency holds it back),
+// and a port is only opened once the ports are numbered.
 async function start() {
+  // The program's code compiles while the page's scripts and storage get ready.
+  const compiled = WebAssembly.compileStreaming(fetch(new URL('dtu-setup.wasm', import.meta.url), { credentials: 'same-origin' }));
   const loading = import('./dtu-setup.js');
   const dtu = makePageApi(document.getElementById('stage'), version);
-  const [files] = await Promise.all([dtu.storage.loadAll(), dtu.serial.start()]);
+  const files = dtu.storage.loadAll();
+  dtu.serial.started = dtu.serial.start();
   let program = null;
   new SettingsBar(dtu.storage, () => {
     try {
@@ -38,10 +44,19 @@ async function start() {
   const { default: createDtuSetup } = await loading;
   program = await createDtuSetup({
     dtu,
+    instantiateWasm(imports, done) {
+      compiled.then((module) => WebAssembly.instantiate(module, imports).then((instance) => done(instance, module)))
+        .catch((e) => failed(e));
+      return {};
+    },
     preRun: [(m) => {
       m.FS.mkdirTree(kSettingsFolder);
       m.FS.mkdirTree('/app');
-      for (const [name, bytes] of files) m.FS.writeFile(kSettingsFolder + '/' + name, bytes);
+      m.addRunDependency('settings');
+      files.then((loaded) => {
+        for (const [name, bytes] of loaded) m.FS.writeFile(kSettingsFolder + '/' + name, bytes);
+        m.removeRunDependency('settings');
+      });
     }],
   });
   window.dtuProgram = program;

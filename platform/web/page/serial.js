@@ -27,6 +27,7 @@ export class SerialPorts {
     this.closing = new WeakMap();  // port -> its close in progress
     this.nextDevice = 1;
     this.serial = navigator.serial || null;
+    this.started = null;  // start() in progress
   }
 
   // Numbers the ports this page may use; called once before the program starts.
@@ -93,6 +94,7 @@ export class SerialPorts {
   // The port behind `com`, after the chooser if it has none (the click that connects is
   // the user's gesture the chooser needs). A device id, or a PortError.
   async open(com) {
+    if (this.started) await this.started;
     let slot = this.slots.get(com);
     if (!slot || !slot.port) {
       if (!this.serial) return PortError.NotFound;
