@@ -69,6 +69,11 @@ async function writeAllOverhead(browser, server, scratch) {
     }
     figures[hidden ? 'hidden' : 'shown'] = median(ratios);
   }
+  // The DTU's view: from each command to the next, the poll and receive window's share.
+  const times = sim.log.join('').split('\n').map((l) => /^\[ *([0-9.]+)\] <- %[A-Z]/.exec(l)).filter(Boolean).map((m) => Number(m[1]) * 1000);
+  const steps = times.slice(1).map((t, i) => t - times[i]).filter((d) => d < 2000);
+  console.log(`between commands: median ${median(steps).toFixed(0)} ms, min ${Math.min(...steps).toFixed(0)}, max ${Math.max(...steps).toFixed(0)}`);
+  if (process.env.DTU_BENCH_STEPS) console.log(steps.map((d) => d.toFixed(0)).join(' '));
   await sim.stop();
   await tab.close();
   console.log(`floor ${floor} ms`);

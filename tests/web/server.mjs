@@ -81,7 +81,7 @@ export class SimulatedPort {
 }
 
 // One open port: the page's socket and the pseudo-terminal, bytes both ways. The terminal is
-// opened once, non-blocking, and read every few milliseconds: the simulated DTU counts the
+// opened once, non-blocking, and read every millisecond: the simulated DTU counts the
 // programs that open it, one open per port. It is opened only once the port's previous link
 // has closed it.
 class Link {
@@ -104,7 +104,7 @@ class Link {
   open() {
     if (this.ended) return;
     this.fd = openSync(this.pty, constants.O_RDWR | constants.O_NONBLOCK | constants.O_NOCTTY);
-    this.poller = setInterval(() => this.poll(), 4);
+    this.poller = setInterval(() => this.poll(), 1);
     this.flush();
   }
 

@@ -1,9 +1,11 @@
-// One-shot timers for the page, run by the timer worker so that they hold in a background
-// tab. Where no worker can be started the page's own timers stand in.
+// One-shot timers for the page. Each runs both in the timer worker, which holds to time in
+// a background tab, and on the page's own thread, which is a little more punctual while the
+// page is in front; whichever expires first counts. Where no worker can be started the page's
+// own timers serve alone.
 export class Timers {
   constructor(workerUrl) {
     this.callbacks = new Map();
-    this.native = new Map();  // id -> the page's own timer, without a worker
+    this.native = new Map();  // id -> the page's own timer of the pair
     this.next = 1;
     try {
       this.worker = new Worker(workerUrl);
@@ -20,7 +22,7 @@ export class Timers {
     this.callbacks.set(id, callback);
     const delay = Math.max(0, Math.ceil(ms));
     if (this.worker) this.worker.postMessage(['set', id, delay]);
-    else this.native.set(id, setTimeout(() => this.fire(id), delay));
+    this.native.set(id, setTimeout(() => this.fire(id), delay));
     return id;
   }
 
@@ -29,14 +31,16 @@ export class Timers {
     if (!callback) return;
     this.callbacks.delete(id);
     if (this.worker) this.worker.postMessage(['cancel', id]);
-    else clearTimeout(this.native.get(id));
+    clearTimeout(this.native.get(id));
     this.native.delete(id);
   }
 
   fire(id) {
     const callback = this.callbacks.get(id);
-    if (!callback) return;  // cancelled while the expiry was on its way
+    if (!callback) return;  // cancelled, or the other of the pair came first
     this.callbacks.delete(id);
+    if (this.worker) this.worker.postMessage(['cancel', id]);
+    clearTimeout(this.native.get(id));
     this.native.delete(id);
     callback();
   }
