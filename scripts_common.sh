@@ -9,6 +9,11 @@ libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
 DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib icoutils \
 xdotool xclip"
 
+# The web edition: Debian's emscripten (with its clang, lld and binaryen), Node for its
+# tools and the browser tests, and Chromium for those tests; installed without their
+# recommendations (a desktop's worth of services).
+DTU_WEB_PACKAGES="emscripten chromium nodejs"
+
 # What ./package (and ./test, which runs it) needs on top: the package builder's tools and
 # the checkers of the package, its menu entry and its metadata (CPack finds the programs
 # with file, and their libraries with dpkg-dev's dpkg-shlibdeps).
@@ -25,6 +30,21 @@ dtu_install_packages() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# The web edition's packages (see DTU_WEB_PACKAGES), and npm where the Node installed lacks it.
+dtu_install_web_packages() {
+  local missing=()
+  for p in $DTU_WEB_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  command -v npm >/dev/null || missing+=(npm)
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # dtu_configure <dir> <c compiler> <c++ compiler> [cmake options...]
@@ -60,3 +80,28 @@ DTU_LINE_TABLES=(-DCMAKE_C_FLAGS_DEBUG=-gline-tables-only -DCMAKE_CXX_FLAGS_DEBU
 # The builds that prove the suite on other targets: no Qt, no benchmarks, no optimisation,
 # GoogleTest built from source with the same compiler, each test program one compile unit.
 DTU_PORT_OPTIONS=(-DDTU_QT=OFF -DDTU_WERROR=ON -DDTU_GTEST_SOURCE=/usr/src/googletest -DDTU_UNITY_TESTS=ON)
+
+# The web edition (build/web): the layers above the platform, the page's backend and the
+# page's files (site/), and the test program the browser tests run (site-tests/). Needs the
+# generators of the g++ build (build/gcc). Debian's emscripten finds its JavaScript parser
+# (acorn) through NODE_PATH.
+# dtu_web_build <dir> <native build> [targets...]
+dtu_web_build() {
+  local dir=$1 host=$2
+  shift 2
+  export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+  if [ ! -f "$dir/build.ninja" ]; then
+    emcmake cmake -S . -B "$dir" -G Ninja -DDTU_HOST_BUILD="$PWD/$host" -DCMAKE_BUILD_TYPE=Release \
+      "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" -DDTU_WERROR=ON >/dev/null
+  fi
+  local targets=()
+  for t in "${@:-dtu_web_site}"; do targets+=(--target "$t"); done
+  cmake --build "$dir" -j"$(nproc)" "${targets[@]}"
+}
+
+# The browser tests' Node packages (tests/web/package-lock.json), installed once.
+dtu_web_test_packages() {
+  if [ ! -d tests/web/node_modules ] || [ tests/web/package-lock.json -nt tests/web/node_modules ]; then
+    (cd tests/web && npm ci --no-audit --no-fund --silent)
+  fi
+}
