@@ -103,7 +103,7 @@ class FormRuntime final : public rt::FormHost {
   bool quiet_ = false;  // while freeing the templates: no quit request
 };
 
-FormRuntime& runtime();
+FormRuntime& form_runtime();
 // Makes this form runtime the runtime core's form host; every program does it at start-up.
 void register_form_runtime();
 

@@ -32,7 +32,7 @@ class WindowUnit : public Unit, public rt::WindowReceiver {
   bool create_window(const CreateContext& context, platform::CreateParams params);
   void apply_font(const Font& font);
 
-  static platform::Backend& be() { return platform::backend(); }
+  static platform::Backend& backend() { return platform::backend(); }
 
  private:
   platform::Handle window_ = 0;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/event_core.h"
+#include "platform/headless/event_scheduler.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/headless/window_model.h"
 
@@ -16,7 +16,7 @@ namespace platform::headless {
 
 struct HeadlessBackend::State {
   uint32_t start_tick = 0;
-  std::shared_ptr<detail::Core> core = std::make_shared<detail::Core>();
+  std::shared_ptr<detail::EventScheduler> scheduler = std::make_shared<detail::EventScheduler>();
   detail::WindowTree tree;
   WindowSink* sink = nullptr;
   Handle focus = 0;

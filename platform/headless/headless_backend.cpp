@@ -16,20 +16,21 @@ using detail::Window;
 
 HeadlessBackend::HeadlessBackend(uint32_t start_tick, Clock clock) : state_(std::make_unique<State>()) {
   state_->start_tick = start_tick;
-  if (clock == Clock::Real) state_->core = std::make_shared<detail::Core>(detail::Core::Clock::Real);
+  if (clock == Clock::Real)
+    state_->scheduler = std::make_shared<detail::EventScheduler>(detail::EventScheduler::Clock::Real);
 }
 
 HeadlessBackend::~HeadlessBackend() = default;
 
 // ---- the test's side
 
-uint32_t HeadlessBackend::now() const { return static_cast<uint32_t>(state_->core->now_us() / 1000); }
+uint32_t HeadlessBackend::now() const { return static_cast<uint32_t>(state_->scheduler->now_us() / 1000); }
 
 void HeadlessBackend::run_for(uint32_t ms) {
-  const uint64_t deadline = state_->core->now_us() + uint64_t{ms} * 1000;
+  const uint64_t deadline = state_->scheduler->now_us() + uint64_t{ms} * 1000;
   do {
     process_pending();
-  } while (state_->core->wait_until(deadline));
+  } while (state_->scheduler->wait_until(deadline));
   process_pending();
 }
 
@@ -40,7 +41,7 @@ void HeadlessBackend::settle() {
 }
 
 void HeadlessBackend::schedule(uint32_t at_ms, std::function<void()> action) {
-  state_->core->schedule_action(uint64_t{at_ms} * 1000, std::move(action));
+  state_->scheduler->schedule_action(uint64_t{at_ms} * 1000, std::move(action));
 }
 
 const std::vector<MessageBoxRecord>& HeadlessBackend::message_boxes() const { return state_->boxes; }
@@ -104,7 +105,7 @@ void HeadlessBackend::destroy(Handle window) {
   const auto doomed = s.tree.subtree_children_first(window);
   // The focus dies with its window, silently, as with a native window.
   if (s.focus != 0 && s.tree.is_inside(s.focus, window)) s.focus = 0;
-  for (Handle h : doomed) s.core->kill_window_timers(h);
+  for (Handle h : doomed) s.scheduler->kill_window_timers(h);
   s.tree.erase_subtree(window);
   for (Handle h : doomed) s.notify(h, Notify::Destroyed);
 }
@@ -323,17 +324,17 @@ void HeadlessBackend::label_set_style(Handle label, const LabelStyle& style) {
 // ---- queue and timers
 
 void HeadlessBackend::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  state_->core->post(Ready{Ready::Kind::Posted, window, code, wparam, lparam, {}});
+  state_->scheduler->post(Ready{Ready::Kind::Posted, window, code, wparam, lparam, {}});
 }
 
-void HeadlessBackend::post_quit(int code) { state_->core->post_quit(code); }
-bool HeadlessBackend::quit_requested() const { return state_->core->quit_requested(); }
-int HeadlessBackend::quit_code() const { return state_->core->quit_code(); }
+void HeadlessBackend::post_quit(int code) { state_->scheduler->post_quit(code); }
+bool HeadlessBackend::quit_requested() const { return state_->scheduler->quit_requested(); }
+int HeadlessBackend::quit_code() const { return state_->scheduler->quit_code(); }
 
 void HeadlessBackend::process_pending() {
   State& s = *state_;
   Ready item;
-  while (s.core->pop(item)) {
+  while (s.scheduler->pop(item)) {
     switch (item.kind) {
       case Ready::Kind::Action:
         if (item.action) item.action();
@@ -342,23 +343,23 @@ void HeadlessBackend::process_pending() {
         if (s.sink && s.tree.find(item.window)) s.sink->on_posted(item.window, item.code, item.wparam, item.lparam);
         break;
       case Ready::Kind::Timer:
-        if (s.core->take_timer_expiry(item.window, item.code, item.wparam) && s.sink && s.tree.find(item.window))
+        if (s.scheduler->take_timer_expiry(item.window, item.code, item.wparam) && s.sink && s.tree.find(item.window))
           s.sink->on_timer(item.window, item.code);
         break;
     }
   }
 }
 
-bool HeadlessBackend::wait(int timeout_ms) { return state_->core->wait(timeout_ms); }
+bool HeadlessBackend::wait(int timeout_ms) { return state_->scheduler->wait(timeout_ms); }
 
 uint32_t HeadlessBackend::tick_count() const { return state_->start_tick + now(); }
 
 void HeadlessBackend::set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) {
   if (!state_->tree.find(window)) return;
-  state_->core->set_timer(window, timer_id, uint64_t{period_ms} * 1000);
+  state_->scheduler->set_timer(window, timer_id, uint64_t{period_ms} * 1000);
 }
 
-void HeadlessBackend::kill_timer(Handle window, uint32_t timer_id) { state_->core->kill_timer(window, timer_id); }
+void HeadlessBackend::kill_timer(Handle window, uint32_t timer_id) { state_->scheduler->kill_timer(window, timer_id); }
 
 // ---- message boxes, serial devices, exit
 
@@ -375,12 +376,12 @@ std::unique_ptr<SerialDevice> HeadlessBackend::open_serial(const std::string& pa
     error = SerialError::NotFound;
     return nullptr;
   }
-  if (s.busy_paths.count(path) != 0 || s.core->path_open(path)) {
+  if (s.busy_paths.count(path) != 0 || s.scheduler->path_open(path)) {
     error = SerialError::Busy;
     return nullptr;
   }
   error = SerialError::None;
-  return detail::open_memory_device(s.core, path, peer->second);
+  return detail::open_memory_device(s.scheduler, path, peer->second);
 }
 
 void HeadlessBackend::exit_process(int code) {

@@ -9,7 +9,7 @@
 
 namespace platform::qt {
 
-class Core;
+class QtBackendState;
 
 class QtBackend final : public Backend {
  public:
@@ -72,7 +72,7 @@ class QtBackend final : public Backend {
   [[noreturn]] void exit_process(int code) override;
 
  private:
-  std::unique_ptr<Core> core_;
+  std::unique_ptr<QtBackendState> state_;
 };
 
 }  // namespace platform::qt

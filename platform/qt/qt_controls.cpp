@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "platform/qt/qt_backend.h"
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_ip_control.h"
 #include "platform/qt/qt_label.h"
 #include "platform/qt/qt_text.h"
@@ -28,7 +28,7 @@ QLineEdit* line_of(const Window* w) {
 }  // namespace
 
 std::pair<int, int> QtBackend::edit_selection(Handle edit) const {
-  const Window* w = core_->find(edit);
+  const Window* w = state_->find(edit);
   if (QLineEdit* line = line_of(w)) {
     const QString text = line->text();
     const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
@@ -46,7 +46,7 @@ std::pair<int, int> QtBackend::edit_selection(Handle edit) const {
 // As the native control: a start of -1 drops the selection and keeps the caret; an end of
 // -1 means the end of the text; reversed bounds are swapped; everything is clamped.
 void QtBackend::edit_set_selection(Handle edit, int start, int end) {
-  const Window* w = core_->find(edit);
+  const Window* w = state_->find(edit);
   QLineEdit* line = line_of(w);
   QPlainTextEdit* plain = w ? w->plain : nullptr;
   if (!line && !plain) return;
@@ -76,7 +76,7 @@ void QtBackend::edit_set_selection(Handle edit, int start, int end) {
 
 // Replaces the selection (or inserts at the caret) and reports one Changed.
 void QtBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
-  Window* w = core_->find(edit);
+  Window* w = state_->find(edit);
   QLineEdit* line = line_of(w);
   if (!line && !(w && w->plain)) return;
   const QString text = from_gbk(gbk);
@@ -89,11 +89,11 @@ void QtBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
     w->plain->setTextCursor(c);  // the caret follows the inserted text
   }
   --w->changed_mute;
-  core_->notify(edit, Notify::Changed);
+  state_->notify(edit, Notify::Changed);
 }
 
 void QtBackend::edit_scroll_caret(Handle edit) {
-  const Window* w = core_->find(edit);
+  const Window* w = state_->find(edit);
   if (w && w->plain) w->plain->ensureCursorVisible();
 }
 
@@ -132,7 +132,7 @@ int64_t drop_front(QTextDocument& doc, int64_t bytes, int64_t keep) {
 // A multi-line box keeps its GBK length up to date as it appends and trims, so the work is
 // the appended and the dropped text. (A single-line box is measured whole: it is never a log.)
 void QtBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
-  Window* w = core_->find(edit);
+  Window* w = state_->find(edit);
   if (!w || w->kind != WidgetKind::Edit) return;
   const QString text = from_gbk(gbk);
   const auto keep = static_cast<int64_t>(std::min(std::min(limit, trim_to), size_t{INT64_MAX}));
@@ -170,11 +170,11 @@ void QtBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, siz
     w->appending = false;
   }
   --w->changed_mute;
-  core_->notify(edit, Notify::Changed);
+  state_->notify(edit, Notify::Changed);
 }
 
 void QtBackend::combo_add_item(Handle combo, std::string_view gbk) {
-  Window* w = core_->find(combo);
+  Window* w = state_->find(combo);
   if (!w || !w->combo) return;
   const QString item = from_gbk(gbk);
   if (!w->sorted) {
@@ -188,18 +188,18 @@ void QtBackend::combo_add_item(Handle combo, std::string_view gbk) {
 }
 
 int QtBackend::combo_count(Handle combo) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   return w && w->combo ? w->combo->count() : 0;
 }
 
 std::string QtBackend::combo_item(Handle combo, int index) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || !w->combo || index < 0 || index >= w->combo->count()) return {};
   return to_gbk(w->combo->itemText(index));
 }
 
 int QtBackend::combo_current(Handle combo) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || !w->combo || w->combo_edited) return -1;
   return w->combo->currentIndex();
 }
@@ -207,7 +207,7 @@ int QtBackend::combo_current(Handle combo) const {
 // An index outside the items clears the selection and the field; a valid one shows the
 // item's text, selected.
 void QtBackend::combo_set_current(Handle combo, int index) {
-  Window* w = core_->find(combo);
+  Window* w = state_->find(combo);
   if (!w || !w->combo) return;
   if (index < 0 || index >= w->combo->count()) index = -1;
   w->combo_edited = false;
@@ -219,22 +219,22 @@ void QtBackend::combo_set_current(Handle combo, int index) {
 }
 
 void QtBackend::ip_set(Handle ip, const uint8_t parts[4]) {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   if (w && w->ip) w->ip->set_address(parts);
 }
 
 void QtBackend::ip_clear(Handle ip) {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   if (w && w->ip) w->ip->clear_address();
 }
 
 bool QtBackend::ip_blank(Handle ip) const {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   return !w || !w->ip || w->ip->blank();
 }
 
 void QtBackend::ip_get(Handle ip, uint8_t parts[4]) const {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   if (w && w->ip) {
     w->ip->address(parts);
     return;
@@ -243,7 +243,7 @@ void QtBackend::ip_get(Handle ip, uint8_t parts[4]) const {
 }
 
 void QtBackend::label_set_style(Handle label, const LabelStyle& style) {
-  const Window* w = core_->find(label);
+  const Window* w = state_->find(label);
   if (w && w->label) w->label->set_label_style(style);
 }
 

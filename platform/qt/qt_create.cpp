@@ -11,7 +11,7 @@
 #include <QWidget>
 
 #include "platform/qt/qt_colours.h"
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_fonts.h"
 #include "platform/qt/qt_ip_control.h"
 #include "platform/qt/qt_label.h"
@@ -128,12 +128,12 @@ Qt::FocusPolicy focus_policy(WidgetKind kind, bool tab_stop) {
 
 }  // namespace
 
-QWidget* Core::container_widget(Handle parent) {
+QWidget* QtBackendState::container_widget(Handle parent) {
   const Window* w = find(parent);
   return w ? w->widget : nullptr;
 }
 
-Handle Core::create(const CreateParams& p) {
+Handle QtBackendState::create(const CreateParams& p) {
   if (p.parent != 0 && !find(p.parent)) return 0;
   QWidget* parent = container_widget(p.parent);
   Window w;
@@ -199,7 +199,7 @@ Handle Core::create(const CreateParams& p) {
 // Frames take the client size, placed at the given outer position (or centred on the
 // screen). A drop-down combo box is given the height of its closed field: the height it is
 // created with also covers its list.
-void Core::apply_geometry(Handle h, Geometry g) {
+void QtBackendState::apply_geometry(Handle h, Geometry g) {
   Window* w = find(h);
   if (!w || !w->widget) return;
   QWidget* widget = w->widget;
@@ -223,7 +223,7 @@ void Core::apply_geometry(Handle h, Geometry g) {
   widget->setGeometry(g.left, g.top, width, height);
 }
 
-void Core::centre(Window& w) {
+void QtBackendState::centre(Window& w) {
   const QScreen* screen = w.widget->screen();
   if (!screen) return;
   const QRect area = screen->geometry();
@@ -233,7 +233,7 @@ void Core::centre(Window& w) {
 
 // Notifications from the controls' own signals. Each looks its window up again, so a
 // signal that arrives after the window was destroyed is dropped.
-void Core::wire(Window& w) {
+void QtBackendState::wire(Window& w) {
   const Handle h = w.handle;
   auto changed = [this, h] {
     const Window* now = find(h);

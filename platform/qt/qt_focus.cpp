@@ -8,13 +8,13 @@
 #include <QWidget>
 
 #include "platform/focus_move.h"
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 
 namespace platform::qt {
 
 // Between FocusOut and FocusIn nothing has the focus. A sink that moves the focus from
 // inside FocusOut wins: its move stands and this one is abandoned.
-void Core::set_focus(Handle to) {
+void QtBackendState::set_focus(Handle to) {
   if (to != 0 && !find(to)) return;
   if (focused != to && !move_focus(to)) return;
   sync_qt_focus();
@@ -24,12 +24,12 @@ void Core::set_focus(Handle to) {
 // then stands and has synced Qt already). Qt's focus events that arrive while the handlers
 // run (a message box opening and closing, Qt finishing the move it started) are not moves
 // of the form's focus and are ignored.
-bool Core::move_focus(Handle to) {
+bool QtBackendState::move_focus(Handle to) {
   return report_focus_move(focused, focus_dispatch_, to, [this](Handle h) { return find(h) != nullptr; },
                            [this](Handle h, Notify what) { notify(h, what); });
 }
 
-void Core::sync_qt_focus() {
+void QtBackendState::sync_qt_focus() {
   ++qt_focus_mute;
   if (const Window* w = find(focused); w && w->widget) {
     w->widget->setFocus(Qt::OtherFocusReason);
@@ -41,7 +41,7 @@ void Core::sync_qt_focus() {
 
 // Only focus events of our own widgets count: a message box's button losing the focus as
 // the box hides leaves no focus widget for a moment, which is not the user leaving a field.
-void Core::follow_qt_focus(const QObject* watched, Qt::FocusReason reason) {
+void QtBackendState::follow_qt_focus(const QObject* watched, Qt::FocusReason reason) {
   if (qt_focus_mute > 0 || focus_dispatch_ > 0 || message_boxes_open > 0) return;
   if (handle_of(watched) == 0) return;
   if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
@@ -57,7 +57,7 @@ void Core::follow_qt_focus(const QObject* watched, Qt::FocusReason reason) {
 // After a modal box closes, the frame that had the focus is made active again and Qt's
 // focus put back where the form has it; without this some platforms leave no active window
 // and later focus moves would not reach Qt.
-void Core::reactivate_frame() {
+void QtBackendState::reactivate_frame() {
   Handle frame = frame_of(focused);
   if (frame == 0) frame = last_frame_shown;
   const Window* w = find(frame);

@@ -3,12 +3,12 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_fonts.h"
 
 namespace platform::qt {
 
-Core::Core(int& argc, char** argv) {
+QtBackendState::QtBackendState(int& argc, char** argv) {
   if (!QCoreApplication::instance()) owned_app_ = std::make_unique<QApplication>(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);  // the runtime decides when the loop ends
   install_default_font();
@@ -18,7 +18,7 @@ Core::Core(int& argc, char** argv) {
   clock.start();
 }
 
-Core::~Core() {
+QtBackendState::~QtBackendState() {
   sink = nullptr;  // the sink may be gone already; nothing is reported from here on
   qApp->removeEventFilter(filter_.get());
   for (Handle h : tree_.roots()) destroy(h);
@@ -30,7 +30,7 @@ Core::~Core() {
   // Wake-up events still queued for the waker are discarded with it by Qt.
 }
 
-Handle Core::handle_of(const QObject* object) const {
+Handle QtBackendState::handle_of(const QObject* object) const {
   for (const QObject* o = object; o; o = o->parent()) {
     auto it = by_object_.find(o);
     if (it != by_object_.end()) return it->second;
@@ -38,7 +38,7 @@ Handle Core::handle_of(const QObject* object) const {
   return 0;
 }
 
-Handle Core::add(Window window) {
+Handle QtBackendState::add(Window window) {
   Window& added = tree_.add(std::move(window));
   by_object_[added.object] = added.handle;
   wire(added);
@@ -48,7 +48,7 @@ Handle Core::add(Window window) {
 // The focus dies with its window, silently, as with a native window. The widgets are hidden
 // at once and deleted later (see collect_garbage); Destroyed is reported children first,
 // after the windows have left the registry.
-void Core::destroy(Handle h) {
+void QtBackendState::destroy(Handle h) {
   Window* top = find(h);
   if (!top) return;
   const auto doomed = tree_.subtree_children_first(h);
@@ -69,7 +69,7 @@ void Core::destroy(Handle h) {
   for (Handle d : doomed) notify(d, Notify::Destroyed);
 }
 
-void Core::collect_garbage() {
+void QtBackendState::collect_garbage() {
   if (in_sink_call()) return;
   auto doomed = std::move(graveyard_);
   graveyard_.clear();

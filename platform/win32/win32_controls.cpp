@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "platform/win32/win32_colours.h"
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_window_backend.h"
 
 namespace platform::win32 {
@@ -27,7 +27,7 @@ HWND edit_field(const Window* w) {
 
 }  // namespace
 
-void Core::on_command(HWND control, int code) {
+void Win32BackendState::on_command(HWND control, int code) {
   const Handle h = handle_of(control);
   Window* w = find(h);
   if (!w || w->hwnd != control) return;
@@ -51,7 +51,7 @@ void Core::on_command(HWND control, int code) {
   }
 }
 
-HBRUSH Core::control_colours(HWND control, HDC dc) {
+HBRUSH Win32BackendState::control_colours(HWND control, HDC dc) {
   Window* w = find(handle_of(control));
   if (!w || (w->kind != WidgetKind::Edit && w->kind != WidgetKind::ComboBox)) return nullptr;
   if (w->text_colour == 0 && w->background == 0xFFFFFF) return nullptr;  // the control's own look
@@ -62,7 +62,7 @@ HBRUSH Core::control_colours(HWND control, HDC dc) {
 }
 
 std::pair<int, int> Win32WindowBackend::edit_selection(Handle edit) const {
-  HWND field = edit_field(core_->find(edit));
+  HWND field = edit_field(state_->find(edit));
   if (!field) return {0, 0};
   DWORD start = 0, end = 0;
   SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -73,7 +73,7 @@ std::pair<int, int> Win32WindowBackend::edit_selection(Handle edit) const {
 // As the native control: a start of -1 drops the selection and keeps the caret; an end of
 // -1 means the end of the text; reversed bounds are swapped; everything is clamped.
 void Win32WindowBackend::edit_set_selection(Handle edit, int start, int end) {
-  HWND field = edit_field(core_->find(edit));
+  HWND field = edit_field(state_->find(edit));
   if (!field) return;
   if (start < 0) {
     DWORD caret = 0;
@@ -90,14 +90,14 @@ void Win32WindowBackend::edit_set_selection(Handle edit, int start, int end) {
 
 // Replaces the selection (or inserts at the caret), not undoable, and reports one Changed.
 void Win32WindowBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
-  Window* w = core_->find(edit);
+  Window* w = state_->find(edit);
   HWND field = edit_field(w);
   if (!field) return;
   const std::wstring text = w->multi_line ? crlf_line_breaks(widen(gbk)) : widen(gbk);
   ++w->changed_mute;
   SendMessageW(field, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
   --w->changed_mute;
-  core_->notify(edit, Notify::Changed);
+  state_->notify(edit, Notify::Changed);
 }
 
 namespace {
@@ -147,7 +147,7 @@ size_t front_cut(HWND edit, size_t length, int64_t excess, int64_t& dropped) {
 // The box's text limit is raised as it grows (the native default stops a log at 30,000
 // characters); line breaks are stored as CR LF, as the box shows them and as they count.
 void Win32WindowBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
-  Window* w = core_->find(edit);
+  Window* w = state_->find(edit);
   if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return;
   HWND box = w->hwnd;
   const std::wstring text = w->multi_line ? crlf_line_breaks(widen(gbk)) : widen(gbk);
@@ -176,16 +176,16 @@ void Win32WindowBackend::edit_append(Handle edit, std::string_view gbk, size_t l
   SendMessageW(box, EM_SCROLLCARET, 0, 0);
   w->appending = false;
   --w->changed_mute;
-  core_->notify(edit, Notify::Changed);
+  state_->notify(edit, Notify::Changed);
 }
 
 void Win32WindowBackend::edit_scroll_caret(Handle edit) {
-  const Window* w = core_->find(edit);
+  const Window* w = state_->find(edit);
   if (w && w->kind == WidgetKind::Edit && w->hwnd) SendMessageW(w->hwnd, EM_SCROLLCARET, 0, 0);
 }
 
 void Win32WindowBackend::combo_add_item(Handle combo, std::string_view gbk) {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox) return;
   const std::wstring item = widen(gbk);
   if (!w->sorted) {
@@ -200,13 +200,13 @@ void Win32WindowBackend::combo_add_item(Handle combo, std::string_view gbk) {
 }
 
 int Win32WindowBackend::combo_count(Handle combo) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox) return 0;
   return static_cast<int>(SendMessageW(w->hwnd, CB_GETCOUNT, 0, 0));
 }
 
 std::string Win32WindowBackend::combo_item(Handle combo, int index) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox || index < 0 || index >= combo_count(combo)) return {};
   const LRESULT n = SendMessageW(w->hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (n <= 0) return {};
@@ -217,7 +217,7 @@ std::string Win32WindowBackend::combo_item(Handle combo, int index) const {
 }
 
 int Win32WindowBackend::combo_current(Handle combo) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox || w->combo_edited) return -1;
   return static_cast<int>(SendMessageW(w->hwnd, CB_GETCURSEL, 0, 0));
 }
@@ -225,7 +225,7 @@ int Win32WindowBackend::combo_current(Handle combo) const {
 // An index outside the items clears the selection and the field; a valid one shows the
 // item's text, selected.
 void Win32WindowBackend::combo_set_current(Handle combo, int index) {
-  Window* w = core_->find(combo);
+  Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox) return;
   if (index < 0 || index >= combo_count(combo)) index = -1;
   w->combo_edited = false;
@@ -233,13 +233,13 @@ void Win32WindowBackend::combo_set_current(Handle combo, int index) {
   SendMessageW(w->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   if (index < 0 && w->combo_style != 2) SetWindowTextW(w->hwnd, L"");
   // Selected while the box has the focus; elsewhere no selection is left showing in the field.
-  const bool focused = core_->handle_of(GetFocus()) == combo;
+  const bool focused = state_->handle_of(GetFocus()) == combo;
   if (w->combo_style != 2) SendMessageW(w->hwnd, CB_SETEDITSEL, 0, focused ? MAKELPARAM(0, -1) : MAKELPARAM(-1, 0));
   --w->changed_mute;
 }
 
 void Win32WindowBackend::ip_set(Handle ip, const uint8_t parts[4]) {
-  Window* w = core_->find(ip);
+  Window* w = state_->find(ip);
   if (!w || w->kind != WidgetKind::IpAddress) return;
   ++w->changed_mute;
   SendMessageW(w->hwnd, IPM_SETADDRESS, 0, static_cast<LPARAM>(MAKEIPADDRESS(parts[0], parts[1], parts[2], parts[3])));
@@ -247,7 +247,7 @@ void Win32WindowBackend::ip_set(Handle ip, const uint8_t parts[4]) {
 }
 
 void Win32WindowBackend::ip_clear(Handle ip) {
-  Window* w = core_->find(ip);
+  Window* w = state_->find(ip);
   if (!w || w->kind != WidgetKind::IpAddress) return;
   ++w->changed_mute;
   SendMessageW(w->hwnd, IPM_CLEARADDRESS, 0, 0);
@@ -255,13 +255,13 @@ void Win32WindowBackend::ip_clear(Handle ip) {
 }
 
 bool Win32WindowBackend::ip_blank(Handle ip) const {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   return !w || w->kind != WidgetKind::IpAddress || SendMessageW(w->hwnd, IPM_ISBLANK, 0, 0) != 0;
 }
 
 // Empty fields read as 0.
 void Win32WindowBackend::ip_get(Handle ip, uint8_t parts[4]) const {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   DWORD address = 0;
   if (w && w->kind == WidgetKind::IpAddress) SendMessageW(w->hwnd, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
   parts[0] = static_cast<uint8_t>(FIRST_IPADDRESS(address));
@@ -271,7 +271,7 @@ void Win32WindowBackend::ip_get(Handle ip, uint8_t parts[4]) const {
 }
 
 void Win32WindowBackend::label_set_style(Handle label, const LabelStyle& style) {
-  Window* w = core_->find(label);
+  Window* w = state_->find(label);
   if (!w || w->kind != WidgetKind::Label) return;
   w->label = style;
   LONG_PTR ex = GetWindowLongPtrW(w->hwnd, GWL_EXSTYLE) & ~(WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME | WS_EX_STATICEDGE);
@@ -287,7 +287,7 @@ void Win32WindowBackend::label_set_style(Handle label, const LabelStyle& style) 
   SetWindowLongPtrW(w->hwnd, GWL_EXSTYLE, ex);
   SetWindowLongPtrW(w->hwnd, GWL_STYLE, plain);
   SetWindowPos(w->hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  core_->apply_geometry(label, w->logical);
+  state_->apply_geometry(label, w->logical);
   InvalidateRect(w->hwnd, nullptr, TRUE);
 }
 

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_dpi.h"
 #include "platform/win32/win32_icon.h"
 #include "platform/win32/win32_label.h"
@@ -126,12 +126,12 @@ void configure(Window& w, const CreateParams& p) {
 
 }  // namespace
 
-HWND Core::container_hwnd(Handle parent) const {
+HWND Win32BackendState::container_hwnd(Handle parent) const {
   const Window* w = find(parent);
   return w && w->hwnd ? w->hwnd : message_window;
 }
 
-Handle Core::create(const CreateParams& p) {
+Handle Win32BackendState::create(const CreateParams& p) {
   if (p.parent != 0 && !find(p.parent)) return 0;
   Window w;
   w.kind = p.kind;
@@ -192,7 +192,7 @@ Handle Core::create(const CreateParams& p) {
 
 // Frames take the client size, placed at the given outer position (or centred on the
 // screen). A drop-down combo box is at least as high as its open list.
-void Core::apply_geometry(Handle h, Geometry g) {
+void Win32BackendState::apply_geometry(Handle h, Geometry g) {
   Window* w = find(h);
   if (!w) return;
   g.width = std::max(g.width, 0);
@@ -217,7 +217,7 @@ void Core::apply_geometry(Handle h, Geometry g) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Core::centre(Window& w) {
+void Win32BackendState::centre(Window& w) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
   if (!GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTOPRIMARY), &info)) return;
@@ -229,7 +229,7 @@ void Core::centre(Window& w) {
                area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void Core::rescale_frame(Handle frame, int dpi) {
+void Win32BackendState::rescale_frame(Handle frame, int dpi) {
   Window* f = find(frame);
   if (!f || dpi <= 0 || f->dpi == dpi) return;
   f->dpi = dpi;

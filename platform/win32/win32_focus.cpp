@@ -4,13 +4,13 @@
 // been dispatched and reported then. Activation changes (another program, a message box,
 // an open list) are not focus moves within the form and are not reported.
 #include "platform/focus_move.h"
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 
 namespace platform::win32 {
 
 // Between FocusOut and FocusIn nothing has the focus. A sink that moves the focus from
 // inside FocusOut wins: its move stands and this one is abandoned.
-void Core::set_focus(Handle to) {
+void Win32BackendState::set_focus(Handle to) {
   if (to != 0 && !find(to)) return;
   if (focused != to && !move_focus(to)) return;
   sync_native_focus();
@@ -18,14 +18,14 @@ void Core::set_focus(Handle to) {
 
 // Reports the move; false when a handler moved the focus elsewhere meanwhile (its own move
 // then stands and has synced Windows' focus already).
-bool Core::move_focus(Handle to) {
+bool Win32BackendState::move_focus(Handle to) {
   return report_focus_move(focused, focus_dispatch_, to, [this](Handle h) { return find(h) != nullptr; },
                            [this](Handle h, Notify what) { notify(h, what); });
 }
 
 // A control Windows cannot focus now (hidden, disabled) keeps the form's focus without
 // Windows' focus, as a native window would; it gets it back when it is enabled again.
-void Core::sync_native_focus() {
+void Win32BackendState::sync_native_focus() {
   ++native_focus_mute;
   const Window* w = find(focused);
   if (w && w->hwnd) {
@@ -38,7 +38,7 @@ void Core::sync_native_focus() {
 
 // Only our own windows count: a message box's button, or no focus at all while another
 // program is active, is not the user leaving a field.
-void Core::follow_native_focus() {
+void Win32BackendState::follow_native_focus() {
   if (native_focus_mute > 0 || focus_dispatch_ > 0 || message_boxes_open > 0) return;
   const Handle target = handle_of(GetFocus());
   if (target == 0 || target == focused) return;
@@ -49,7 +49,7 @@ void Core::follow_native_focus() {
 
 // After a modal box closes, the frame that had the focus is made active again and Windows'
 // focus put back where the form has it.
-void Core::reactivate_frame() {
+void Win32BackendState::reactivate_frame() {
   Handle frame = frame_of(focused);
   if (frame == 0) frame = last_frame_shown;
   const Window* w = find(frame);

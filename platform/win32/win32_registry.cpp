@@ -3,12 +3,12 @@
 
 #include <commctrl.h>
 
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_dpi.h"
 
 namespace platform::win32 {
 
-Core::Core() {
+Win32BackendState::Win32BackendState() {
   enable_dpi_awareness();
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
@@ -17,7 +17,7 @@ Core::Core() {
                                    GetModuleHandleW(nullptr), this);
 }
 
-Core::~Core() {
+Win32BackendState::~Win32BackendState() {
   sink = nullptr;  // the sink may be gone already; nothing is reported from here on
   for (Handle h : tree_.roots()) destroy(h);
   forget_sink_calls();
@@ -27,7 +27,7 @@ Core::~Core() {
   for (auto& [key, font] : fonts_) DeleteObject(font);
 }
 
-Handle Core::handle_of(HWND hwnd) const {
+Handle Win32BackendState::handle_of(HWND hwnd) const {
   for (HWND w = hwnd; w; w = GetAncestor(w, GA_PARENT)) {
     auto it = by_hwnd_.find(w);
     if (it != by_hwnd_.end()) return it->second;
@@ -35,7 +35,7 @@ Handle Core::handle_of(HWND hwnd) const {
   return 0;
 }
 
-Handle Core::add(Window window) {
+Handle Win32BackendState::add(Window window) {
   Window& added = tree_.add(std::move(window));
   if (added.hwnd) by_hwnd_[added.hwnd] = added.handle;
   return added.handle;
@@ -44,7 +44,7 @@ Handle Core::add(Window window) {
 // The focus dies with its window, silently, as with a native window. The native windows
 // are hidden at once and destroyed later (see collect_garbage); Destroyed is reported
 // children first, after the windows have left the registry.
-void Core::destroy(Handle h) {
+void Win32BackendState::destroy(Handle h) {
   Window* top = find(h);
   if (!top) return;
   const auto doomed = tree_.subtree_children_first(h);
@@ -71,7 +71,7 @@ void Core::destroy(Handle h) {
   for (Handle d : doomed) notify(d, Notify::Destroyed);
 }
 
-void Core::collect_garbage() {
+void Win32BackendState::collect_garbage() {
   if (in_sink_call()) return;
   const auto doomed = std::move(graveyard_);
   graveyard_.clear();

@@ -10,7 +10,7 @@
 
 namespace platform::win32 {
 
-class Core;
+class Win32BackendState;
 
 class Win32WindowBackend final : public Backend {
  public:
@@ -77,7 +77,7 @@ class Win32WindowBackend final : public Backend {
   [[noreturn]] void exit_process(int code) override;
 
  private:
-  std::unique_ptr<Core> core_;
+  std::unique_ptr<Win32BackendState> state_;
 };
 
 }  // namespace platform::win32

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "tests/library/library_test_support.h"
 
 namespace lib_test {

@@ -2,7 +2,7 @@
 // its in-memory serial devices (which may outlive it). Posting is allowed from any thread;
 // the clock only advances inside wait(), on the UI thread, while every device is idle.
 //
-// One mutex, mu, guards the core and every DeviceLine; nothing is called outside the
+// One mutex, mu, guards the scheduler and every DeviceLine; nothing is called outside the
 // backend with it held (a peer's wake-up runs with it released).
 // On the real clock (the console program) time is the monotonic clock instead, and wait()
 // sleeps until the next due timer, scheduled action or posted message.
@@ -50,10 +50,10 @@ struct Scheduled {
   ErrorStatus errors;
 };
 
-class Core {
+class EventScheduler {
  public:
   enum class Clock { Virtual, Real };
-  explicit Core(Clock clock = Clock::Virtual);
+  explicit EventScheduler(Clock clock = Clock::Virtual);
 
   uint64_t now_us() const { return real_time_ ? real_now_us() : now_us_.load(std::memory_order_acquire); }
 

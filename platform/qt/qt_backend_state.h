@@ -31,7 +31,7 @@ namespace platform::qt {
 
 class IpAddressWidget;
 class LabelWidget;
-class Core;
+class QtBackendState;
 
 // One window or control. Exactly one of the typed pointers matches the kind (none for a
 // frame, a group box or a hidden window, which use `widget` / `object` alone).
@@ -69,18 +69,18 @@ struct Window {
 // Receives the wake-up events posted from any thread and drains the message queue.
 class Waker final : public QObject {
  public:
-  explicit Waker(Core& core) : core_(core) {}
+  explicit Waker(QtBackendState& state) : state_(state) {}
   bool event(QEvent* event) override;
 
  private:
-  Core& core_;
+  QtBackendState& state_;
 };
 
 // Application-wide filter: keys and typing for the form, Qt focus moves, frame close,
 // move and resize.
 class InputFilter final : public QObject {
  public:
-  explicit InputFilter(Core& core) : core_(core) {}
+  explicit InputFilter(QtBackendState& state) : state_(state) {}
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -89,15 +89,15 @@ class InputFilter final : public QObject {
   QString pass_chars(Handle target, const QString& text, bool& gone);
   bool input_method(QObject* watched, QEvent* event);
 
-  Core& core_;
+  QtBackendState& state_;
   const QEvent* last_offered_ = nullptr;
   QPointer<QObject> last_receiver_;
 };
 
-class Core : public SinkCalls {
+class QtBackendState : public SinkCalls {
  public:
-  Core(int& argc, char** argv);
-  ~Core();
+  QtBackendState(int& argc, char** argv);
+  ~QtBackendState();
 
   // ---- registry (qt_registry.cpp)
   Window* find(Handle h) { return tree_.find(h); }

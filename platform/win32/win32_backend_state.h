@@ -62,12 +62,12 @@ struct Window {
   int changed_mute = 0;     // >0 while the program itself changes the text
 };
 
-class Core : public SinkCalls {
+class Win32BackendState : public SinkCalls {
  public:
-  Core();
-  ~Core();
-  Core(const Core&) = delete;
-  Core& operator=(const Core&) = delete;
+  Win32BackendState();
+  ~Win32BackendState();
+  Win32BackendState(const Win32BackendState&) = delete;
+  Win32BackendState& operator=(const Win32BackendState&) = delete;
 
   // ---- registry (win32_registry.cpp)
   Window* find(Handle h) { return tree_.find(h); }
@@ -168,8 +168,8 @@ extern const wchar_t kFrameClass[];
 extern const wchar_t kLabelClass[];
 extern const wchar_t kMessageClass[];
 void register_classes();
-// Group boxes are subclassed so the notifications of the controls inside reach the core.
-void subclass_group_box(HWND group, Core* core);
+// Group boxes are subclassed so the notifications of the controls inside reach the backend.
+void subclass_group_box(HWND group, Win32BackendState* state);
 
 // Pixels at `dpi` for a length at 96 DPI.
 inline int scale(int logical, int dpi) { return MulDiv(logical, dpi, 96); }
