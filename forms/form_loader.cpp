@@ -16,11 +16,12 @@ constexpr int kFirstControlId = 100, kControlIdStep = 10;
 
 bool has_window(const rt::UnitTypeRecord* type) { return type && !(type->flags & rt::kTypeNoWindow); }
 
-bool create_unit(UnitSlot& u, uint32_t form_id, platform::Handle parent, int control_id) {
+bool create_unit(FormRuntime& owner, UnitSlot& u, uint32_t form_id, platform::Handle parent, int control_id) {
   const rt::UnitTypeRecord* type = FormRuntime::type_of(u);
   const auto* impl = type ? static_cast<const UnitTypeImpl*>(type->impl) : nullptr;
   if (!impl || !impl->create) return false;
   CreateContext c;
+  c.owner = &owner;
   c.form_id = form_id;
   c.unit_id = u.id();
   c.record = u.record;
@@ -82,11 +83,11 @@ bool FormRuntime::build_form(FormSlot& f) {
 }
 
 bool FormRuntime::create_units(FormSlot& f) {
-  if (!create_unit(f.units[0], f.id(), 0, 0) || !f.window()) return false;
+  if (!create_unit(*this, f.units[0], f.id(), 0, 0) || !f.window()) return false;
   const platform::Handle frame = f.window();
   int control_id = kFirstControlId;
   for (size_t i = f.units.size(); i-- > 1;) {
-    if (!create_unit(f.units[i], f.id(), frame, control_id)) return false;
+    if (!create_unit(*this, f.units[i], f.id(), frame, control_id)) return false;
     control_id += kControlIdStep;
   }
   return true;
