@@ -51,7 +51,18 @@ void ComboBox::select(int64_t index) {
   const int count = backend().combo_count(window());
   if (index > count - 1) index = count - 1;
   if (index < -1) index = -1;
+  edited_ = false;
   backend().combo_set_current(window(), static_cast<int>(index));
+}
+
+int ComboBox::current() const { return edited_ ? -1 : backend().combo_current(window()); }
+
+void ComboBox::on_notify(platform::Notify what) {
+  switch (what) {
+    case platform::Notify::Edited: edited_ = true; break;
+    case platform::Notify::Chosen: edited_ = false; break;
+    default: WindowUnit::on_notify(what); break;
+  }
 }
 
 // Items as a string list: a 16-bit count (0xFFFF then a dword for larger counts), then each
@@ -95,7 +106,7 @@ bool ComboBox::get_property(int i, PropertyValue& out) {
     case kTextColour: out.integer = d_.text_colour; return true;
     case kBackground: out.integer = d_.background; return true;
     case kFont: out.bytes = pack_font(d_.font); return true;
-    case kCurrentSelection: out.integer = backend().combo_current(w); return true;
+    case kCurrentSelection: out.integer = current(); return true;
     case kItems: out.bytes = items_block(); return true;
     case kItemValues: out.bytes = item_values_block(); return true;
     case kBindingA: out.bytes = d_.binding_a; return true;

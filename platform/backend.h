@@ -79,8 +79,10 @@ class Backend {
   virtual void combo_add_item(Handle combo, std::string_view gbk) = 0;
   virtual int combo_count(Handle combo) const = 0;
   virtual std::string combo_item(Handle combo, int index) const = 0;
-  virtual int combo_current(Handle combo) const = 0;  // -1 when nothing is selected
-  // Selects an item (-1 clears); the edit field then shows the item's text.
+  // The item selected in the list, -1 when none is. The user's edits of the field leave it
+  // as it is (they report Edited; what an edited box's selection is, is the caller's rule).
+  virtual int combo_current(Handle combo) const = 0;
+  // Selects an item (-1 clears); the edit field then shows the item's text. Reports nothing.
   virtual void combo_set_current(Handle combo, int index) = 0;
 
   // IP address controls.

@@ -61,8 +61,8 @@ class HeadlessBackend final : public Backend {
   void user_focus(Handle window);         // the user clicks into a field
   void type_text(Handle window, const std::string& gbk);  // char by char through on_char
   void paste(Handle window, const std::string& gbk);      // unfiltered replace of the selection
-  // Picks item `index` from a combo box's list. Typing, pasting or deleting in the box's
-  // field leaves it with no selection (-1) until this or a program write selects again.
+  // Picks item `index` from a combo box's list: selects it and reports Chosen. (Typing,
+  // pasting or deleting in the box's field reports Edited and leaves the list as it is.)
   void choose_item(Handle combo, int index);
   void press_key(Key key, bool shift = false);             // to the focused window via on_key
   void close_box(Handle frame);           // the frame's close box: CloseRequest

@@ -33,11 +33,9 @@ int previous_char_start(const std::string& text, int end) {
   return last;
 }
 
-// A combo box whose field the user edits no longer has a selection, until an item is
-// chosen from its list again or the program selects one.
-void user_edited(Window& w) {
-  if (w.kind == WidgetKind::ComboBox) w.current = -1;
-}
+// What the user's edit of a field reports: an edit box's text changed; a combo box's field
+// was edited (its list selection stays as it was).
+Notify edit_report(const Window& w) { return w.kind == WidgetKind::ComboBox ? Notify::Edited : Notify::Changed; }
 
 }  // namespace
 
@@ -73,8 +71,7 @@ void HeadlessBackend::type_text(Handle window, const std::string& gbk) {
     Window* now = s.tree.find(window);  // the filter may have changed or destroyed it
     if (!now || room_for_input(*now) < bytes.size()) continue;
     detail::replace_range(*now, now->sel_start, now->sel_end, bytes);
-    user_edited(*now);
-    s.notify(window, Notify::Changed);
+    s.notify(window, edit_report(*now));
   }
 }
 
@@ -93,8 +90,7 @@ void HeadlessBackend::type_control(Handle window, char ch) {
   } else {
     return;
   }
-  user_edited(*w);
-  state_->notify(window, Notify::Changed);
+  state_->notify(window, edit_report(*w));
 }
 
 void HeadlessBackend::paste(Handle window, const std::string& gbk) {
@@ -114,8 +110,7 @@ void HeadlessBackend::paste(Handle window, const std::string& gbk) {
     bytes.resize(cut);
   }
   detail::replace_range(*w, w->sel_start, w->sel_end, bytes);
-  user_edited(*w);
-  state_->notify(window, Notify::Changed);
+  state_->notify(window, edit_report(*w));
 }
 
 void HeadlessBackend::choose_item(Handle combo, int index) {
@@ -123,7 +118,7 @@ void HeadlessBackend::choose_item(Handle combo, int index) {
   if (!w || w->kind != WidgetKind::ComboBox || !state_->tree.reachable(combo)) return;
   if (index < 0 || index >= static_cast<int>(w->items.size())) return;
   combo_set_current(combo, index);
-  state_->notify(combo, Notify::Changed);
+  state_->notify(combo, Notify::Chosen);
 }
 
 void HeadlessBackend::press_key(Key key, bool shift) {

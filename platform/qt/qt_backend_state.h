@@ -54,9 +54,6 @@ struct Window {
   int control_id = 0;
   int combo_style = 1;
   bool sorted = false;
-  // The user edited the combo box's field since an item was last chosen or selected by the
-  // program: the box reports no selection, whatever index Qt still keeps.
-  bool combo_edited = false;
   int case_conversion = 0;
   std::string hidden_text;  // a hidden window's text
   int changed_mute = 0;     // >0 while set_text replaces the text (one Changed is sent after)

@@ -200,8 +200,7 @@ std::string QtBackend::combo_item(Handle combo, int index) const {
 
 int QtBackend::combo_current(Handle combo) const {
   const Window* w = state_->find(combo);
-  if (!w || !w->combo || w->combo_edited) return -1;
-  return w->combo->currentIndex();
+  return w && w->combo ? w->combo->currentIndex() : -1;
 }
 
 // An index outside the items clears the selection and the field; a valid one shows the
@@ -210,7 +209,6 @@ void QtBackend::combo_set_current(Handle combo, int index) {
   Window* w = state_->find(combo);
   if (!w || !w->combo) return;
   if (index < 0 || index >= w->combo->count()) index = -1;
-  w->combo_edited = false;
   w->combo->setCurrentIndex(index);
   if (QLineEdit* line = w->combo->lineEdit()) {
     if (index < 0) line->clear();

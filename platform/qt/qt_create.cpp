@@ -247,16 +247,14 @@ void QtBackendState::wire(Window& w) {
       if (now && !now->appending) now->log_bytes = -1;
     });
   if (w.combo && w.combo->lineEdit())
-    QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, [this, h, changed] {
-      Window* now = find(h);
-      if (now && now->changed_mute == 0) now->combo_edited = true;  // not the program's replace
-      changed();
+    QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, [this, h] {
+      const Window* now = find(h);
+      if (now && now->changed_mute == 0) notify(h, Notify::Edited);  // not the program's replace
     });
   if (w.combo)
     QObject::connect(w.combo, &QComboBox::activated, w.combo, [this, h] {
-      if (Window* now = find(h)) now->combo_edited = false;
+      if (find(h)) notify(h, Notify::Chosen);
     });
-  if (w.combo) QObject::connect(w.combo, &QComboBox::textActivated, w.combo, changed);
   if (w.ip) w.ip->on_edited = changed;
   if (w.button)
     QObject::connect(w.button, &QPushButton::clicked, w.button, [this, h] {

@@ -43,9 +43,6 @@ struct Window {
   // Combo boxes
   int combo_style = 1;
   bool sorted = false;
-  // The user edited the field since an item was last chosen or selected by the program:
-  // the box reports no selection, whatever index the control still keeps.
-  bool combo_edited = false;
   // Colours of edit and combo boxes (drawn through WM_CTLCOLOR*); a brush only when the
   // background is not the control's own.
   Colour text_colour = 0, background = 0xFFFFFF;

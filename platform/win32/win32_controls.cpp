@@ -42,9 +42,8 @@ void Win32BackendState::on_command(HWND control, int code) {
       if (code == BN_CLICKED) notify(h, Notify::Clicked);
       return;
     case WidgetKind::ComboBox:
-      if (!by_user || (code != CBN_EDITCHANGE && code != CBN_SELCHANGE)) return;
-      w->combo_edited = code == CBN_EDITCHANGE;  // typing drops the selection, a choice restores it
-      notify(h, Notify::Changed);
+      if (by_user && code == CBN_EDITCHANGE) notify(h, Notify::Edited);
+      if (by_user && code == CBN_SELCHANGE) notify(h, Notify::Chosen);
       return;
     default:
       return;
@@ -218,7 +217,7 @@ std::string Win32WindowBackend::combo_item(Handle combo, int index) const {
 
 int Win32WindowBackend::combo_current(Handle combo) const {
   const Window* w = state_->find(combo);
-  if (!w || w->kind != WidgetKind::ComboBox || w->combo_edited) return -1;
+  if (!w || w->kind != WidgetKind::ComboBox) return -1;
   return static_cast<int>(SendMessageW(w->hwnd, CB_GETCURSEL, 0, 0));
 }
 
@@ -228,7 +227,6 @@ void Win32WindowBackend::combo_set_current(Handle combo, int index) {
   Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox) return;
   if (index < 0 || index >= combo_count(combo)) index = -1;
-  w->combo_edited = false;
   ++w->changed_mute;
   SendMessageW(w->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   if (index < 0 && w->combo_style != 2) SetWindowTextW(w->hwnd, L"");
