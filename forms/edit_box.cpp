@@ -114,7 +114,21 @@ void EditBox::set_content(std::string_view gbk) {
   raise(0);
 }
 
-void EditBox::append(std::string_view gbk) { backend().edit_append(window(), gbk, kLogLimit, kLogTrimTo); }
+// The bound knows the length of every line shown, so neither the append nor a trim reads
+// back the text kept; it is measured once when something else changed it.
+void EditBox::append(std::string_view gbk) {
+  const platform::Handle w = window();
+  const std::string text = crlf_line_breaks(gbk);
+  if (!log_.known()) log_.measure(backend().text(w));
+  appending_ = true;
+  if (backend().edit_append(w, text) != text.size()) {
+    log_.forget();  // the box holds it otherwise than counted: measured again next time
+  } else if (const size_t cut = log_.grew(text)) {
+    log_.dropped(backend().edit_drop_front(w, cut));
+  }
+  appending_ = false;
+  raise(0);
+}
 
 bool EditBox::claims_key(platform::KeyPress key) const {
   const bool plain = !key.shift && !key.ctrl && !key.alt;
@@ -126,6 +140,8 @@ bool EditBox::on_char(uint32_t ch) { return admits_char(d_.input_mode, ch); }
 void EditBox::on_notify(platform::Notify what) {
   switch (what) {
     case platform::Notify::Changed:
+      if (appending_) break;
+      log_.forget();
       if (!ignore_change_) raise(0);
       break;
     case platform::Notify::FocusOut:

@@ -23,6 +23,7 @@ struct HeadlessBackend::State {
   std::vector<MessageBoxRecord> boxes;
   std::function<int(const MessageBoxRecord&)> answer;
   std::function<void(Handle, const std::string&)> text_observer;
+  std::map<Handle, size_t> text_reads;  // whole texts read, by window
   bool exit_throws = false;
   std::map<std::string, std::shared_ptr<SerialPeer>> peers;
   std::set<std::string> busy_paths;

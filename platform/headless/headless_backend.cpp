@@ -133,6 +133,7 @@ void HeadlessBackend::set_geometry(Handle window, Geometry g) {
 std::string HeadlessBackend::text(Handle window) const {
   const Window* w = state_->tree.find(window);
   if (!w) return {};
+  ++state_->text_reads[window];
   if (w->kind == WidgetKind::IpAddress) {
     if (w->ip_blank) return {};
     char buf[16];
@@ -236,11 +237,25 @@ void HeadlessBackend::edit_scroll_caret(Handle edit) {
   if (Window* w = state_->tree.find(edit)) w->scrolled_to = w->sel_end;
 }
 
-void HeadlessBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
+size_t HeadlessBackend::edit_append(Handle edit, std::string_view gbk) {
   Window* w = state_->tree.find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return;
-  detail::append_bounded(*w, gbk, limit, trim_to);
+  if (!w || w->kind != WidgetKind::Edit) return 0;
+  const size_t added = detail::append_at_end(*w, gbk);
   state_->notify(edit, Notify::Changed);
+  return added;
+}
+
+size_t HeadlessBackend::edit_drop_front(Handle edit, size_t bytes) {
+  Window* w = state_->tree.find(edit);
+  if (!w || w->kind != WidgetKind::Edit) return 0;
+  const size_t dropped = detail::drop_front(*w, bytes);
+  state_->notify(edit, Notify::Changed);
+  return dropped;
+}
+
+size_t HeadlessBackend::text_reads(Handle window) const {
+  auto it = state_->text_reads.find(window);
+  return it == state_->text_reads.end() ? 0 : it->second;
 }
 
 int HeadlessBackend::scrolled_to(Handle edit) const {

@@ -92,6 +92,8 @@ class HeadlessBackend final : public Backend {
   Handle frame_of(Handle window) const;
   // The caret offset an edit box last scrolled into view.
   int scrolled_to(Handle edit) const;
+  // How often a window's whole text was read through text().
+  size_t text_reads(Handle window) const;
 
   // ---- Backend
   void set_sink(WindowSink* sink) override;
@@ -116,7 +118,8 @@ class HeadlessBackend final : public Backend {
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
   void edit_scroll_caret(Handle edit) override;
-  void edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) override;
+  size_t edit_append(Handle edit, std::string_view gbk) override;
+  size_t edit_drop_front(Handle edit, size_t bytes) override;
   void combo_add_item(Handle combo, std::string_view gbk) override;
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;

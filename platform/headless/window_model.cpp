@@ -110,27 +110,31 @@ void replace_range(Window& w, int start, int end, const std::string& bytes) {
   w.sel_start = w.sel_end = start + static_cast<int>(bytes.size());
 }
 
-namespace {
-
-// Where the text's front is cut so that at most `keep` bytes remain: the first line start
-// at or after the excess; without one, the first character boundary after it within the
-// last line (a byte with its top bit set begins a two-byte character).
-size_t front_cut(const std::string& text, size_t keep) {
-  const size_t excess = text.size() - keep;
-  const size_t line_end = text.find('\n', excess - 1);
-  if (line_end != std::string::npos) return line_end + 1;
-  const size_t last_line = text.rfind('\n', excess - 1);
-  size_t at = last_line == std::string::npos ? 0 : last_line + 1;
-  while (at < excess) at += (static_cast<unsigned char>(text[at]) & 0x80) && at + 1 < text.size() ? 2 : 1;
-  return at;
+size_t append_at_end(Window& w, std::string_view bytes) {
+  const size_t before = w.text.size();
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c != '\r' && c != '\n') {
+      w.text += c;
+      continue;
+    }
+    w.text += "\r\n";
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+  }
+  w.sel_start = w.sel_end = w.scrolled_to = static_cast<int>(w.text.size());
+  return w.text.size() - before;
 }
 
-}  // namespace
-
-void append_bounded(Window& w, std::string_view bytes, size_t limit, size_t trim_to) {
-  w.text.append(bytes);
-  if (w.text.size() > limit) w.text.erase(0, front_cut(w.text, std::min(trim_to, limit)));
+size_t drop_front(Window& w, size_t bytes) {
+  size_t at = 0;
+  while (at < bytes && at < w.text.size()) {
+    const auto lead = static_cast<uint8_t>(w.text[at]);
+    const bool pair = lead >= 0x81 && at + 1 < w.text.size() && static_cast<uint8_t>(w.text[at + 1]) >= 0x40;
+    at += pair ? 2 : 1;
+  }
+  w.text.erase(0, at);
   w.sel_start = w.sel_end = w.scrolled_to = static_cast<int>(w.text.size());
+  return at;
 }
 
 void clamp_selection(Window& w, int start, int end) {

@@ -65,8 +65,13 @@ class WindowTree {
 
 // Replaces [start, end) of the text, leaving the caret after the insertion.
 void replace_range(Window& w, int start, int end, const std::string& bytes);
-// Backend::edit_append on the model: the text and the caret, scrolled into view, at the end.
-void append_bounded(Window& w, std::string_view bytes, size_t limit, size_t trim_to);
+// Backend::edit_append on the model: line breaks as CR LF, the text and the caret, scrolled
+// into view, at the end. Returns the bytes added.
+size_t append_at_end(Window& w, std::string_view bytes);
+// Backend::edit_drop_front on the model: at least `bytes` bytes go, up to a character
+// boundary (a byte from 0x81 up followed by one from 0x40 up is one character); the caret
+// goes to the end. Returns the bytes dropped.
+size_t drop_front(Window& w, size_t bytes);
 // Clamps a selection to the text as an edit control does (-1 end: to the end).
 void clamp_selection(Window& w, int start, int end);
 

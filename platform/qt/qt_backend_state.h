@@ -57,10 +57,6 @@ struct Window {
   int case_conversion = 0;
   std::string hidden_text;  // a hidden window's text
   int changed_mute = 0;     // >0 while set_text replaces the text (one Changed is sent after)
-  // A multi-line edit's GBK length as edit_append keeps it, so an append never measures the
-  // whole text; -1 = unknown (any other change of the text forgets it).
-  int64_t log_bytes = -1;
-  bool appending = false;
 };
 
 // Receives the wake-up events posted from any thread and drains the message queue.

@@ -241,11 +241,6 @@ void QtBackendState::wire(Window& w) {
   };
   if (w.line) QObject::connect(w.line, &QLineEdit::textChanged, w.line, changed);
   if (w.plain) QObject::connect(w.plain, &QPlainTextEdit::textChanged, w.plain, changed);
-  if (w.plain)
-    QObject::connect(w.plain->document(), &QTextDocument::contentsChanged, w.plain, [this, h] {
-      Window* now = find(h);
-      if (now && !now->appending) now->log_bytes = -1;
-    });
   if (w.combo && w.combo->lineEdit())
     QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, [this, h] {
       const Window* now = find(h);

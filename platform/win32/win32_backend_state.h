@@ -36,10 +36,6 @@ struct Window {
   // Edit boxes
   bool multi_line = false;
   int case_conversion = 0;
-  // A multi-line box used as a log keeps its GBK length while it appends (-1: not known),
-  // so appending never measures the text it keeps.
-  int64_t log_bytes = -1;
-  bool appending = false;
   // Combo boxes
   int combo_style = 1;
   bool sorted = false;

@@ -35,7 +35,6 @@ void Win32BackendState::on_command(HWND control, int code) {
   switch (w->kind) {
     case WidgetKind::Edit:
     case WidgetKind::IpAddress:
-      if (code == EN_CHANGE && !w->appending) w->log_bytes = -1;  // changed some other way
       if (code == EN_CHANGE && by_user) notify(h, Notify::Changed);
       return;
     case WidgetKind::Button:
@@ -111,71 +110,67 @@ std::wstring text_prefix(HWND edit, size_t count) {
 
 bool low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Where to cut the front of a text of which `excess` GBK bytes must go: after the first
-// line break at which that many have gone, or, inside the last line, at the first character
-// boundary past them. Reads the text a growing piece at a time, so it costs about what it
-// drops. Adds the bytes before the cut to `dropped`.
-size_t front_cut(HWND edit, size_t length, int64_t excess, int64_t& dropped) {
-  size_t want = static_cast<size_t>(std::min<int64_t>(excess, static_cast<int64_t>(length))) + 64;
+// How many characters at the front of the box's text hold `bytes` GBK bytes (up to the next
+// character boundary); adds their bytes to `dropped`. Reads the text a growing piece at a
+// time, so it costs about what it drops.
+size_t front_chars(HWND edit, size_t length, int64_t bytes, int64_t& dropped) {
+  size_t want = static_cast<size_t>(std::min<int64_t>(bytes, static_cast<int64_t>(length))) + 64;
   for (;;) {
     want = std::min(want, length);
     const std::wstring front = text_prefix(edit, want);
-    int64_t bytes = 0;
-    for (size_t i = 0; i < front.size(); ++i) {
-      bytes += gbk_length(std::wstring_view(&front[i], 1));
-      if (bytes >= excess && front[i] == L'\n') {
-        dropped += bytes;
-        return i + 1;
-      }
+    size_t i = 0;
+    int64_t counted = 0;
+    while (i < front.size() && counted < bytes) counted += gbk_length(std::wstring_view(&front[i++], 1));
+    if (counted >= bytes || want >= length) {
+      while (i < front.size() && low_surrogate(front[i])) ++i;
+      dropped += counted;
+      return i;
     }
-    if (want >= length) break;
     want *= 2;
   }
-  // No line break after the excess: the last line loses its beginning.
-  const std::wstring all = text_prefix(edit, length);
-  size_t i = 0;
-  int64_t bytes = 0;
-  while (i < all.size() && bytes < excess) bytes += gbk_length(std::wstring_view(&all[i++], 1));
-  while (i < all.size() && low_surrogate(all[i])) ++i;
-  dropped += bytes;
-  return i;
+}
+
+// The caret to the end of the box's text, scrolled into view.
+void caret_to_end(HWND box, size_t length) {
+  SendMessageW(box, EM_SETSEL, length, static_cast<LPARAM>(length));
+  SendMessageW(box, EM_SCROLLCARET, 0, 0);
 }
 
 }  // namespace
 
 // The box's text limit is raised as it grows (the native default stops a log at 30,000
 // characters); line breaks are stored as CR LF, as the box shows them and as they count.
-void Win32WindowBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
+size_t Win32WindowBackend::edit_append(Handle edit, std::string_view gbk) {
   Window* w = state_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return;
+  if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return 0;
   HWND box = w->hwnd;
   const std::wstring text = w->multi_line ? crlf_line_breaks(widen(gbk)) : widen(gbk);
-  const auto keep = static_cast<int64_t>(std::min<uint64_t>(std::min(limit, trim_to), INT64_MAX));
-  const auto most = static_cast<int64_t>(std::min<uint64_t>(limit, INT64_MAX));
   ++w->changed_mute;
-  w->appending = true;
-  size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));
+  const size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));
   const auto room = static_cast<size_t>(SendMessageW(box, EM_GETLIMITTEXT, 0, 0));
   if (length + text.size() > room) SendMessageW(box, EM_SETLIMITTEXT, std::max(room * 2, length + text.size()), 0);
-  if (w->log_bytes < 0 || !w->multi_line) w->log_bytes = gbk_length(window_text(box));
-  SendMessageW(box, EM_SETSEL, length, static_cast<LPARAM>(length));
-  SendMessageW(box, EM_SCROLLCARET, 0, 0);
+  caret_to_end(box, length);
   SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));  // not undoable
-  w->log_bytes += gbk_length(text);
-  length += text.size();
-  if (w->log_bytes > most) {
-    int64_t dropped = 0;
-    const size_t cut = front_cut(box, length, w->log_bytes - keep, dropped);
-    SendMessageW(box, EM_SETSEL, 0, static_cast<LPARAM>(cut));
-    SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-    w->log_bytes -= dropped;
-    length -= cut;
-  }
-  SendMessageW(box, EM_SETSEL, length, static_cast<LPARAM>(length));
-  SendMessageW(box, EM_SCROLLCARET, 0, 0);
-  w->appending = false;
+  caret_to_end(box, length + text.size());
   --w->changed_mute;
   state_->notify(edit, Notify::Changed);
+  return static_cast<size_t>(gbk_length(text));
+}
+
+size_t Win32WindowBackend::edit_drop_front(Handle edit, size_t bytes) {
+  Window* w = state_->find(edit);
+  if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return 0;
+  HWND box = w->hwnd;
+  ++w->changed_mute;
+  const size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));
+  int64_t dropped = 0;
+  const size_t cut = front_chars(box, length, static_cast<int64_t>(std::min<uint64_t>(bytes, INT64_MAX)), dropped);
+  SendMessageW(box, EM_SETSEL, 0, static_cast<LPARAM>(cut));
+  SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  caret_to_end(box, length - cut);
+  --w->changed_mute;
+  state_->notify(edit, Notify::Changed);
+  return static_cast<size_t>(dropped);
 }
 
 void Win32WindowBackend::edit_scroll_caret(Handle edit) {

@@ -52,7 +52,8 @@ class Win32WindowBackend final : public Backend {
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
   void edit_scroll_caret(Handle edit) override;
-  void edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) override;
+  size_t edit_append(Handle edit, std::string_view gbk) override;
+  size_t edit_drop_front(Handle edit, size_t bytes) override;
   void combo_add_item(Handle combo, std::string_view gbk) override;
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;

@@ -154,51 +154,50 @@ TEST_P(Conformance, SelectionOffsetsCountGbkBytes) {
 }
 
 // The traffic monitor's append: at the end whatever the selection, one change each, the
-// caret after the text and in view, also once the box has to scroll.
+// caret after the text and in view, also once the box has to scroll; the growth it returns
+// is what the text reads longer, every kind of line break read back as CR LF.
 TEST_P(Conformance, AppendGoesToTheEndWithTheCaretInView) {
   const Handle log = make_log();
   b().set_text(log, "first\r\n");
   b().edit_set_selection(log, 0, 2);
   sink.log.clear();
-  b().edit_append(log, "OK\r\n", SIZE_MAX, SIZE_MAX);
-  b().edit_append(log, "\xCA\xFD\xBE\xDD", SIZE_MAX, SIZE_MAX);  // two Chinese characters
+  EXPECT_EQ(b().edit_append(log, "OK\r\n"), 4u);
+  EXPECT_EQ(b().edit_append(log, "\xCA\xFD\xBE\xDD"), 4u);  // two Chinese characters
   EXPECT_EQ(b().text(log), "first\r\nOK\r\n\xCA\xFD\xBE\xDD");
   EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Changed", log), ev("Changed", log)}));
   EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{15, 15}));
-  for (int i = 0; i < 40; ++i) b().edit_append(log, "line " + std::to_string(i) + "\r\n", SIZE_MAX, SIZE_MAX);
+  EXPECT_EQ(b().edit_append(log, "\ra\nb"), 6u);
+  EXPECT_EQ(b().text(log), "first\r\nOK\r\n\xCA\xFD\xBE\xDD\r\na\r\nb");
+  for (int i = 0; i < 40; ++i) b().edit_append(log, "line " + std::to_string(i) + "\r\n");
   driver->run_for(20);
   EXPECT_TRUE(driver->caret_in_view(log));
   EXPECT_EQ(b().edit_selection(log).second, static_cast<int>(b().text(log).size()));
 }
 
-// Past the limit the oldest whole lines go, down to the trimmed size; a last line longer
-// than that on its own loses its beginning at a character boundary. The count survives
-// the text being replaced in between.
-TEST_P(Conformance, AppendKeepsTheNewestWholeLinesWithinTheLimit) {
+// What the form runtime bounds a log with: whole lines off the front, or a line's beginning
+// up to a character boundary, one change each, and the caret left at the end and in view.
+TEST_P(Conformance, DropFrontTakesWholeLinesOrStopsAtACharacterBoundary) {
   const Handle log = make_log();
-  std::string all;
-  for (int i = 10; i < 30; ++i) {
-    const std::string line = "line " + std::to_string(i) + "\r\n";  // 9 bytes
-    all += line;
-    b().edit_append(log, line, 40, 30);
-    const std::string shown = b().text(log);
-    ASSERT_LE(shown.size(), 40u);
-    ASSERT_EQ(shown, all.substr(all.size() - shown.size()));
-    ASSERT_EQ(shown.substr(0, 5), "line ");
-  }
-  EXPECT_EQ(b().text(log), "line 26\r\nline 27\r\nline 28\r\nline 29\r\n");
-
-  b().set_text(log, std::string(35, 'x') + "\r\n");
-  b().edit_append(log, "tail\r\n", 40, 30);
-  EXPECT_EQ(b().text(log), "tail\r\n");
+  for (int i = 10; i < 50; ++i) b().edit_append(log, "line " + std::to_string(i) + "\r\n");  // 9 bytes each
+  sink.log.clear();
+  EXPECT_EQ(b().edit_drop_front(log, 9 * 36), 9u * 36);
+  EXPECT_EQ(b().text(log), "line 46\r\nline 47\r\nline 48\r\nline 49\r\n");
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Changed", log)}));
+  driver->run_for(20);
+  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{36, 36}));
+  EXPECT_TRUE(driver->caret_in_view(log));
 
   std::string chinese;
   for (int i = 0; i < 20; ++i) chinese += "\xCA\xFD";
-  b().edit_append(log, "ab" + chinese, 40, 30);
-  EXPECT_EQ(b().text(log), chinese.substr(0, 30));
-  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{30, 30}));
+  b().edit_append(log, "ab" + chinese);
+  EXPECT_EQ(b().edit_drop_front(log, 36 + 3), 36u + 4);  // inside the first Chinese character
+  EXPECT_EQ(b().text(log), chinese.substr(2));
+  EXPECT_EQ(b().edit_drop_front(log, 2), 2u);
+  EXPECT_EQ(b().text(log), chinese.substr(4));
+  EXPECT_EQ(b().edit_drop_front(log, 1000), 36u);  // no more than there is
+  EXPECT_EQ(b().text(log), "");
   driver->run_for(20);
-  EXPECT_TRUE(driver->caret_in_view(log));
+  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{0, 0}));
 }
 
 TEST_P(Conformance, ComboSelectionShowsTheItemAndIsNotClamped) {
