@@ -41,6 +41,8 @@ struct FrameStyle {
   bool show_in_taskbar = true;
   bool always_on_top = false;
   std::string icon_ico;    // a whole .ico image; empty = none
+
+  bool resizable() const { return border == 1 || border == 3 || border == 5; }
 };
 
 struct EditStyle {

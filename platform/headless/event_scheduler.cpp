@@ -30,46 +30,28 @@ void EventScheduler::sleep_until(MutexLock& lock, uint64_t target_us) {
   if (target_us > now) lock.wait_for(ui_cv_, std::chrono::microseconds(target_us - now));
 }
 
-void EventScheduler::post(Ready item) {
-  {
-    MutexLock lock(mu);
-    ready_.push_back(std::move(item));
-  }
+// Taking `mu` before waking makes sure a UI thread that has just found nothing queued is
+// asleep (or about to see the item) by then.
+void EventScheduler::wake_ui() {
+  { MutexLock lock(mu); }
   ui_cv_.notify_all();
 }
 
-bool EventScheduler::pop(Ready& item) {
-  MutexLock lock(mu);
-  if (ready_.empty()) return false;
-  item = std::move(ready_.front());
-  ready_.pop_front();
-  return true;
+void EventScheduler::post(Ready item) {
+  ready_.push(std::move(item));
+  wake_ui();
 }
 
 void EventScheduler::post_quit(int code) {
-  {
-    MutexLock lock(mu);
-    quit_ = true;
-    quit_code_ = code;
-  }
-  ui_cv_.notify_all();
-}
-
-bool EventScheduler::quit_requested() const {
-  MutexLock lock(mu);
-  return quit_;
-}
-
-int EventScheduler::quit_code() const {
-  MutexLock lock(mu);
-  return quit_code_;
+  quit_.request(code);
+  wake_ui();
 }
 
 void EventScheduler::schedule_action(uint64_t due_us, std::function<void()> action) {
   {
     MutexLock lock(mu);
     if (due_us <= now_us()) {
-      ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(action)});
+      ready_.push(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(action)});
     } else {
       Scheduled item;
       item.action = std::move(action);
@@ -161,7 +143,7 @@ bool EventScheduler::wait_until(uint64_t deadline) {
   for (;;) {
     if (!ready_.empty()) return true;
     // An endless wait ends for the quit request, as a message loop's would.
-    if (forever && quit_) return true;
+    if (forever && quit_.requested()) return true;
     if (any_device_busy()) {
       wait_for_idle_devices(lock);
       continue;
@@ -195,7 +177,7 @@ void EventScheduler::fire_due() {
 
 void EventScheduler::fire_scheduled(Scheduled& item) {
   if (item.kind == Scheduled::Kind::Action) {
-    ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(item.action)});
+    ready_.push(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(item.action)});
     return;
   }
   DeviceLine* line = item.device.get();
@@ -240,7 +222,7 @@ void EventScheduler::fire_timers() {
     if (timer.next_due_us > t) continue;
     if (!timer.pending) {
       timer.pending = true;
-      ready_.push_back(Ready{Ready::Kind::Timer, key.first, key.second, timer.serial, 0, {}});
+      ready_.push(Ready{Ready::Kind::Timer, key.first, key.second, timer.serial, 0, {}});
     }
     const uint64_t periods = (t - timer.next_due_us) / timer.period_us + 1;
     timer.next_due_us += periods * timer.period_us;

@@ -12,7 +12,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "platform/mutex.h"
+#include "platform/posted_queue.h"
 #include "platform/serial.h"
 #include "platform/window_types.h"
 
@@ -59,10 +59,15 @@ class EventScheduler {
 
   // Queue (any thread).
   void post(Ready item) EXCLUDES(mu);
-  bool pop(Ready& item) EXCLUDES(mu);
   void post_quit(int code) EXCLUDES(mu);
-  bool quit_requested() const EXCLUDES(mu);
-  int quit_code() const EXCLUDES(mu);
+  bool quit_requested() const { return quit_.requested(); }
+  int quit_code() const { return quit_.code(); }
+  // UI thread: hands `deliver` every queued item, also those queued meanwhile, until none is
+  // left; nothing is locked while an item is delivered.
+  template <class Deliver>
+  void dispatch_ready(const Deliver& deliver) EXCLUDES(mu) {
+    while (!ready_.empty()) ready_.drain([&deliver](Ready& item) { deliver(item); });
+  }
 
   // Scheduled work (any thread; devices call these from the peer's callbacks).
   void schedule_action(uint64_t due_us, std::function<void()> action) EXCLUDES(mu);
@@ -113,13 +118,15 @@ class EventScheduler {
   const bool real_time_;
   const std::chrono::steady_clock::time_point epoch_;
   std::atomic<uint64_t> now_us_{0};
+  // Wakes the UI thread waiting in wait_until.
+  void wake_ui() EXCLUDES(mu);
+
   std::condition_variable ui_cv_;
-  std::deque<Ready> ready_ GUARDED_BY(mu);
+  MessageQueue<Ready> ready_;  // pushed to with or without `mu` held, never taking `mu` itself
   std::multimap<uint64_t, Scheduled> scheduled_ GUARDED_BY(mu);  // equal times keep insertion order
   std::map<TimerKey, Timer> timers_ GUARDED_BY(mu);
   std::vector<std::shared_ptr<DeviceLine>> devices_ GUARDED_BY(mu);
-  bool quit_ GUARDED_BY(mu) = false;
-  int quit_code_ GUARDED_BY(mu) = 0;
+  QuitRequest quit_;
 };
 
 }  // namespace platform::headless::detail

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend.h"
 #include "platform/headless/serial_peer.h"
+#include "platform/windowed_backend.h"
 
 namespace platform::headless {
 
@@ -38,7 +38,7 @@ struct ProcessExit {
   int code;
 };
 
-class HeadlessBackend final : public Backend {
+class HeadlessBackend final : public WindowedBackend {
  public:
   enum class Clock { Virtual, Real };
   // start_tick: the tick counter's value at virtual time 0 (tests use values near 2^32 to
@@ -95,23 +95,12 @@ class HeadlessBackend final : public Backend {
   // How often a window's whole text was read through text().
   size_t text_reads(Handle window) const;
 
-  // ---- Backend
-  void set_sink(WindowSink* sink) override;
+  // ---- Backend (the bookkeeping calls are WindowedBackend's)
   Handle create(const CreateParams& params) override;
-  void destroy(Handle window) override;
-  bool exists(Handle window) const override;
-  void set_parent(Handle window, Handle parent) override;
   Geometry geometry(Handle window) const override;
   void set_geometry(Handle window, Geometry g) override;
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
-  bool enabled(Handle window) const override;
-  void set_enabled(Handle window, bool on) override;
-  bool visible(Handle window) const override;
-  void set_visible(Handle window, bool on) override;
-  void set_focus(Handle window) override;
-  Handle focus() const override;
-  void set_tab_order(Handle parent, const std::vector<Handle>& order) override;
   void set_font(Handle window, const Font& font) override;
   void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
@@ -120,7 +109,6 @@ class HeadlessBackend final : public Backend {
   void edit_scroll_caret(Handle edit) override;
   size_t edit_append(Handle edit, std::string_view gbk) override;
   size_t edit_drop_front(Handle edit, size_t bytes) override;
-  void combo_add_item(Handle combo, std::string_view gbk) override;
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;
   int combo_current(Handle combo) const override;
@@ -130,6 +118,8 @@ class HeadlessBackend final : public Backend {
   bool ip_blank(Handle ip) const override;
   void ip_get(Handle ip, uint8_t parts[4]) const override;
   void label_set_style(Handle label, const LabelStyle& style) override;
+  // Posted messages, timer expiries and scheduled actions share one queue on the scheduler's
+  // clock, so virtual time keeps them in order.
   void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) override;
   void post_quit(int code) override;
   bool quit_requested() const override;
@@ -145,6 +135,15 @@ class HeadlessBackend final : public Backend {
 
  private:
   void type_control(Handle window, char ch);  // a control character typed into an edit field
+
+  // ---- WindowedBackend: a model has nothing to draw
+  WindowBookkeeping& book() override;
+  const WindowBookkeeping& book() const override;
+  void reparent_native(WindowRecord&) override {}
+  void enable_native(WindowRecord&) override {}
+  void show_native(WindowRecord&) override {}
+  void forget_native(WindowRecord& w) override;
+  void insert_item_native(Handle combo, int index, std::string_view gbk) override;
 
   struct State;
   std::unique_ptr<State> state_;

@@ -21,7 +21,11 @@
 namespace platform::qt {
 
 QtBackend::QtBackend(int& argc, char** argv) : state_(std::make_unique<QtBackendState>(argc, argv)) {}
-QtBackend::~QtBackend() = default;
+// The sink may be gone already: nothing is reported from here on.
+QtBackend::~QtBackend() {
+  state_->sink = nullptr;
+  for (Handle h : state_->windows.roots()) destroy(h);
+}
 
 void* QtBackend::native(Handle window) const {
   const Window* w = state_->find(window);
@@ -32,28 +36,25 @@ Handle QtBackend::handle_of_native(const void* object) const {
   return state_->handle_of(static_cast<const QObject*>(object));
 }
 
-void QtBackend::set_sink(WindowSink* sink) { state_->sink = sink; }
+WindowBookkeeping& QtBackend::book() { return *state_; }
+const WindowBookkeeping& QtBackend::book() const { return *state_; }
 
 Handle QtBackend::create(const CreateParams& params) { return state_->create(params); }
 
-void QtBackend::destroy(Handle window) { state_->destroy(window); }
-
-bool QtBackend::exists(Handle window) const { return state_->find(window) != nullptr; }
-
 // Qt hides a widget that changes parent; it is shown again if it was visible.
-void QtBackend::set_parent(Handle window, Handle parent) {
-  Window* w = state_->find(window);
-  if (!w || !w->widget || window == parent || (parent != 0 && !state_->find(parent))) return;
-  if (parent != 0 && state_->is_inside(parent, window)) return;  // would make a cycle
-  if (parent == 0 && w->kind != WidgetKind::Frame) return;      // only frames stand alone
-  const QPoint pos = w->widget->pos();
+void QtBackend::reparent_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.widget) return;
+  const QPoint pos = w.widget->pos();
   ++state_->qt_focus_mute;
-  w->widget->setParent(state_->container_widget(parent));
-  w->widget->move(pos);
-  w->widget->setVisible(w->visible);
+  w.widget->setParent(state_->container_widget(w.parent));
+  w.widget->move(pos);
+  w.widget->setVisible(w.visible);
   --state_->qt_focus_mute;
-  w->parent = parent;
 }
+
+void QtBackend::hide_destroyed(WindowRecord& top) { state_->hide_destroyed(static_cast<Window&>(top)); }
+void QtBackend::forget_native(WindowRecord& w) { state_->forget(static_cast<Window&>(w)); }
 
 Geometry QtBackend::geometry(Handle window) const {
   const Window* w = state_->find(window);
@@ -79,12 +80,9 @@ std::string QtBackend::text(Handle window) const {
     case WidgetKind::GroupBox: return to_gbk(w->group->title());
     case WidgetKind::Label: return to_gbk(w->label->caption());
     case WidgetKind::IpAddress: {
-      if (w->ip->blank()) return {};
       uint8_t p[4];
       w->ip->address(p);
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", p[0], p[1], p[2], p[3]);
-      return buf;
+      return ip_address_text(w->ip->blank(), p);
     }
     case WidgetKind::Hidden: return w->hidden_text;
   }
@@ -120,56 +118,41 @@ void QtBackend::set_text(Handle window, std::string_view gbk) {
   state_->notify(window, Notify::Changed);
 }
 
-bool QtBackend::enabled(Handle window) const {
-  const Window* w = state_->find(window);
-  return w && w->enabled;
-}
-
 // Disabling or hiding the focused control leaves the form's focus where it is, as a native
 // window would; Qt's own move of its focus elsewhere is not reported.
-void QtBackend::set_enabled(Handle window, bool on) {
-  Window* w = state_->find(window);
-  if (!w) return;
-  w->enabled = on;
-  if (!w->widget) return;
+void QtBackend::enable_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.widget) return;
+  const bool on = w.enabled;
   ++state_->qt_focus_mute;
   QWidget* had = QApplication::focusWidget();
-  const bool held_focus = !on && had && (had == w->widget || w->widget->isAncestorOf(had));
-  w->widget->setEnabled(on);
+  const bool held_focus = !on && had && (had == w.widget || w.widget->isAncestorOf(had));
+  w.widget->setEnabled(on);
   // Qt passes a disabled control's focus on to the next one; the form's focus stays with the
   // control (nothing is reported), so Qt's is taken back rather than left in another field,
   // and returned to the control when it is enabled again.
   if (held_focus) {
     if (QWidget* moved = QApplication::focusWidget(); moved && moved != had) moved->clearFocus();
   }
-  if (on && state_->focused == window && w->widget->isVisible()) w->widget->setFocus(Qt::OtherFocusReason);
+  if (on && state_->focused() == w.handle && w.widget->isVisible()) w.widget->setFocus(Qt::OtherFocusReason);
   --state_->qt_focus_mute;
 }
 
-bool QtBackend::visible(Handle window) const {
-  const Window* w = state_->find(window);
-  return w && w->visible;
-}
-
-void QtBackend::set_visible(Handle window, bool on) {
-  Window* w = state_->find(window);
-  if (!w) return;
-  w->visible = on;
-  if (!w->widget) return;
+void QtBackend::show_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.widget) return;
   ++state_->qt_focus_mute;
-  w->widget->setVisible(on);
+  w.widget->setVisible(w.visible);
   --state_->qt_focus_mute;
 }
 
-void QtBackend::set_focus(Handle window) { state_->set_focus(window); }
+void QtBackend::sync_native_focus() { state_->sync_qt_focus(); }
 
-Handle QtBackend::focus() const { return state_->focused; }
-
-void QtBackend::set_tab_order(Handle parent, const std::vector<Handle>& order) {
+void QtBackend::order_tabs_native(Handle, const std::vector<Handle>& order) {
   QWidget* previous = nullptr;
   for (Handle h : order) {
     const Window* w = state_->find(h);
-    if (!w || !w->widget || w->parent != parent) continue;
+    if (!w || !w->widget) continue;
     if (previous) QWidget::setTabOrder(previous, w->widget);
     previous = w->widget;
   }
@@ -190,30 +173,18 @@ void QtBackend::show_frame(Handle frame) {
   if (w->centre_on_screen) state_->centre(*w);
   w->widget->activateWindow();
   --state_->qt_focus_mute;
-  state_->last_frame_shown = frame;
-  if (state_->focused == 0) state_->focused = frame;
+  state_->frame_shown(frame);
   state_->sync_qt_focus();
 }
 
 // ---- queue, timers, process
 
-void QtBackend::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  state_->post(window, code, wparam, lparam);
-}
-
-void QtBackend::post_quit(int code) {
-  state_->quit_code.store(code);
-  state_->quit.store(true);
-  state_->wake();
-}
-
-bool QtBackend::quit_requested() const { return state_->quit.load(); }
-int QtBackend::quit_code() const { return state_->quit_code.load(); }
+void QtBackend::wake_ui_thread() { state_->wake(); }
 
 void QtBackend::process_pending() {
   state_->collect_garbage();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  state_->drain_queue();
+  state_->deliver_posted_messages();
 }
 
 bool QtBackend::wait(int timeout_ms) { return state_->wait(timeout_ms); }

@@ -185,18 +185,9 @@ size_t QtBackend::edit_drop_front(Handle edit, size_t bytes) {
   return static_cast<size_t>(dropped);
 }
 
-void QtBackend::combo_add_item(Handle combo, std::string_view gbk) {
-  Window* w = state_->find(combo);
-  if (!w || !w->combo) return;
-  const QString item = from_gbk(gbk);
-  if (!w->sorted) {
-    w->combo->addItem(item);
-    return;
-  }
-  int at = 0;  // after every item that sorts before or equal, by GBK bytes
-  const std::string key(gbk);
-  while (at < w->combo->count() && to_gbk(w->combo->itemText(at)) <= key) ++at;
-  w->combo->insertItem(at, item);
+void QtBackend::insert_item_native(Handle combo, int index, std::string_view gbk) {
+  const Window* w = state_->find(combo);
+  if (w && w->combo) w->combo->insertItem(index, from_gbk(gbk));
 }
 
 int QtBackend::combo_count(Handle combo) const {

@@ -31,8 +31,6 @@ void set_colours(QWidget& w, Colour text, Colour background) {
   w.setPalette(p);
 }
 
-bool resizable_border(int border) { return border == 1 || border == 3 || border == 5; }
-
 QWidget* make_frame(const CreateParams& p) {
   Qt::WindowFlags flags = Qt::Window;
   if (p.frame.border == 3 || p.frame.border == 4 || !p.frame.show_in_taskbar) flags = Qt::Tool;
@@ -43,7 +41,7 @@ QWidget* make_frame(const CreateParams& p) {
     if (p.frame.caption || p.frame.system_menu) flags |= Qt::WindowTitleHint;
     if (p.frame.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (p.frame.minimise_box) flags |= Qt::WindowMinimizeButtonHint;
-    if (p.frame.maximise_box && resizable_border(p.frame.border)) flags |= Qt::WindowMaximizeButtonHint;
+    if (p.frame.maximise_box && p.frame.resizable()) flags |= Qt::WindowMaximizeButtonHint;
   }
   if (p.frame.always_on_top) flags |= Qt::WindowStaysOnTopHint;
   auto* frame = new QWidget(nullptr, flags);
@@ -136,22 +134,16 @@ QWidget* QtBackendState::container_widget(Handle parent) {
 Handle QtBackendState::create(const CreateParams& p) {
   if (p.parent != 0 && !find(p.parent)) return 0;
   QWidget* parent = container_widget(p.parent);
-  Window w;
-  w.kind = p.kind;
-  w.parent = p.parent;
-  w.control_id = p.control_id;
-  w.visible = p.visible;
-  w.enabled = !p.disabled;
+  auto record = std::make_unique<Window>();
+  Window& w = *record;
+  w.take(p);
   switch (p.kind) {
     case WidgetKind::Frame:
       w.widget = make_frame(p);
-      w.centre_on_screen = p.frame.centre_on_screen;
-      w.fixed_size = p.frame.border != 0 && !resizable_border(p.frame.border);
       break;
     case WidgetKind::Edit:
       if (p.edit.multi_line) w.widget = w.plain = make_text_edit(p, parent);
       else w.widget = w.line = make_line_edit(p, parent);
-      w.case_conversion = p.edit.case_conversion;
       break;
     case WidgetKind::Button:
       w.widget = w.button = new QPushButton(from_gbk(p.text), parent);
@@ -160,8 +152,6 @@ Handle QtBackendState::create(const CreateParams& p) {
       break;
     case WidgetKind::ComboBox:
       w.widget = w.combo = make_combo(p, parent);
-      w.combo_style = p.combo.style;
-      w.sorted = p.combo.sorted;
       break;
     case WidgetKind::GroupBox:
       w.widget = w.group = make_group(p, parent);
@@ -176,10 +166,9 @@ Handle QtBackendState::create(const CreateParams& p) {
       break;
     case WidgetKind::Hidden:
       w.object = new QObject();
-      w.hidden_text = p.text;
       break;
   }
-  if (!w.widget) return add(std::move(w));
+  if (!w.widget) return add(std::move(record));
   w.object = w.widget;
   QWidget* widget = w.widget;
   if (p.font) widget->setFont(to_qfont(*p.font));
@@ -190,7 +179,7 @@ Handle QtBackendState::create(const CreateParams& p) {
     widget->setFocusPolicy(policy);
   }
   widget->setEnabled(w.enabled);
-  const Handle h = add(std::move(w));
+  const Handle h = add(std::move(record));
   apply_geometry(h, p.geometry);
   widget->setVisible(p.visible);  // a frame is activated only by show_frame
   return h;

@@ -102,7 +102,7 @@ bool InputFilter::key_press(QObject* watched, QEvent* event) {
             : event == last_offered_ && last_receiver_ && widget->isAncestorOf(qobject_cast<QWidget*>(last_receiver_));
   if (propagated) return false;
   const Handle h = state_.handle_of(widget);
-  if (h == 0 || state_.frame_of(h) == 0) return false;
+  if (h == 0 || state_.windows.frame_of(h) == 0) return false;
   last_offered_ = event;
   last_receiver_ = widget;
   auto* key = static_cast<QKeyEvent*>(event);

@@ -20,30 +20,17 @@ constexpr uint32_t kMaximumPeriodMs = 0x7FFFFFFF;  // what QTimer can hold
 
 bool Waker::event(QEvent* event) {
   if (event->type() != kWakeEvent) return QObject::event(event);
-  state_.posted_.woken();
-  state_.drain_queue();
+  state_.posted.woken();
+  state_.deliver_posted_messages();
   return true;
 }
 
-void QtBackendState::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  posted_.push(Posted{window, code, wparam, lparam});
-  wake();
-}
-
-void QtBackendState::wake() {
-  if (posted_.claim_wake()) QCoreApplication::postEvent(waker_.get(), new QEvent(kWakeEvent));
-}
-
-// Messages for windows that are gone are dropped.
-void QtBackendState::drain_queue() {
-  posted_.drain([this](const Posted& m) {
-    if (find(m.window)) deliver_posted(m.window, m.code, m.wparam, m.lparam);
-  });
-}
+// Asked for once while any message is pending (WindowedBackend::post).
+void QtBackendState::wake() { QCoreApplication::postEvent(waker_.get(), new QEvent(kWakeEvent)); }
 
 bool QtBackendState::wait(int timeout_ms) {
   collect_garbage();
-  if (!queue_empty()) return true;
+  if (!posted.empty()) return true;
   if (timeout_ms == 0) return false;
   bool expired = false;
   // Only a wait with a time-out needs a timer; the main loop's endless waits, one per
@@ -59,9 +46,9 @@ bool QtBackendState::wait(int timeout_ms) {
   // Sleeps in the dispatcher until some event arrives; whatever it was has been handled
   // (and reported) by the time processEvents returns.
   QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-  while (!dispatcher->processEvents(QEventLoop::WaitForMoreEvents) && !expired && queue_empty()) {
+  while (!dispatcher->processEvents(QEventLoop::WaitForMoreEvents) && !expired && posted.empty()) {
   }
-  return !queue_empty() || !expired || quit.load();
+  return !posted.empty() || !expired || quit.requested();
 }
 
 void QtBackendState::set_timer(Handle window, uint32_t id, uint32_t period_ms) {

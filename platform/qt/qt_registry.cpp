@@ -19,9 +19,7 @@ QtBackendState::QtBackendState(int& argc, char** argv) {
 }
 
 QtBackendState::~QtBackendState() {
-  sink = nullptr;  // the sink may be gone already; nothing is reported from here on
-  qApp->removeEventFilter(filter_.get());
-  for (Handle h : tree_.roots()) destroy(h);
+  qApp->removeEventFilter(filter_.get());  // the windows were destroyed by the backend
   for (auto& [key, timer] : timers_) delete timer;
   timers_.clear();
   forget_sink_calls();
@@ -38,35 +36,29 @@ Handle QtBackendState::handle_of(const QObject* object) const {
   return 0;
 }
 
-Handle QtBackendState::add(Window window) {
-  Window& added = tree_.add(std::move(window));
+Handle QtBackendState::add(std::unique_ptr<Window> window) {
+  Window& added = *window;
+  if (windows.add(std::move(window)) == 0) return 0;
   by_object_[added.object] = added.handle;
   wire(added);
   return added.handle;
 }
 
-// The focus dies with its window, silently, as with a native window. The widgets are hidden
-// at once and deleted later (see collect_garbage); Destroyed is reported children first,
-// after the windows have left the registry.
-void QtBackendState::destroy(Handle h) {
-  Window* top = find(h);
-  if (!top) return;
-  const auto doomed = tree_.subtree_children_first(h);
-  if (focused != 0 && is_inside(focused, h)) focused = 0;
+// The top widget leaves the screen at once and is deleted later with the widgets inside it
+// (see collect_garbage); hidden windows are plain objects outside the widget tree, each
+// deleted on its own.
+void QtBackendState::hide_destroyed(Window& top) {
+  if (!top.widget) return;
   ++qt_focus_mute;
-  if (top->widget) top->widget->hide();
+  top.widget->hide();
   --qt_focus_mute;
-  graveyard_.emplace_back(top->object);
-  for (Handle d : doomed) {
-    kill_window_timers(d);
-    Window* w = find(d);
-    // Hidden windows are plain objects outside the widget tree: they go with their parent.
-    if (w && !w->widget && d != h) graveyard_.emplace_back(w->object);
-    if (w) by_object_.erase(w->object);
-    tree_.erase(d);
-  }
-  if (last_frame_shown == h) last_frame_shown = 0;
-  for (Handle d : doomed) notify(d, Notify::Destroyed);
+  graveyard_.emplace_back(top.object);
+}
+
+void QtBackendState::forget(Window& w) {
+  kill_window_timers(w.handle);
+  by_object_.erase(w.object);
+  if (!w.widget) graveyard_.emplace_back(w.object);
 }
 
 void QtBackendState::collect_garbage() {
@@ -75,6 +67,5 @@ void QtBackendState::collect_garbage() {
   graveyard_.clear();
   for (auto& object : doomed) delete object.data();  // QPointer: null when a parent went first
 }
-
 
 }  // namespace platform::qt

@@ -76,7 +76,7 @@ LRESULT CALLBACK frame_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     case WM_ACTIVATE:
       // Coming back to the window puts Windows' focus where the form has it.
-      if (LOWORD(wparam) != WA_INACTIVE && h && state->frame_of(state->focused) == h) {
+      if (LOWORD(wparam) != WA_INACTIVE && h && state->windows.frame_of(state->focused()) == h) {
         state->sync_native_focus();
         return 0;
       }
@@ -105,7 +105,8 @@ LRESULT CALLBACK message_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
   Win32BackendState* state = attach_state(hwnd, msg, lparam);
   if (state) {
     if (msg == kWakeMessage) {
-      state->drain_queue();
+      state->posted.woken();
+      state->deliver_posted_messages();
       return 0;
     }
     if (msg == WM_TIMER) {

@@ -178,19 +178,12 @@ void Win32WindowBackend::edit_scroll_caret(Handle edit) {
   if (w && w->kind == WidgetKind::Edit && w->hwnd) SendMessageW(w->hwnd, EM_SCROLLCARET, 0, 0);
 }
 
-void Win32WindowBackend::combo_add_item(Handle combo, std::string_view gbk) {
+void Win32WindowBackend::insert_item_native(Handle combo, int index, std::string_view gbk) {
   const Window* w = state_->find(combo);
-  if (!w || w->kind != WidgetKind::ComboBox) return;
+  if (!w || !w->hwnd) return;
   const std::wstring item = widen(gbk);
-  if (!w->sorted) {
-    SendMessageW(w->hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-    return;
-  }
-  int at = 0;  // after every item that sorts before or equal, by GBK bytes
-  const std::string key(gbk);
-  const int count = combo_count(combo);
-  while (at < count && combo_item(combo, at) <= key) ++at;
-  SendMessageW(w->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(item.c_str()));
+  const WPARAM at = index >= combo_count(combo) ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(index);  // -1: the end
+  SendMessageW(w->hwnd, CB_INSERTSTRING, at, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
 int Win32WindowBackend::combo_count(Handle combo) const {

@@ -89,7 +89,7 @@ bool Win32BackendState::FontKey::operator<(const FontKey& o) const {
 }
 
 int Win32BackendState::dpi_of(Handle h) const {
-  const Window* frame = find(frame_of(h));
+  const Window* frame = find(windows.frame_of(h));
   return frame ? frame->dpi : system_dpi();
 }
 

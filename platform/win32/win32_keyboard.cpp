@@ -50,7 +50,7 @@ bool types_into(const Window& w, HWND target) {
 bool Win32BackendState::pretranslate(const MSG& msg) {
   if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
     const Handle h = handle_of(msg.hwnd);
-    if (h == 0 || frame_of(h) == 0) return false;
+    if (h == 0 || windows.frame_of(h) == 0) return false;
     return offer_key(h, translate(msg.wParam));
   }
   if (msg.message != WM_CHAR) return false;

@@ -18,9 +18,7 @@ Win32BackendState::Win32BackendState() {
 }
 
 Win32BackendState::~Win32BackendState() {
-  sink = nullptr;  // the sink may be gone already; nothing is reported from here on
-  for (Handle h : tree_.roots()) destroy(h);
-  forget_sink_calls();
+  forget_sink_calls();  // the windows were destroyed by the backend
   collect_garbage();
   for (const auto& [native, owner] : timer_owner_) KillTimer(message_window, native);
   DestroyWindow(message_window);
@@ -35,40 +33,32 @@ Handle Win32BackendState::handle_of(HWND hwnd) const {
   return 0;
 }
 
-Handle Win32BackendState::add(Window window) {
-  Window& added = tree_.add(std::move(window));
+Handle Win32BackendState::add(std::unique_ptr<Window> window) {
+  Window& added = *window;
+  if (windows.add(std::move(window)) == 0) return 0;
   if (added.hwnd) by_hwnd_[added.hwnd] = added.handle;
   return added.handle;
 }
 
-// The focus dies with its window, silently, as with a native window. The native windows
-// are hidden at once and destroyed later (see collect_garbage); Destroyed is reported
-// children first, after the windows have left the registry.
-void Win32BackendState::destroy(Handle h) {
-  Window* top = find(h);
-  if (!top) return;
-  const auto doomed = tree_.subtree_children_first(h);
-  if (focused != 0 && is_inside(focused, h)) focused = 0;
-  if (HWND hwnd = top->hwnd) {
-    ++native_focus_mute;
-    ShowWindow(hwnd, SW_HIDE);
-    // Out of its parent, so destroying the parent later cannot take it along twice.
-    if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) SetParent(hwnd, message_window);
-    --native_focus_mute;
-    graveyard_.push_back(hwnd);
-  }
-  for (Handle d : doomed) {
-    kill_window_timers(d);
-    Window* w = find(d);
-    if (!w) continue;
-    if (w->hwnd) by_hwnd_.erase(w->hwnd);
-    if (w->background_brush) DeleteObject(w->background_brush);
-    if (w->icon_big) graveyard_icons_.push_back(w->icon_big);
-    if (w->icon_small) graveyard_icons_.push_back(w->icon_small);
-    tree_.erase(d);
-  }
-  if (last_frame_shown == h) last_frame_shown = 0;
-  for (Handle d : doomed) notify(d, Notify::Destroyed);
+// The top window leaves the screen at once and is destroyed later with the windows inside
+// it (see collect_garbage).
+void Win32BackendState::hide_destroyed(Window& top) {
+  HWND hwnd = top.hwnd;
+  if (!hwnd) return;
+  ++native_focus_mute;
+  ShowWindow(hwnd, SW_HIDE);
+  // Out of its parent, so destroying the parent later cannot take it along twice.
+  if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) SetParent(hwnd, message_window);
+  --native_focus_mute;
+  graveyard_.push_back(hwnd);
+}
+
+void Win32BackendState::forget(Window& w) {
+  kill_window_timers(w.handle);
+  if (w.hwnd) by_hwnd_.erase(w.hwnd);
+  if (w.background_brush) DeleteObject(w.background_brush);
+  if (w.icon_big) graveyard_icons_.push_back(w.icon_big);
+  if (w.icon_small) graveyard_icons_.push_back(w.icon_small);
 }
 
 void Win32BackendState::collect_garbage() {
@@ -80,6 +70,5 @@ void Win32BackendState::collect_garbage() {
   for (HICON icon : graveyard_icons_) DestroyIcon(icon);
   graveyard_icons_.clear();
 }
-
 
 }  // namespace platform::win32

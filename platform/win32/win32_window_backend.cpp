@@ -6,8 +6,6 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 #include "platform/win32/process_services.h"
 #include "platform/win32/serial_device.h"
 #include "platform/win32/win32_backend_state.h"
@@ -16,7 +14,11 @@
 namespace platform::win32 {
 
 Win32WindowBackend::Win32WindowBackend() : state_(std::make_unique<Win32BackendState>()) {}
-Win32WindowBackend::~Win32WindowBackend() = default;
+// The sink may be gone already: nothing is reported from here on.
+Win32WindowBackend::~Win32WindowBackend() {
+  state_->sink = nullptr;
+  for (Handle h : state_->windows.roots()) destroy(h);
+}
 
 void* Win32WindowBackend::native(Handle window) const {
   const Window* w = state_->find(window);
@@ -38,25 +40,21 @@ void* Win32WindowBackend::typing_window(Handle window) const {
 
 int Win32WindowBackend::dpi_of(Handle window) const { return state_->dpi_of(window); }
 
-void Win32WindowBackend::set_sink(WindowSink* sink) { state_->sink = sink; }
+WindowBookkeeping& Win32WindowBackend::book() { return *state_; }
+const WindowBookkeeping& Win32WindowBackend::book() const { return *state_; }
 
 Handle Win32WindowBackend::create(const CreateParams& params) { return state_->create(params); }
 
-void Win32WindowBackend::destroy(Handle window) { state_->destroy(window); }
+void Win32WindowBackend::hide_destroyed(WindowRecord& top) { state_->hide_destroyed(static_cast<Window&>(top)); }
+void Win32WindowBackend::forget_native(WindowRecord& w) { state_->forget(static_cast<Window&>(w)); }
 
-bool Win32WindowBackend::exists(Handle window) const { return state_->find(window) != nullptr; }
-
-void Win32WindowBackend::set_parent(Handle window, Handle parent) {
-  Window* w = state_->find(window);
-  if (!w || !w->hwnd || window == parent || (parent != 0 && !state_->find(parent))) return;
-  if (parent != 0 && state_->is_inside(parent, window)) return;  // would make a cycle
-  if (parent == 0 && w->kind != WidgetKind::Frame) return;      // only frames stand alone
-  if (w->kind == WidgetKind::Frame) return;                     // frames stay top-level
+void Win32WindowBackend::reparent_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return;
   ++state_->native_focus_mute;
-  SetParent(w->hwnd, state_->container_hwnd(parent));
+  SetParent(w.hwnd, state_->container_hwnd(w.parent));
   --state_->native_focus_mute;
-  w->parent = parent;
-  state_->apply_geometry(window, w->logical);  // the new frame may have another DPI
+  state_->apply_geometry(w.handle, w.logical);  // the new frame may have another DPI
 }
 
 // A frame the user moved or resized reports where it is now; every other window what the
@@ -81,12 +79,9 @@ std::string Win32WindowBackend::text(Handle window) const {
     case WidgetKind::Hidden: return w->hidden_text;
     case WidgetKind::Label: return narrow(w->caption);
     case WidgetKind::IpAddress: {
-      if (ip_blank(window)) return {};
       uint8_t p[4];
       ip_get(window, p);
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", p[0], p[1], p[2], p[3]);
-      return buf;
+      return ip_address_text(ip_blank(window), p);
     }
     default: return narrow(window_text(w->hwnd));
   }
@@ -125,46 +120,26 @@ void Win32WindowBackend::set_text(Handle window, std::string_view gbk) {
   }
 }
 
-bool Win32WindowBackend::enabled(Handle window) const {
-  const Window* w = state_->find(window);
-  return w && w->enabled;
-}
-
 // Disabling the focused control takes Windows' focus away from it but leaves the form's
 // where it is (nothing is reported); it is given back when the control is enabled again.
-void Win32WindowBackend::set_enabled(Handle window, bool on) {
-  Window* w = state_->find(window);
-  if (!w) return;
-  w->enabled = on;
-  if (!w->hwnd) return;
+void Win32WindowBackend::enable_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return;
   ++state_->native_focus_mute;
-  EnableWindow(w->hwnd, on);
+  EnableWindow(w.hwnd, w.enabled);
   --state_->native_focus_mute;
-  if (on && state_->focused == window) state_->sync_native_focus();
+  if (w.enabled && state_->focused() == w.handle) state_->sync_native_focus();
 }
 
-bool Win32WindowBackend::visible(Handle window) const {
-  const Window* w = state_->find(window);
-  return w && w->visible;
-}
-
-void Win32WindowBackend::set_visible(Handle window, bool on) {
-  Window* w = state_->find(window);
-  if (!w) return;
-  w->visible = on;
-  if (!w->hwnd) return;
+void Win32WindowBackend::show_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return;
   ++state_->native_focus_mute;
-  ShowWindow(w->hwnd, on ? SW_SHOWNA : SW_HIDE);
+  ShowWindow(w.hwnd, w.visible ? SW_SHOWNA : SW_HIDE);
   --state_->native_focus_mute;
 }
 
-void Win32WindowBackend::set_focus(Handle window) { state_->set_focus(window); }
-
-Handle Win32WindowBackend::focus() const { return state_->focused; }
-
-// The form walks its tab stops itself (every Tab reaches it first), so Windows needs no
-// order of its own; the windows' stacking order is left as created.
-void Win32WindowBackend::set_tab_order(Handle, const std::vector<Handle>&) {}
+void Win32WindowBackend::sync_native_focus() { state_->sync_native_focus(); }
 
 void Win32WindowBackend::set_font(Handle window, const Font& font) {
   Window* w = state_->find(window);
@@ -188,25 +163,13 @@ void Win32WindowBackend::show_frame(Handle frame) {
   SetForegroundWindow(w->hwnd);
   UpdateWindow(w->hwnd);
   --state_->native_focus_mute;
-  state_->last_frame_shown = frame;
-  if (state_->focused == 0) state_->focused = frame;
+  state_->frame_shown(frame);
   state_->sync_native_focus();
 }
 
 // ---- queue, timers, process
 
-void Win32WindowBackend::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  state_->post(window, code, wparam, lparam);
-}
-
-void Win32WindowBackend::post_quit(int code) {
-  state_->quit_code.store(code);
-  state_->quit.store(true);
-  state_->wake();
-}
-
-bool Win32WindowBackend::quit_requested() const { return state_->quit.load(); }
-int Win32WindowBackend::quit_code() const { return state_->quit_code.load(); }
+void Win32WindowBackend::wake_ui_thread() { state_->wake(); }
 
 void Win32WindowBackend::process_pending() { state_->process_pending(); }
 

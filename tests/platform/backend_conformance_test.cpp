@@ -241,6 +241,49 @@ TEST_P(Conformance, ComboReportsTypingAsEditedAndAPickFromTheListAsChosen) {
   EXPECT_EQ(b().text(combo), "COM1");
 }
 
+// A sorted box keeps its items in GBK byte order, a new one after its equals, and its
+// selection stays with the item selected.
+TEST_P(Conformance, SortedComboInsertsInByteOrderAndKeepsTheSelectedItem) {
+  CreateParams p;
+  p.kind = WidgetKind::ComboBox;
+  p.parent = frame;
+  p.geometry = {10, 70, 100, 20};
+  p.visible = true;
+  p.combo.sorted = true;
+  const Handle combo = b().create(p);
+  for (const char* item : {"COM3", "\xB0\xA1", "COM10", "COM1"}) b().combo_add_item(combo, item);
+  b().combo_set_current(combo, 2);  // "COM3"
+  b().combo_add_item(combo, "COM10");
+  b().combo_add_item(combo, "A");
+  std::vector<std::string> items;
+  for (int i = 0; i < b().combo_count(combo); ++i) items.push_back(b().combo_item(combo, i));
+  EXPECT_EQ(items, (std::vector<std::string>{"A", "COM1", "COM10", "COM10", "COM3", "\xB0\xA1"}));
+  EXPECT_EQ(b().combo_current(combo), 4);
+  EXPECT_EQ(b().text(combo), "COM3");
+}
+
+// A control moves into another container; a move that would put a window inside itself, a
+// control onto the desktop or a frame into a window is refused. Seen from what a destroy
+// takes along.
+TEST_P(Conformance, SetParentMovesControlsAndKeepsTheTreeWhole) {
+  const Handle group = make(WidgetKind::GroupBox, frame, {10, 70, 200, 100});
+  const Handle inner = make(WidgetKind::GroupBox, group, {5, 15, 150, 60});
+  b().set_parent(a, inner);
+  b().set_parent(group, inner);  // inside itself
+  b().set_parent(c, 0);          // a control onto the desktop
+  const Handle other = make(WidgetKind::Frame, 0, {0, 0, 100, 100});
+  b().set_parent(other, frame);  // a frame into a window
+  sink.log.clear();
+  b().destroy(inner);
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Destroyed", a), ev("Destroyed", inner)}));
+  EXPECT_TRUE(b().exists(group));
+  b().destroy(frame);
+  EXPECT_FALSE(b().exists(c));
+  EXPECT_TRUE(b().exists(other));
+  b().destroy(other);
+  driver->run_for(20);
+}
+
 TEST_P(Conformance, IpAddressSetClearAndBlank) {
   const Handle ip = make(WidgetKind::IpAddress, frame);
   EXPECT_TRUE(b().ip_blank(ip));
