@@ -6,7 +6,6 @@
 
 namespace app {
 namespace {
-const rt::HelperTable& H() { return rt::helpers(); }
 // The most argument records any call of the tool passes.
 constexpr size_t kMaxArgs = 8;
 }  // namespace
@@ -15,14 +14,14 @@ const char* text(uint32_t offset) { return texts::text_at(offset); }
 
 HeapText& HeapText::operator=(HeapText&& o) noexcept {
   if (this != &o) {
-    H().free(p_);
+    rt::helpers().free(p_);
     p_ = o.p_;
     o.p_ = nullptr;
   }
   return *this;
 }
 
-HeapText::~HeapText() { H().free(p_); }
+HeapText::~HeapText() { rt::helpers().free(p_); }
 
 const char* HeapText::arg() const { return p_ ? p_ : text(texts::empty); }
 
@@ -61,7 +60,7 @@ struct Records {
   rt::Value values[kMaxArgs];
   int count = 0;
   explicit Records(std::initializer_list<rt::Value> args) {
-    if (args.size() > kMaxArgs) H().raise_runtime_error(rt::kErrorArrayIndexRange);
+    if (args.size() > kMaxArgs) rt::helpers().raise_runtime_error(rt::kErrorArrayIndexRange);
     for (const rt::Value& a : args)
       if (count < static_cast<int>(kMaxArgs)) values[count++] = a;
   }
@@ -71,12 +70,12 @@ struct Records {
 
 rt::Value call(rt::CoreCommand command, std::initializer_list<rt::Value> args) {
   Records r(args);
-  return H().call_core_command(rt::core_command(command), r.count, r.values);
+  return rt::helpers().call_core_command(rt::core_command(command), r.count, r.values);
 }
 
 rt::Value call_special(rt::SpecialCommand command, std::initializer_list<rt::Value> args) {
   Records r(args);
-  return H().call_library_command(rt::special_command(command), r.count, r.values, rt::kSpecialLibraryIndex);
+  return rt::helpers().call_library_command(rt::special_command(command), r.count, r.values, rt::kSpecialLibraryIndex);
 }
 
 HeapText call_text(rt::CoreCommand command, std::initializer_list<rt::Value> args) {
@@ -95,27 +94,27 @@ void show_message(uint32_t message_offset) {
 }
 
 HeapText read_text(UnitId u, int index) {
-  uint64_t v = H().read_property(kMainForm, u.id, index, -1);
+  uint64_t v = rt::helpers().read_property(kMainForm, u.id, index, -1);
   return HeapText(reinterpret_cast<char*>(static_cast<uintptr_t>(v)));
 }
 
 void write_text(UnitId u, int index, const char* t) {
-  H().write_property(kMainForm, u.id, index, -1, reinterpret_cast<uintptr_t>(t ? t : text(texts::empty)), 0);
+  rt::helpers().write_property(kMainForm, u.id, index, -1, reinterpret_cast<uintptr_t>(t ? t : text(texts::empty)), 0);
 }
 
 int32_t read_int(UnitId u, int index) {
-  return static_cast<int32_t>(H().read_property(kMainForm, u.id, index, -1));
+  return static_cast<int32_t>(rt::helpers().read_property(kMainForm, u.id, index, -1));
 }
 
 void write_int(UnitId u, int index, int32_t v) {
-  H().write_property(kMainForm, u.id, index, -1, static_cast<uint32_t>(v), 0);
+  rt::helpers().write_property(kMainForm, u.id, index, -1, static_cast<uint32_t>(v), 0);
 }
 
 void set_disabled(UnitId u, bool disabled) { write_int(u, prop::kDisabled, disabled ? 1 : 0); }
 
-bool main_form_open() { return H().startup_service(rt::startup_op::kUnitAlive, kMainForm, unit::kForm.id) != 0; }
+bool main_form_open() { return rt::helpers().startup_service(rt::startup_op::kUnitAlive, kMainForm, unit::kForm.id) != 0; }
 
-bool in_user_folder() { return H().startup_service(rt::startup_op::kUserFolderCurrent, 0, 0) == 1; }
+bool in_user_folder() { return rt::helpers().startup_service(rt::startup_op::kUserFolderCurrent, 0, 0) == 1; }
 
 bool contains(const char* haystack, const char* needle) {
   return call_int(rt::kFindText, {text_arg(haystack), text_arg(needle), int_arg(1), logical_arg(false)}) != -1;

@@ -3,10 +3,13 @@
 # Include the header as "<target>.h" (it lands in the build tree's include path).
 function(gbk_constants target input ns area)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/generated/${target})
+  # Run from the source tree, so the outputs name their input by its path there.
+  file(RELATIVE_PATH source ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${input})
   add_custom_command(
     OUTPUT ${out}.h ${out}.cpp
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generated
-    COMMAND gbkgen ${CMAKE_CURRENT_SOURCE_DIR}/${input} ${out} ${ns} ${area}
+    COMMAND gbkgen ${source} ${out} ${ns} ${area}
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
     DEPENDS gbkgen ${CMAKE_CURRENT_SOURCE_DIR}/${input}
     COMMENT "Converting ${input} to GBK")
   add_library(${target} STATIC ${out}.cpp ${out}.h)

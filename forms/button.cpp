@@ -41,7 +41,7 @@ bool Button::set_property(int i, const PropertyValue& v) {
     case kButtonType: d_.button_type = n; break;
     case kCaption:
       d_.caption = v.bytes;
-      be().set_text(window(), d_.caption);
+      backend().set_text(window(), d_.caption);
       break;
     case kHAlign: d_.h_align = n; break;
     case kVAlign: d_.v_align = n; break;

@@ -37,28 +37,39 @@ std::unique_ptr<Unit> ComboBox::create(const CreateContext& context) {
   p.font = to_platform_font(d.font);
   if (!unit->create_window(context, p)) return nullptr;
   const platform::Handle w = unit->window();
-  for (const std::string& item : d.items) be().combo_add_item(w, item);
+  for (const std::string& item : d.items) backend().combo_add_item(w, item);
   unit->select(d.initial_selection);
   // The stored content wins over the initial selection's text in the edit field.
   if (d.style != kDropDownList) {
-    be().set_text(w, d.content);
-    be().edit_set_selection(w, d.selection_start, d.selection_start + d.selection_length);
+    backend().set_text(w, d.content);
+    backend().edit_set_selection(w, d.selection_start, d.selection_start + d.selection_length);
   }
   return unit;
 }
 
 void ComboBox::select(int64_t index) {
-  const int count = be().combo_count(window());
+  const int count = backend().combo_count(window());
   if (index > count - 1) index = count - 1;
   if (index < -1) index = -1;
-  be().combo_set_current(window(), static_cast<int>(index));
+  edited_ = false;
+  backend().combo_set_current(window(), static_cast<int>(index));
+}
+
+int ComboBox::current() const { return edited_ ? -1 : backend().combo_current(window()); }
+
+void ComboBox::on_notify(platform::Notify what) {
+  switch (what) {
+    case platform::Notify::Edited: edited_ = true; break;
+    case platform::Notify::Chosen: edited_ = false; break;
+    default: WindowUnit::on_notify(what); break;
+  }
 }
 
 // Items as a string list: a 16-bit count (0xFFFF then a dword for larger counts), then each
 // item as a counted string.
 std::string ComboBox::items_block() const {
   const platform::Handle w = window();
-  const int count = be().combo_count(w);
+  const int count = backend().combo_count(w);
   std::string out;
   if (count < 0xFFFF) {
     out.push_back(static_cast<char>(count & 0xFF));
@@ -68,7 +79,7 @@ std::string ComboBox::items_block() const {
     append_dword(out, static_cast<uint32_t>(count));
   }
   for (int i = 0; i < count; ++i) {
-    std::string item = be().combo_item(w, i);
+    std::string item = backend().combo_item(w, i);
     append_dword(out, static_cast<uint32_t>(item.size()));
     out += item;
   }
@@ -85,17 +96,17 @@ bool ComboBox::get_property(int i, PropertyValue& out) {
   const platform::Handle w = window();
   switch (i) {
     case kStyle: out.integer = d_.style; return true;
-    case kContent: out.bytes = be().text(w); return true;
+    case kContent: out.bytes = backend().text(w); return true;
     case kMaxLength: out.integer = d_.max_length; return true;
-    case kSelectionStart: out.integer = be().edit_selection(w).first; return true;
-    case kSelectionLength: out.integer = selection_length(be(), w); return true;
-    case kSelectedText: out.bytes = selected_text(be(), w); return true;
+    case kSelectionStart: out.integer = backend().edit_selection(w).first; return true;
+    case kSelectionLength: out.integer = selection_length(backend(), w); return true;
+    case kSelectedText: out.bytes = selected_text(backend(), w); return true;
     case kSorted: out.integer = d_.sorted; return true;
     case kExtraItemHeight: out.integer = d_.extra_item_height; return true;
     case kTextColour: out.integer = d_.text_colour; return true;
     case kBackground: out.integer = d_.background; return true;
     case kFont: out.bytes = pack_font(d_.font); return true;
-    case kCurrentSelection: out.integer = be().combo_current(w); return true;
+    case kCurrentSelection: out.integer = current(); return true;
     case kItems: out.bytes = items_block(); return true;
     case kItemValues: out.bytes = item_values_block(); return true;
     case kBindingA: out.bytes = d_.binding_a; return true;
@@ -111,12 +122,12 @@ bool ComboBox::set_property(int i, const PropertyValue& v) {
   switch (i) {
     case kContent:
       d_.content = v.bytes;
-      if (d_.style != kDropDownList) be().set_text(w, d_.content);
+      if (d_.style != kDropDownList) backend().set_text(w, d_.content);
       break;
     case kMaxLength: d_.max_length = n < 0 ? 0 : n; break;
-    case kSelectionStart: set_selection_start(be(), w, n); break;
-    case kSelectionLength: set_selection_length(be(), w, n); break;
-    case kSelectedText: be().edit_replace_selection(w, v.bytes); break;
+    case kSelectionStart: set_selection_start(backend(), w, n); break;
+    case kSelectionLength: set_selection_length(backend(), w, n); break;
+    case kSelectedText: backend().edit_replace_selection(w, v.bytes); break;
     case kExtraItemHeight: d_.extra_item_height = n; break;
     case kTextColour: d_.text_colour = static_cast<uint32_t>(n); break;
     case kBackground: d_.background = static_cast<uint32_t>(n); break;

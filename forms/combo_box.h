@@ -1,5 +1,7 @@
 // ComboBox: a list of items with an optional edit field (style 0 simple, 1 drop-down with
-// edit field, 2 drop-down list without one).
+// edit field, 2 drop-down list without one). Once the user edits the field the box has no
+// selection, even where the field then shows an item's text, until the user chooses an item
+// from the list or the program selects one.
 #pragma once
 
 #include <memory>
@@ -16,9 +18,12 @@ class ComboBox final : public WindowUnit {
 
   bool get_property(int own_index, PropertyValue& out) override;
   bool set_property(int own_index, const PropertyValue& value) override;
+  void on_notify(platform::Notify what) override;
 
   // Selects an item, clamped to -1 (none) .. item count - 1.
   void select(int64_t index);
+  // The selected item, -1 when none is (or the user edited the field since).
+  int current() const;
 
  private:
   ComboBox(const CreateContext& context, ComboBoxData data) : WindowUnit(context), d_(std::move(data)) {}
@@ -26,6 +31,7 @@ class ComboBox final : public WindowUnit {
   std::string item_values_block() const;
 
   ComboBoxData d_;
+  bool edited_ = false;  // the user edited the field since an item was last chosen or selected
 };
 
 }  // namespace forms

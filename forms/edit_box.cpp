@@ -43,15 +43,15 @@ std::unique_ptr<Unit> EditBox::create(const CreateContext& context) {
   p.font = to_platform_font(unit->d_.font);
   if (!unit->create_window(context, p)) return nullptr;
   const int start = unit->d_.selection_start;
-  be().edit_set_selection(unit->window(), start, start + unit->d_.selection_length);
-  be().edit_scroll_caret(unit->window());
+  backend().edit_set_selection(unit->window(), start, start + unit->d_.selection_length);
+  backend().edit_scroll_caret(unit->window());
   return unit;
 }
 
 bool EditBox::get_property(int i, PropertyValue& out) {
   const platform::Handle w = window();
   switch (i) {
-    case kContent: out.bytes = be().text(w); return true;
+    case kContent: out.bytes = backend().text(w); return true;
     case kBorder: out.integer = d_.border; return true;
     case kTextColour: out.integer = d_.text_colour; return true;
     case kBackground: out.integer = d_.background; return true;
@@ -67,9 +67,9 @@ bool EditBox::get_property(int i, PropertyValue& out) {
     case kAdjuster: out.integer = d_.adjuster; return true;
     case kAdjusterMin: out.integer = d_.adjuster_min; return true;
     case kAdjusterMax: out.integer = d_.adjuster_max; return true;
-    case kSelectionStart: out.integer = be().edit_selection(w).first; return true;
-    case kSelectionLength: out.integer = selection_length(be(), w); return true;
-    case kSelectedText: out.bytes = selected_text(be(), w); return true;
+    case kSelectionStart: out.integer = backend().edit_selection(w).first; return true;
+    case kSelectionLength: out.integer = selection_length(backend(), w); return true;
+    case kSelectedText: out.bytes = selected_text(backend(), w); return true;
     case kBindingA: out.bytes = d_.binding_a; return true;
     case kBindingB: out.bytes = d_.binding_b; return true;
     default: return false;
@@ -96,9 +96,9 @@ bool EditBox::set_property(int i, const PropertyValue& v) {
     case kAdjuster: d_.adjuster = n; break;
     case kAdjusterMin: d_.adjuster_min = n; break;
     case kAdjusterMax: d_.adjuster_max = n; break;
-    case kSelectionStart: set_selection_start(be(), w, n); break;
-    case kSelectionLength: set_selection_length(be(), w, n); break;
-    case kSelectedText: be().edit_replace_selection(w, v.bytes); break;
+    case kSelectionStart: set_selection_start(backend(), w, n); break;
+    case kSelectionLength: set_selection_length(backend(), w, n); break;
+    case kSelectedText: backend().edit_replace_selection(w, v.bytes); break;
     case kBindingA: d_.binding_a = v.bytes; break;
     case kBindingB: d_.binding_b = v.bytes; break;
     default: break;
@@ -109,12 +109,26 @@ bool EditBox::set_property(int i, const PropertyValue& v) {
 void EditBox::set_content(std::string_view gbk) {
   d_.content = gbk;
   ignore_change_ = true;
-  be().set_text(window(), gbk);
+  backend().set_text(window(), gbk);
   ignore_change_ = false;
   raise(0);
 }
 
-void EditBox::append(std::string_view gbk) { be().edit_append(window(), gbk, kLogLimit, kLogTrimTo); }
+// The bound knows the length of every line shown, so neither the append nor a trim reads
+// back the text kept; it is measured once when something else changed it.
+void EditBox::append(std::string_view gbk) {
+  const platform::Handle w = window();
+  const std::string text = crlf_line_breaks(gbk);
+  if (!log_.known()) log_.measure(backend().text(w));
+  appending_ = true;
+  if (backend().edit_append(w, text) != text.size()) {
+    log_.forget();  // the box holds it otherwise than counted: measured again next time
+  } else if (const size_t cut = log_.grew(text)) {
+    log_.dropped(backend().edit_drop_front(w, cut));
+  }
+  appending_ = false;
+  raise(0);
+}
 
 bool EditBox::claims_key(platform::KeyPress key) const {
   const bool plain = !key.shift && !key.ctrl && !key.alt;
@@ -126,6 +140,8 @@ bool EditBox::on_char(uint32_t ch) { return admits_char(d_.input_mode, ch); }
 void EditBox::on_notify(platform::Notify what) {
   switch (what) {
     case platform::Notify::Changed:
+      if (appending_) break;
+      log_.forget();
       if (!ignore_change_) raise(0);
       break;
     case platform::Notify::FocusOut:
@@ -141,14 +157,14 @@ void EditBox::on_notify(platform::Notify what) {
 void EditBox::normalise_on_focus_lost() {
   if (d_.input_mode < input_mode::kByte || d_.input_mode > input_mode::kDateTime) return;
   const platform::Handle w = window();
-  const std::string text = be().text(w);
+  const std::string text = backend().text(w);
   const std::string normal = normalise_for_mode(d_.input_mode, text);
   if (normal == text) return;
-  const int start = be().edit_selection(w).first;
-  be().set_text(w, normal);
+  const int start = backend().edit_selection(w).first;
+  backend().set_text(w, normal);
   if (!window()) return;
-  be().edit_set_selection(w, start, start);
-  be().edit_scroll_caret(w);
+  backend().edit_set_selection(w, start, start);
+  backend().edit_scroll_caret(w);
 }
 
 }  // namespace forms

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 
+#include "forms/log_bound.h"
 #include "forms/window_unit.h"
 
 namespace forms {
@@ -21,9 +22,10 @@ class EditBox final : public WindowUnit {
   bool on_char(uint32_t ch) override;
 
   // Adds text at the end, as the traffic monitor does: caret to the end, scrolled into
-  // view, the text inserted there. An appended-to box is a log that may run for a whole
-  // shift, so it keeps only its most recent text: past kLogLimit bytes the oldest whole lines
-  // go, down to kLogTrimTo, and trimming stays rare.
+  // view, the text inserted there; raises one content-changed event. An appended-to box is a
+  // log that may run for a whole shift, so it keeps only its most recent text (LogBound):
+  // past kLogLimit bytes the oldest whole lines go, down to kLogTrimTo, and trimming stays
+  // rare. Costs in proportion to the appended and dropped text, never to the text kept.
   void append(std::string_view gbk);
   static constexpr size_t kLogLimit = size_t{1} << 20;
   static constexpr size_t kLogTrimTo = kLogLimit - kLogLimit / 8;
@@ -36,6 +38,8 @@ class EditBox final : public WindowUnit {
 
   EditBoxData d_;
   bool ignore_change_ = false;
+  bool appending_ = false;  // the changes reported now are the append's own
+  LogBound log_{kLogLimit, kLogTrimTo};
 };
 
 }  // namespace forms

@@ -1,7 +1,7 @@
 // Event dispatch: from a unit's event record to the handler bound in the template.
 #include "dtu_forms_messages.h"
 #include "forms/form_runtime.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 
 namespace forms {
 namespace {

@@ -7,7 +7,7 @@
 #include "forms/form_runtime.h"
 #include "forms/form_window.h"
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 
 namespace forms {
 namespace {
@@ -16,11 +16,12 @@ constexpr int kFirstControlId = 100, kControlIdStep = 10;
 
 bool has_window(const rt::UnitTypeRecord* type) { return type && !(type->flags & rt::kTypeNoWindow); }
 
-bool create_unit(UnitSlot& u, uint32_t form_id, platform::Handle parent, int control_id) {
+bool create_unit(FormRuntime& owner, UnitSlot& u, uint32_t form_id, platform::Handle parent, int control_id) {
   const rt::UnitTypeRecord* type = FormRuntime::type_of(u);
   const auto* impl = type ? static_cast<const UnitTypeImpl*>(type->impl) : nullptr;
   if (!impl || !impl->create) return false;
   CreateContext c;
+  c.owner = &owner;
   c.form_id = form_id;
   c.unit_id = u.id();
   c.record = u.record;
@@ -39,9 +40,9 @@ bool create_unit(UnitSlot& u, uint32_t form_id, platform::Handle parent, int con
 bool FormRuntime::load_form(uint32_t form_id) {
   FormSlot* f = find_form(form_id);
   if (!f) return false;
-  auto& be = platform::backend();
+  auto& backend = platform::backend();
   if (platform::Handle w = f->window()) {
-    be.show_frame(w);
+    backend.show_frame(w);
     return true;
   }
   rt::process_pending_messages();
@@ -57,9 +58,9 @@ bool FormRuntime::load_form(uint32_t form_id) {
   const platform::Handle w = f->window();
   if (!w) return true;
   rt::raise_suppression();
-  be.show_frame(w);
+  backend.show_frame(w);
   rt::lower_suppression();
-  const platform::Handle focus = be.focus();
+  const platform::Handle focus = backend.focus();
   for (UnitSlot& u : f->units) {
     if (!focus || u.live_window() != focus) continue;
     rt::EventRecord rec;
@@ -82,11 +83,11 @@ bool FormRuntime::build_form(FormSlot& f) {
 }
 
 bool FormRuntime::create_units(FormSlot& f) {
-  if (!create_unit(f.units[0], f.id(), 0, 0) || !f.window()) return false;
+  if (!create_unit(*this, f.units[0], f.id(), 0, 0) || !f.window()) return false;
   const platform::Handle frame = f.window();
   int control_id = kFirstControlId;
   for (size_t i = f.units.size(); i-- > 1;) {
-    if (!create_unit(f.units[i], f.id(), frame, control_id)) return false;
+    if (!create_unit(*this, f.units[i], f.id(), frame, control_id)) return false;
     control_id += kControlIdStep;
   }
   return true;
@@ -94,7 +95,7 @@ bool FormRuntime::create_units(FormSlot& f) {
 
 // Into containers, keyboard order by tab order within each parent, then shown.
 void FormRuntime::place_units(FormSlot& f) {
-  auto& be = platform::backend();
+  auto& backend = platform::backend();
   std::map<platform::Handle, std::vector<std::pair<uint32_t, platform::Handle>>> by_parent;
   const platform::Handle frame = f.window();
   for (size_t i = 1; i < f.units.size(); ++i) {
@@ -104,8 +105,8 @@ void FormRuntime::place_units(FormSlot& f) {
     platform::Handle parent = frame;
     if (UnitSlot* c = u.record->container_id ? f.find(u.record->container_id) : nullptr; c && c != &u) {
       if (platform::Handle cw = c->live_window(); cw && cw != frame) {
-        be.set_parent(w, cw);
-        be.set_geometry(w, u.geometry);
+        backend.set_parent(w, cw);
+        backend.set_geometry(w, u.geometry);
         parent = cw;
       }
     }
@@ -116,12 +117,12 @@ void FormRuntime::place_units(FormSlot& f) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<platform::Handle> order;
     for (const auto& c : children) order.push_back(c.second);
-    be.set_tab_order(parent, order);
+    backend.set_tab_order(parent, order);
   }
   for (size_t i = 1; i < f.units.size(); ++i) {
     UnitSlot& u = f.units[i];
     if ((u.state_flags & kStateVisible) && has_window(type_of(u)))
-      if (platform::Handle w = u.live_window()) be.set_visible(w, true);
+      if (platform::Handle w = u.live_window()) backend.set_visible(w, true);
   }
 }
 

@@ -7,7 +7,7 @@
 #include "dtu_forms_messages.h"
 #include "forms/edit_box.h"
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 
 namespace forms {
 
@@ -25,7 +25,7 @@ UnitSlot* FormSlot::find(uint32_t unit_id) {
 
 // Never destroyed: unit objects may outlive the program's last form until the process
 // ends, and must not be torn down after the window router and the backend are gone.
-FormRuntime& runtime() {
+FormRuntime& form_runtime() {
   static FormRuntime* instance = new FormRuntime;
   return *instance;
 }
@@ -154,4 +154,4 @@ bool FormRuntime::offer_idle(uint32_t elapsed_ms, bool first_of_period) {
 
 }  // namespace forms
 
-void forms::register_form_runtime() { rt::set_form_host(&runtime()); }
+void forms::register_form_runtime() { rt::set_form_host(&form_runtime()); }

@@ -44,7 +44,7 @@ struct FormSlot {
   UnitSlot* find(uint32_t unit_id);  // 0 and the own id = the form's own unit
 };
 
-class FormRuntime final : public rt::FormHost {
+class FormRuntime final : public rt::FormHost, public UnitOwner {
  public:
   // ---- rt::FormHost
   bool load_templates(const uint8_t* segment, size_t size, const void* code_base) override;
@@ -56,9 +56,11 @@ class FormRuntime final : public rt::FormHost {
   uint64_t read_property(uint32_t form_id, uint32_t unit_id, int index, int sub_kind) override;
   void write_property(uint32_t form_id, uint32_t unit_id, int index, int sub_kind, uint64_t value,
                       uint32_t high_or_length) override;
+  // ---- rt::FormHost and UnitOwner
   // Returns the handler's result; the record's `handled` tells whether one ran.
   int32_t raise_event(rt::EventRecord& record) override;
   void unit_destroyed(uint32_t form_id, uint32_t unit_id) override;
+  // ---- rt::FormHost
   bool offer_idle(uint32_t elapsed_ms, bool first_of_period) override;
 
   // ---- for the units of this layer
@@ -103,7 +105,7 @@ class FormRuntime final : public rt::FormHost {
   bool quiet_ = false;  // while freeing the templates: no quit request
 };
 
-FormRuntime& runtime();
+FormRuntime& form_runtime();
 // Makes this form runtime the runtime core's form host; every program does it at start-up.
 void register_form_runtime();
 

@@ -64,7 +64,7 @@ std::unique_ptr<Unit> FormWindow::create(const CreateContext& context) {
 
 void FormWindow::on_notify(platform::Notify what) {
   switch (what) {
-    case platform::Notify::CloseRequest: runtime().request_close(form_id()); break;
+    case platform::Notify::CloseRequest: form_runtime().request_close(form_id()); break;
     case platform::Notify::Moved: raise(form_event::kMoved); break;
     case platform::Notify::Resized: raise(form_event::kResized); break;
     default: WindowUnit::on_notify(what); break;
@@ -126,7 +126,7 @@ bool FormWindow::set_property(int i, const PropertyValue& v) {
     case kPicture: d.background_picture.assign(v.bytes.begin(), v.bytes.end()); break;
     case kIcon: d.icon.assign(v.bytes.begin(), v.bytes.end()); break;
     case kFont: d.font = unpack_font(v.bytes); apply_font(d.font); break;
-    case kTitle: d.title = v.bytes; be().set_text(window(), d.title); break;
+    case kTitle: d.title = v.bytes; backend().set_text(window(), d.title); break;
     case kHelpFile: d.help_file = v.bytes; break;
     case kOptionA: d.option_a = n; break;
     case kOptionB: d.option_b = n; break;

@@ -36,7 +36,7 @@ bool GroupBox::set_property(int i, const PropertyValue& v) {
   switch (i) {
     case kCaption:
       d_.caption = v.bytes;
-      be().set_text(window(), d_.caption);
+      backend().set_text(window(), d_.caption);
       break;
     case kStyle: d_.style = static_cast<int32_t>(v.integer); break;
     case kTextColour: d_.text_colour = static_cast<uint32_t>(v.integer); break;

@@ -22,10 +22,10 @@ std::unique_ptr<Unit> IpEditBox::create(const CreateContext& context) {
 
 void IpEditBox::apply_address(const std::string& text) {
   if (auto parts = parse_ip_address(text)) {
-    be().ip_set(window(), parts->data());
+    backend().ip_set(window(), parts->data());
     d_.address = format_ip_address(*parts);
   } else {
-    be().ip_clear(window());
+    backend().ip_clear(window());
   }
 }
 
@@ -33,9 +33,9 @@ bool IpEditBox::get_property(int i, PropertyValue& out) {
   switch (i) {
     case kFont: out.bytes = pack_font(d_.font); return true;
     case kAddress: {
-      if (be().ip_blank(window())) return true;
+      if (backend().ip_blank(window())) return true;
       IpParts parts{};
-      be().ip_get(window(), parts.data());
+      backend().ip_get(window(), parts.data());
       out.bytes = format_ip_address(parts);
       return true;
     }

@@ -71,7 +71,7 @@ bool Label::set_property(int i, const PropertyValue& v) {
   switch (i) {
     case kCaption:
       d_.caption = v.bytes;
-      be().set_text(window(), d_.caption);
+      backend().set_text(window(), d_.caption);
       break;
     case kEffect: d_.effect = n; break;
     case kBorder: d_.border = n; break;
@@ -92,7 +92,7 @@ bool Label::set_property(int i, const PropertyValue& v) {
     default: return false;
   }
   // Repainting follows every visible change: the window system paints from the style.
-  be().label_set_style(window(), style());
+  backend().label_set_style(window(), style());
   return false;
 }
 

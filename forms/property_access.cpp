@@ -9,7 +9,7 @@
 #include "forms/form_runtime.h"
 #include "forms/form_window.h"
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 
 namespace forms {
 namespace {

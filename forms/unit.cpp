@@ -1,7 +1,5 @@
 #include "forms/unit.h"
 
-#include "runtime/form_host.h"
-
 namespace forms {
 
 int32_t Unit::raise(int32_t event_index, std::initializer_list<int32_t> args) {
@@ -13,10 +11,10 @@ int32_t Unit::raise(int32_t event_index, std::initializer_list<int32_t> args) {
     if (record.arg_count == 5) break;
     record.args[record.arg_count++] = a;
   }
-  rt::form_host().raise_event(record);
+  owner_.raise_event(record);
   return record.result;
 }
 
-void Unit::report_destroyed() { rt::form_host().unit_destroyed(form_id_, unit_id_); }
+void Unit::report_destroyed() { owner_.unit_destroyed(form_id_, unit_id_); }
 
 }  // namespace forms

@@ -27,7 +27,21 @@ struct PropertyValue {
 
 struct UnitRecord;  // the template record a unit was created from (forms/template.h)
 
+// What a unit reports to the form runtime that created it: its events, and that its window
+// is gone. The form runtime is the one owner of every unit in the program; a test of single
+// units gives a stand-in.
+class UnitOwner {
+ public:
+  // Runs the handler bound to the event; returns its result (0 when none ran).
+  virtual int32_t raise_event(rt::EventRecord& record) = 0;
+  virtual void unit_destroyed(uint32_t form_id, uint32_t unit_id) = 0;
+
+ protected:
+  ~UnitOwner() = default;
+};
+
 struct CreateContext {
+  UnitOwner* owner = nullptr;  // never null when a unit is created
   uint32_t form_id = 0;
   uint32_t unit_id = 0;
   const UnitRecord* record = nullptr;
@@ -54,17 +68,12 @@ class Unit {
   virtual std::vector<uint8_t> save_settings() const { return {}; }
   virtual bool claims_key(platform::KeyPress) const { return false; }
 
-  // What the unit's window reports. Defaults do nothing.
-  virtual void on_notify(platform::Notify) {}
-  virtual bool on_char(uint32_t) { return true; }
-  virtual void on_timer(uint32_t) {}
-  virtual void on_posted(uint32_t, uintptr_t, intptr_t) {}
-
   uint32_t form_id() const { return form_id_; }
   uint32_t unit_id() const { return unit_id_; }
 
  protected:
-  Unit(uint32_t form_id, uint32_t unit_id) : form_id_(form_id), unit_id_(unit_id) {}
+  explicit Unit(const CreateContext& context)
+      : owner_(*context.owner), form_id_(context.form_id), unit_id_(context.unit_id) {}
   // Raises one of this unit's events with up to five integer arguments; returns the handler
   // result (0 when none ran).
   int32_t raise(int32_t event_index, std::initializer_list<int32_t> args = {});
@@ -72,6 +81,7 @@ class Unit {
   void report_destroyed();
 
  private:
+  UnitOwner& owner_;
   uint32_t form_id_, unit_id_;
 };
 

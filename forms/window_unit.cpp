@@ -16,13 +16,13 @@ bool WindowUnit::create_window(const CreateContext& context, platform::CreatePar
   params.disabled = context.disabled;
   params.tab_stop = context.tab_stop;
   params.control_id = context.control_id;
-  window_ = be().create(params);
+  window_ = backend().create(params);
   if (window_) rt::route_window(window_, this);
   return window_ != 0;
 }
 
 void WindowUnit::apply_font(const Font& font) {
-  if (auto f = to_platform_font(font)) be().set_font(window_, *f);
+  if (auto f = to_platform_font(font)) backend().set_font(window_, *f);
 }
 
 void WindowUnit::on_notify(platform::Notify what) {
@@ -40,7 +40,7 @@ void WindowUnit::on_notify(platform::Notify what) {
 
 bool WindowUnit::on_key(platform::KeyPress key) {
   if (claims_key(key)) return false;
-  return runtime().handle_key(form_id(), unit_id(), key);
+  return form_runtime().handle_key(form_id(), unit_id(), key);
 }
 
 }  // namespace forms

@@ -25,14 +25,14 @@ class WindowUnit : public Unit, public rt::WindowReceiver {
   bool on_key(platform::KeyPress key) override;
 
  protected:
-  explicit WindowUnit(const CreateContext& context) : Unit(context.form_id, context.unit_id) {}
+  explicit WindowUnit(const CreateContext& context) : Unit(context) {}
 
   // Fills in what every unit window shares (parent, geometry, control id, disabled and tab
   // stop; hidden until the form shows it), creates and routes it. False on failure.
   bool create_window(const CreateContext& context, platform::CreateParams params);
   void apply_font(const Font& font);
 
-  static platform::Backend& be() { return platform::backend(); }
+  static platform::Backend& backend() { return platform::backend(); }
 
  private:
   platform::Handle window_ = 0;

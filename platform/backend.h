@@ -66,21 +66,27 @@ class Backend {
   virtual void edit_set_selection(Handle edit, int start, int end) = 0;
   virtual void edit_replace_selection(Handle edit, std::string_view gbk) = 0;  // not undoable
   virtual void edit_scroll_caret(Handle edit) = 0;
-  // Appends to an edit box as a log grows: the caret goes to the end of the text and is
-  // scrolled into view, the text is inserted there (not undoable, one Changed), and the
-  // caret stays after it, in view. The text is kept bounded: when it holds more than
-  // `limit` bytes (GBK, a line break counting as CR LF), its oldest whole lines (each
-  // ending in a line break) are dropped until at most `trim_to` bytes remain; a last line
-  // that is longer than that on its own loses its beginning, at a character boundary.
-  // Costs in proportion to the appended and dropped text, never to the text kept.
-  virtual void edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) = 0;
+  // The two primitives a log (the traffic monitor) is kept with; the form runtime decides
+  // what to drop. Each costs in proportion to the text it adds or drops, never to the text
+  // kept, and reports one Changed.
+  // Appends at the end of an edit box: the caret goes to the end of the text and is scrolled
+  // into view, the text is inserted there (not undoable), and the caret stays after it, in
+  // view. Every line break (CR LF, a lone CR, a lone LF) is shown as one and read back as
+  // CR LF. Returns how many bytes the text grew by, as text() counts them.
+  virtual size_t edit_append(Handle edit, std::string_view gbk) = 0;
+  // Drops the beginning of an edit box's text: `bytes` bytes (GBK, a line break counting as
+  // CR LF), or up to the next character boundary when that falls inside a character; not
+  // undoable. The caret goes to the end, in view. Returns the bytes dropped.
+  virtual size_t edit_drop_front(Handle edit, size_t bytes) = 0;
 
   // Combo boxes.
   virtual void combo_add_item(Handle combo, std::string_view gbk) = 0;
   virtual int combo_count(Handle combo) const = 0;
   virtual std::string combo_item(Handle combo, int index) const = 0;
-  virtual int combo_current(Handle combo) const = 0;  // -1 when nothing is selected
-  // Selects an item (-1 clears); the edit field then shows the item's text.
+  // The item selected in the list, -1 when none is. The user's edits of the field leave it
+  // as it is (they report Edited; what an edited box's selection is, is the caller's rule).
+  virtual int combo_current(Handle combo) const = 0;
+  // Selects an item (-1 clears); the edit field then shows the item's text. Reports nothing.
   virtual void combo_set_current(Handle combo, int index) = 0;
 
   // IP address controls.

@@ -1,12 +1,16 @@
-// The UI thread's queue of posted messages, which any thread may add to. A windowed backend
-// asks its toolkit for one wake-up while any is pending, and the UI thread dispatches the
-// queue from whichever loop runs next (the main loop, a delay, a modal box's own loop).
+// The UI thread's queue of posted messages, which any thread may add to, and the quit
+// request, which stays pending until the main loop takes it. A windowed backend asks its
+// toolkit for one wake-up while any message is pending, and the UI thread dispatches the
+// queue from whichever loop runs next (the main loop, a delay, a modal box's own loop). The
+// headless backend queues its timer expiries and scheduled actions in the same kind of
+// queue, so virtual time keeps them in order with the posted messages.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <utility>
 
 #include "platform/mutex.h"
 #include "platform/thread_annotations.h"
@@ -21,11 +25,12 @@ struct Posted {
   intptr_t lparam;
 };
 
-class PostedQueue {
+template <class Message>
+class MessageQueue {
  public:
-  void push(const Posted& message) EXCLUDES(mutex_) {
+  void push(Message message) EXCLUDES(mutex_) {
     MutexLock lock(mutex_);
-    queue_.push_back(message);
+    queue_.push_back(std::move(message));
   }
 
   // True when the caller is to ask for a wake-up: none is on its way yet.
@@ -33,7 +38,7 @@ class PostedQueue {
   // The wake-up has arrived; a message posted from now on asks for another.
   void woken() { wake_pending_.store(false); }
 
-  bool empty() EXCLUDES(mutex_) {
+  bool empty() const EXCLUDES(mutex_) {
     MutexLock lock(mutex_);
     return queue_.empty();
   }
@@ -49,11 +54,11 @@ class PostedQueue {
       budget = queue_.size();
     }
     for (; budget > 0; --budget) {
-      Posted message;
+      Message message;
       {
         MutexLock lock(mutex_);
         if (queue_.empty()) return;
-        message = queue_.front();
+        message = std::move(queue_.front());
         queue_.pop_front();
       }
       deliver(message);
@@ -61,9 +66,26 @@ class PostedQueue {
   }
 
  private:
-  Mutex mutex_;
-  std::deque<Posted> queue_ GUARDED_BY(mutex_);
+  mutable Mutex mutex_;
+  std::deque<Message> queue_ GUARDED_BY(mutex_);
   std::atomic<bool> wake_pending_{false};
+};
+
+using PostedQueue = MessageQueue<Posted>;
+
+// Any thread may ask the main loop to end, with an exit code; the request stays.
+class QuitRequest {
+ public:
+  void request(int code) {
+    code_.store(code);
+    requested_.store(true);
+  }
+  bool requested() const { return requested_.load(); }
+  int code() const { return code_.load(); }
+
+ private:
+  std::atomic<bool> requested_{false};
+  std::atomic<int> code_{0};
 };
 
 }  // namespace platform

@@ -45,6 +45,10 @@ struct SerialRefusal {
   std::string allowed_group;  // Permission: members of this group may open the device
 };
 SerialRefusal explain_serial_refusal(const std::string& path, SerialError error);
+// Tells the technician at a terminal, on standard error, what to do about a device that would
+// not open, from what the system told about the refusal (the window says the same in its
+// traffic monitor).
+void explain_open_failure(const std::string& path, SerialError error, const SerialRefusal& why);
 
 // Line-event bits reported by wait_event.
 inline constexpr uint32_t kEvRxChar = 0x0001, kEvRxFlag = 0x0002, kEvCts = 0x0008, kEvDsr = 0x0010,

@@ -41,6 +41,8 @@ struct FrameStyle {
   bool show_in_taskbar = true;
   bool always_on_top = false;
   std::string icon_ico;    // a whole .ico image; empty = none
+
+  bool resizable() const { return border == 1 || border == 3 || border == 5; }
 };
 
 struct EditStyle {
@@ -106,13 +108,15 @@ struct CreateParams {
 // window and then FocusIn of the new one before set_focus returns).
 enum class Notify {
   Clicked,       // a button was pressed
-  Changed,       // an edit box's (or the combo edit field's) text changed
+  Changed,       // an edit box's text changed (the program's replace of a combo field's selection too)
   FocusIn,       // the window (for a combo box: its edit field) got the keyboard focus
   FocusOut,      // ... lost it
   CloseRequest,  // the user asked a frame to close (close box); the sink decides
   Moved,         // a frame moved
   Resized,       // a frame was resized
   Destroyed,     // the window is gone; reported once per window, children first
+  Edited,        // the user typed, pasted or deleted in a combo box's edit field
+  Chosen,        // the user chose an item from a combo box's list (combo_current tells which)
 };
 
 enum class Key { Other, Tab, Enter, Escape, F1 };

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/runtime_state.h"
 
 namespace rt {

@@ -1,7 +1,7 @@
 // The helper table: the 13 entry points through which form code reaches the runtime.
 #include "runtime/helpers.h"
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/form_host.h"
 #include "runtime/runtime_app.h"
 #include "runtime/runtime_state.h"

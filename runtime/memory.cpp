@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/runtime_state.h"
 #include "runtime/runtime_texts.h"
 #include "runtime/value.h"

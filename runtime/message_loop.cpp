@@ -1,7 +1,7 @@
 // The main message loop and the start form. The loop runs until the quit request that the
 // form runtime posts when the last form window is gone.
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/form_host.h"
 #include "runtime/runtime_app.h"
 #include "runtime/runtime_state.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/runtime_app.h"
 #include "runtime/runtime_state.h"
 #include "runtime/runtime_texts.h"

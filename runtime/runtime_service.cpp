@@ -1,7 +1,7 @@
 // The runtime service function handed to every support library at start-up.
 #include <cstring>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/form_host.h"
 #include "runtime/helpers.h"
 #include "runtime/runtime_app.h"

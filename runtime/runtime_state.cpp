@@ -2,7 +2,7 @@
 #include "runtime/runtime_state.h"
 
 #include "platform/process.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/program.h"
 #include "runtime/window_router.h"
 

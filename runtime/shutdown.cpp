@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/form_host.h"
 #include "runtime/runtime_app.h"
 #include "runtime/runtime_state.h"

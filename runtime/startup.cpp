@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/form_host.h"
 #include "runtime/helpers.h"
 #include "runtime/program.h"

@@ -2,7 +2,7 @@
 // A runtime error may raise it from a worker thread, so it is atomic.
 #include <atomic>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/runtime_state.h"
 
 namespace rt {

@@ -1,6 +1,6 @@
 // Unit data types name a type record by position: library number in the high half, type
 // number in the low half, both counted from 1.
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/library.h"
 #include "runtime/program.h"
 #include "runtime/runtime_state.h"

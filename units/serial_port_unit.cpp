@@ -19,7 +19,7 @@ std::map<std::pair<uint32_t, uint32_t>, SerialPortUnit*>& registry() {
 }  // namespace
 
 SerialPortUnit::SerialPortUnit(const forms::CreateContext& c, SerialPortSettings settings)
-    : forms::Unit(c.form_id, c.unit_id), settings_(std::move(settings)), design_mode_(c.design_mode) {}
+    : forms::Unit(c), settings_(std::move(settings)), design_mode_(c.design_mode) {}
 
 std::unique_ptr<forms::Unit> SerialPortUnit::create(const forms::CreateContext& context) {
   SerialPortSettings settings;

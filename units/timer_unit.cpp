@@ -25,7 +25,7 @@ std::vector<uint8_t> save_timer_block(int32_t interval) {
 }
 
 TimerUnit::TimerUnit(const forms::CreateContext& c, int32_t interval)
-    : forms::Unit(c.form_id, c.unit_id), interval_(interval), design_mode_(c.design_mode) {}
+    : forms::Unit(c), interval_(interval), design_mode_(c.design_mode) {}
 
 std::unique_ptr<forms::Unit> TimerUnit::create(const forms::CreateContext& context) {
   int32_t interval = 0;

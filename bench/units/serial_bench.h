@@ -29,6 +29,7 @@ inline std::unique_ptr<forms::Unit> make_port_unit(platform::headless::HeadlessB
   platform::CreateParams frame;
   frame.kind = platform::WidgetKind::Frame;
   forms::CreateContext c;
+  c.owner = &units::test::fake_host();
   c.form_id = 0x52010001;
   c.unit_id = 0x1601004C;
   c.parent = ui.create(frame);

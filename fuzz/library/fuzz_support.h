@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/value.h"
 
 namespace lib_fuzz {

@@ -41,7 +41,7 @@ bool is_text(const std::string& gbk, uint32_t offset) { return gbk == app::text(
 
 class OneDtu {
  public:
-  explicit OneDtu(const OneDtuSetup& setup) : s_(setup), o_(*setup.options), tool_(*setup.backend) {}
+  explicit OneDtu(const OneDtuSetup& setup) : setup_(setup), options_(*setup.options), tool_(*setup.backend) {}
 
   int run();
   void stop(int exit_status, const char* what);  // UI thread
@@ -69,11 +69,11 @@ class OneDtu {
   // The newest message shown since `index` (GBK), or "".
   std::string message_since(size_t index) const;
   void on_status(const std::string& gbk);
-  void progress(const std::string& utf8) { s_.progress(utf8); }
+  void progress(const std::string& utf8) { setup_.progress(utf8); }
   void report();
 
-  const OneDtuSetup& s_;
-  const Options& o_;
+  const OneDtuSetup& setup_;
+  const Options& options_;
   ToolDriver tool_;
   WorkFolder work_;
   PortName port_;
@@ -102,7 +102,7 @@ int OneDtu::entry() {
 }
 
 int OneDtu::run() {
-  g_backend = s_.backend;
+  g_backend = setup_.backend;
   g_running.store(this);
   if (!prepare()) {
     report();
@@ -111,7 +111,7 @@ int OneDtu::run() {
   tool_.watch([this](const std::string& gbk) { on_status(gbk); },
               [this](const std::string& gbk) { progress(terminal_text(gbk)); });
   // A device path stands in for the chosen COM port's device.
-  units::set_device_opener([open = s_.open_device, device = port_.device](const std::string& path,
+  units::set_device_opener([open = setup_.open_device, device = port_.device](const std::string& path,
                                                                          platform::SerialError& error) {
     return open(device.empty() ? path : device, error);
   });
@@ -126,29 +126,29 @@ int OneDtu::run() {
 }
 
 bool OneDtu::prepare() {
-  parse_port(s_.port, port_);
+  parse_port(setup_.port, port_);
   if (!port_.device.empty()) port_.device = absolute(port_.device);  // the tool changes folder
   if (work_.path().empty()) {
     fail(kFailed, "start", "cannot make a work folder in the temporary folder");
     return false;
   }
-  if (!o_.save_file.empty()) {
-    save_path_ = absolute(o_.save_file);
+  if (!options_.save_file.empty()) {
+    save_path_ = absolute(options_.save_file);
     if (!fs::is_directory(fs::path(save_path_).parent_path())) {
-      fail(kUsage, "save", "--save " + o_.save_file + ": no such folder");
+      fail(kUsage, "save", "--save " + options_.save_file + ": no such folder");
       return false;
     }
   }
-  if (!o_.from_file.empty()) {
+  if (!options_.from_file.empty()) {
     std::string record;
-    if (!read_whole_file(o_.from_file, record)) {
-      fail(kUsage, "check", "--from " + o_.from_file + ": cannot read it");
+    if (!read_whole_file(options_.from_file, record)) {
+      fail(kUsage, "check", "--from " + options_.from_file + ": cannot read it");
       return false;
     }
     const size_t values = settings_record_values(record);
     if (values < kSettingCount) {
       fail(kUsage, "check",
-           "--from " + o_.from_file + ": holds " + std::to_string(values) + " values where a settings file holds 13");
+           "--from " + options_.from_file + ": holds " + std::to_string(values) + " values where a settings file holds 13");
       return false;
     }
     if (!write_whole_file(work_.settings_file(), record)) {
@@ -156,14 +156,14 @@ bool OneDtu::prepare() {
       return false;
     }
   }
-  for (const SetValue& set : o_.sets) values_[set.key] = *platform::utf8_to_gbk(set.value);
+  for (const SetValue& set : options_.sets) values_[set.key] = *platform::utf8_to_gbk(set.value);
   return true;
 }
 
 void OneDtu::drive() {
   if (!pick_link() || !put_values_and_check() || !connect()) return;
   if (wait_for_setting_mode()) {
-    switch (o_.command) {
+    switch (options_.command) {
       case Command::Read: read(); break;
       case Command::Write: write(); break;
       case Command::Reset: reset(); break;
@@ -175,8 +175,8 @@ void OneDtu::drive() {
 
 bool OneDtu::pick_link() {
   const std::string port = "COM" + std::to_string(port_.com == 0 ? 1 : port_.com);
-  if (!tool_.pick_item(unit::kPortBox, port) || !tool_.pick_item(unit::kLinkBaudBox, std::to_string(o_.baud))) {
-    fail(kUsage, "open", "the window offers no " + port + " at " + std::to_string(o_.baud) + " baud");
+  if (!tool_.pick_item(unit::kPortBox, port) || !tool_.pick_item(unit::kLinkBaudBox, std::to_string(options_.baud))) {
+    fail(kUsage, "open", "the window offers no " + port + " at " + std::to_string(options_.baud) + " baud");
     return false;
   }
   return true;
@@ -205,7 +205,7 @@ bool OneDtu::put_values_and_check() {
   step_ = "check";
   if (!put_values()) return false;
   for (size_t key = 0; key < kSettingCount; ++key) {
-    if (o_.from_file.empty() && values_.count(key) == 0) continue;
+    if (options_.from_file.empty() && values_.count(key) == 0) continue;
     const app::UnitId u = setting_keys()[key].unit;
     const size_t before = tool_.messages().size();
     if (!tool_.leave_field(u)) {
@@ -235,11 +235,11 @@ bool OneDtu::connect() {
 
 bool OneDtu::wait_for_setting_mode() {
   step_ = "boot";
-  progress("waiting up to " + o_.boot_wait_text + " s for the DTU on " + s_.port +
+  progress("waiting up to " + options_.boot_wait_text + " s for the DTU on " + setup_.port +
            " to be powered on (switch it on or restart it now)");
   auto in_setting_mode = [this] { return tool_.enabled(unit::kReadButton); };
   auto banner_seen = [this] { return tool_.monitor().find(app::text(texts::banner)) != std::string::npos; };
-  tool_.run_until(in_setting_mode, static_cast<uint32_t>(o_.boot_wait_ms));
+  tool_.run_until(in_setting_mode, static_cast<uint32_t>(options_.boot_wait_ms));
   if (!in_setting_mode() && banner_seen() && !is_text(tool_.status(), texts::status_entering))
     tool_.run_until([&] { return in_setting_mode() || is_text(tool_.status(), texts::status_entering); },
                     kHandshakeGraceMs);
@@ -248,7 +248,7 @@ bool OneDtu::wait_for_setting_mode() {
     fail(kNoSettingMode, "boot", "the DTU booted but did not confirm the setting-mode request");
   else
     fail(kNoSettingMode, "boot",
-         "no boot banner within " + o_.boot_wait_text + " s (power the DTU on after the port is opened; check the "
+         "no boot banner within " + options_.boot_wait_text + " s (power the DTU on after the port is opened; check the "
          "port and the baud rate)");
   return false;
 }
@@ -284,7 +284,7 @@ void OneDtu::read() {
 }
 
 void OneDtu::write() {
-  if (o_.from_file.empty() && (!read_all() || !put_values())) return;
+  if (options_.from_file.empty() && (!read_all() || !put_values())) return;
   step_ = "check";
   write_started_ = false;
   const size_t before = tool_.messages().size();
@@ -325,7 +325,7 @@ void OneDtu::save() {
     fail(is_text(message, texts::msg_save_bad_value) ? kCheckFailed : kFailed, "save", terminal_text(message));
   } else if (!read_whole_file(work_.settings_file(), record) ||
              !platform::replace_file_atomically(save_path_, record.data(), record.size())) {
-    fail(kUsage, "save", "--save " + o_.save_file + ": cannot write it; it is left as it was");
+    fail(kUsage, "save", "--save " + options_.save_file + ": cannot write it; it is left as it was");
   }
 }
 
@@ -368,11 +368,11 @@ void OneDtu::on_status(const std::string& gbk) {
 }
 
 void OneDtu::report() {
-  const bool read = o_.command == Command::Read;
-  if (o_.json) {
-    s_.output(json_line(s_.port, outcome_, read));
+  const bool read = options_.command == Command::Read;
+  if (options_.json) {
+    setup_.output(json_line(setup_.port, outcome_, read));
   } else if (!outcome_.values.empty()) {
-    s_.output(key_value_lines(outcome_.values));
+    setup_.output(key_value_lines(outcome_.values));
   }
   if (failed())
     progress("failed at step " + outcome_.step + " (exit status " + std::to_string(outcome_.status) +

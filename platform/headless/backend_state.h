@@ -1,4 +1,6 @@
-// The headless backend's private state, shared by its source files.
+// The headless backend's private state, shared by its source files: the shared bookkeeping
+// (windows, focus, sink calls) with the model of every window, the event scheduler, and what
+// the tests script and inspect.
 #pragma once
 
 #include <functional>
@@ -8,28 +10,26 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/event_core.h"
+#include "platform/headless/event_scheduler.h"
 #include "platform/headless/headless_backend.h"
 #include "platform/headless/window_model.h"
+#include "platform/window_bookkeeping.h"
 
 namespace platform::headless {
 
-struct HeadlessBackend::State {
+struct HeadlessBackend::State : WindowBookkeeping {
+  detail::Window* find(Handle h) { return static_cast<detail::Window*>(windows.find(h)); }
+  const detail::Window* find(Handle h) const { return static_cast<const detail::Window*>(windows.find(h)); }
+
   uint32_t start_tick = 0;
-  std::shared_ptr<detail::Core> core = std::make_shared<detail::Core>();
-  detail::WindowTree tree;
-  WindowSink* sink = nullptr;
-  Handle focus = 0;
+  std::shared_ptr<detail::EventScheduler> scheduler = std::make_shared<detail::EventScheduler>();
   std::vector<MessageBoxRecord> boxes;
   std::function<int(const MessageBoxRecord&)> answer;
   std::function<void(Handle, const std::string&)> text_observer;
+  std::map<Handle, size_t> text_reads;  // whole texts read, by window
   bool exit_throws = false;
   std::map<std::string, std::shared_ptr<SerialPeer>> peers;
   std::set<std::string> busy_paths;
-
-  void notify(Handle h, Notify what) {
-    if (sink) sink->on_notify(h, what);
-  }
 };
 
 }  // namespace platform::headless

@@ -1,6 +1,6 @@
 // The shared state of one in-memory serial line: what the peer has delivered and what the
-// tool's worker has yet to see. Every changing field is guarded by the owning Core's mutex,
-// which the line knows as `mu`.
+// tool's worker has yet to see. Every changing field is guarded by the event scheduler's
+// mutex, which the line knows as `mu`.
 #pragma once
 
 #include <cassert>
@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/headless/event_core.h"
+#include "platform/headless/event_scheduler.h"
 #include "platform/headless/serial_peer.h"
 #include "platform/mutex.h"
 #include "platform/serial.h"
@@ -19,32 +19,32 @@ namespace platform::headless::detail {
 
 class DeviceLine;
 
-// The peer's handle on the line; forwards to the core under its mutex.
+// The peer's handle on the line; forwards to the scheduler under its mutex.
 class LineLink final : public PeerLink {
  public:
-  LineLink(Core& core, DeviceLine& line) : core_(core), line_(line) {}
+  LineLink(EventScheduler& scheduler, DeviceLine& line) : scheduler_(scheduler), line_(line) {}
   uint32_t now() const override;
-  void send_at(uint32_t at_ms, const std::string& bytes, bool paced) override EXCLUDES(core_.mu);
+  void send_at(uint32_t at_ms, const std::string& bytes, bool paced) override EXCLUDES(scheduler_.mu);
   void line_event_at(uint32_t at_ms, uint32_t event_bits, ModemStatus status, ErrorStatus errors) override
-      EXCLUDES(core_.mu);
-  void wake_at(uint32_t at_ms) override EXCLUDES(core_.mu);
-  void hang_up_at(uint32_t at_ms) override EXCLUDES(core_.mu);
-  LineSettings settings() const override EXCLUDES(core_.mu);
+      EXCLUDES(scheduler_.mu);
+  void wake_at(uint32_t at_ms) override EXCLUDES(scheduler_.mu);
+  void hang_up_at(uint32_t at_ms) override EXCLUDES(scheduler_.mu);
+  LineSettings settings() const override EXCLUDES(scheduler_.mu);
 
  private:
   // Something for this line at a virtual time.
-  void schedule_locked(uint32_t at_ms, Scheduled item) REQUIRES(core_.mu);
+  void schedule_locked(uint32_t at_ms, Scheduled item) REQUIRES(scheduler_.mu);
 
-  Core& core_;
+  EventScheduler& scheduler_;
   DeviceLine& line_;
 };
 
 class DeviceLine : public std::enable_shared_from_this<DeviceLine> {
  public:
-  DeviceLine(Core& core, std::string path, std::shared_ptr<SerialPeer> peer)
-      : mu(core.mu), path(std::move(path)), peer(std::move(peer)), link(core, *this) {}
+  DeviceLine(EventScheduler& scheduler, std::string path, std::shared_ptr<SerialPeer> peer)
+      : mu(scheduler.mu), path(std::move(path)), peer(std::move(peer)), link(scheduler, *this) {}
 
-  Mutex& mu;  // the core's
+  Mutex& mu;  // the scheduler's
   const std::string path;
   const std::shared_ptr<SerialPeer> peer;
   LineLink link;
@@ -69,10 +69,11 @@ class DeviceLine : public std::enable_shared_from_this<DeviceLine> {
   bool busy() const REQUIRES(mu) { return open && (!parked || has_report()); }
 };
 
-// States, for the analysis, that the line's `mu` is the core's, which the caller holds.
-inline void holding(const Core& core, const DeviceLine& line) REQUIRES(core.mu) ASSERT_CAPABILITY(line.mu) {
-  assert(&line.mu == &core.mu);  // a line of this core
-  (void)core;
+// States, for the analysis, that the line's `mu` is the scheduler's, which the caller holds.
+inline void holding(const EventScheduler& scheduler, const DeviceLine& line) REQUIRES(scheduler.mu)
+    ASSERT_CAPABILITY(line.mu) {
+  assert(&line.mu == &scheduler.mu);  // a line of this scheduler
+  (void)scheduler;
   (void)line;
 }
 

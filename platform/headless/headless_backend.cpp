@@ -16,20 +16,21 @@ using detail::Window;
 
 HeadlessBackend::HeadlessBackend(uint32_t start_tick, Clock clock) : state_(std::make_unique<State>()) {
   state_->start_tick = start_tick;
-  if (clock == Clock::Real) state_->core = std::make_shared<detail::Core>(detail::Core::Clock::Real);
+  if (clock == Clock::Real)
+    state_->scheduler = std::make_shared<detail::EventScheduler>(detail::EventScheduler::Clock::Real);
 }
 
 HeadlessBackend::~HeadlessBackend() = default;
 
 // ---- the test's side
 
-uint32_t HeadlessBackend::now() const { return static_cast<uint32_t>(state_->core->now_us() / 1000); }
+uint32_t HeadlessBackend::now() const { return static_cast<uint32_t>(state_->scheduler->now_us() / 1000); }
 
 void HeadlessBackend::run_for(uint32_t ms) {
-  const uint64_t deadline = state_->core->now_us() + uint64_t{ms} * 1000;
+  const uint64_t deadline = state_->scheduler->now_us() + uint64_t{ms} * 1000;
   do {
     process_pending();
-  } while (state_->core->wait_until(deadline));
+  } while (state_->scheduler->wait_until(deadline));
   process_pending();
 }
 
@@ -40,7 +41,7 @@ void HeadlessBackend::settle() {
 }
 
 void HeadlessBackend::schedule(uint32_t at_ms, std::function<void()> action) {
-  state_->core->schedule_action(uint64_t{at_ms} * 1000, std::move(action));
+  state_->scheduler->schedule_action(uint64_t{at_ms} * 1000, std::move(action));
 }
 
 const std::vector<MessageBoxRecord>& HeadlessBackend::message_boxes() const { return state_->boxes; }
@@ -65,61 +66,52 @@ void HeadlessBackend::set_serial_busy(const std::string& path, bool busy) {
 }
 
 std::vector<Handle> HeadlessBackend::children(Handle parent) const {
-  const Window* w = state_->tree.find(parent);
+  const Window* w = state_->find(parent);
   return w ? w->children : std::vector<Handle>{};
 }
 
 WidgetKind HeadlessBackend::kind(Handle window) const {
-  const Window* w = state_->tree.find(window);
+  const Window* w = state_->find(window);
   return w ? w->kind : WidgetKind::Hidden;
 }
 
 int HeadlessBackend::control_id(Handle window) const {
-  const Window* w = state_->tree.find(window);
+  const Window* w = state_->find(window);
   return w ? w->control_id : 0;
 }
 
 bool HeadlessBackend::is_tab_stop(Handle window) const {
-  const Window* w = state_->tree.find(window);
+  const Window* w = state_->find(window);
   return w && w->tab_stop;
 }
 
 const LabelStyle& HeadlessBackend::label_style(Handle label) const {
   static const LabelStyle kNone;
-  const Window* w = state_->tree.find(label);
+  const Window* w = state_->find(label);
   return w ? w->label : kNone;
 }
 
-Handle HeadlessBackend::frame_of(Handle window) const { return state_->tree.frame_of(window); }
+Handle HeadlessBackend::frame_of(Handle window) const { return state_->windows.frame_of(window); }
 
 // ---- windows
 
-void HeadlessBackend::set_sink(WindowSink* sink) { state_->sink = sink; }
+WindowBookkeeping& HeadlessBackend::book() { return *state_; }
+const WindowBookkeeping& HeadlessBackend::book() const { return *state_; }
 
-Handle HeadlessBackend::create(const CreateParams& params) { return state_->tree.add(params); }
-
-void HeadlessBackend::destroy(Handle window) {
-  State& s = *state_;
-  if (!s.tree.find(window)) return;
-  const auto doomed = s.tree.subtree_children_first(window);
-  // The focus dies with its window, silently, as with a native window.
-  if (s.focus != 0 && s.tree.is_inside(s.focus, window)) s.focus = 0;
-  for (Handle h : doomed) s.core->kill_window_timers(h);
-  s.tree.erase_subtree(window);
-  for (Handle h : doomed) s.notify(h, Notify::Destroyed);
+Handle HeadlessBackend::create(const CreateParams& params) {
+  if (params.parent != 0 && !state_->exists(params.parent)) return 0;
+  return state_->windows.add(detail::model_window(params));
 }
 
-bool HeadlessBackend::exists(Handle window) const { return state_->tree.find(window) != nullptr; }
-
-void HeadlessBackend::set_parent(Handle window, Handle parent) { state_->tree.reparent(window, parent); }
+void HeadlessBackend::forget_native(WindowRecord& w) { state_->scheduler->kill_window_timers(w.handle); }
 
 Geometry HeadlessBackend::geometry(Handle window) const {
-  const Window* w = state_->tree.find(window);
+  const Window* w = state_->find(window);
   return w ? w->geometry : Geometry{};
 }
 
 void HeadlessBackend::set_geometry(Handle window, Geometry g) {
-  Window* w = state_->tree.find(window);
+  Window* w = state_->find(window);
   if (!w) return;
   const bool moved = w->geometry.left != g.left || w->geometry.top != g.top;
   const bool resized = w->geometry.width != g.width || w->geometry.height != g.height;
@@ -130,14 +122,10 @@ void HeadlessBackend::set_geometry(Handle window, Geometry g) {
 }
 
 std::string HeadlessBackend::text(Handle window) const {
-  const Window* w = state_->tree.find(window);
+  const Window* w = state_->find(window);
   if (!w) return {};
-  if (w->kind == WidgetKind::IpAddress) {
-    if (w->ip_blank) return {};
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", w->ip[0], w->ip[1], w->ip[2], w->ip[3]);
-    return buf;
-  }
+  ++state_->text_reads[window];
+  if (w->kind == WidgetKind::IpAddress) return ip_address_text(w->ip_blank, w->ip.data());
   return w->text;
 }
 
@@ -153,7 +141,7 @@ static void parse_ip(Window& w, std::string_view text) {
 }
 
 void HeadlessBackend::set_text(Handle window, std::string_view gbk) {
-  Window* w = state_->tree.find(window);
+  Window* w = state_->find(window);
   if (!w) return;
   if (w->kind == WidgetKind::IpAddress) return parse_ip(*w, gbk);
   w->text.assign(gbk);
@@ -163,121 +151,91 @@ void HeadlessBackend::set_text(Handle window, std::string_view gbk) {
   if (w->kind == WidgetKind::Edit) state_->notify(window, Notify::Changed);
 }
 
-bool HeadlessBackend::enabled(Handle window) const {
-  const Window* w = state_->tree.find(window);
-  return w && w->enabled;
-}
-
-void HeadlessBackend::set_enabled(Handle window, bool on) {
-  if (Window* w = state_->tree.find(window)) w->enabled = on;
-}
-
-bool HeadlessBackend::visible(Handle window) const {
-  const Window* w = state_->tree.find(window);
-  return w && w->visible;
-}
-
-void HeadlessBackend::set_visible(Handle window, bool on) {
-  if (Window* w = state_->tree.find(window)) w->visible = on;
-}
-
-void HeadlessBackend::set_focus(Handle window) {
-  State& s = *state_;
-  if (window != 0 && !s.tree.find(window)) return;
-  if (s.focus == window) return;
-  // Between FocusOut and FocusIn nothing has the focus. A sink that moves the focus from
-  // inside FocusOut wins: its move stands and this one is abandoned.
-  const Handle old = s.focus;
-  s.focus = 0;
-  if (old != 0) s.notify(old, Notify::FocusOut);
-  if (s.focus != 0 || (window != 0 && !s.tree.find(window))) return;
-  s.focus = window;
-  if (window != 0) s.notify(window, Notify::FocusIn);
-}
-
-Handle HeadlessBackend::focus() const { return state_->focus; }
-
-void HeadlessBackend::set_tab_order(Handle parent, const std::vector<Handle>& order) {
-  state_->tree.set_tab_order(parent, order);
-}
-
 void HeadlessBackend::set_font(Handle window, const Font& font) {
-  if (Window* w = state_->tree.find(window)) w->font = font;
+  if (Window* w = state_->find(window)) w->font = font;
 }
 
 void HeadlessBackend::show_frame(Handle frame) {
-  Window* w = state_->tree.find(frame);
+  Window* w = state_->find(frame);
   if (!w) return;
   w->visible = true;
-  // Activation gives an unfocused program's keyboard focus to the frame itself.
-  if (state_->focus == 0) state_->focus = frame;
+  state_->frame_shown(frame);  // an unfocused program's focus goes to the frame itself
 }
 
 // ---- edit boxes and combo boxes
 
 std::pair<int, int> HeadlessBackend::edit_selection(Handle edit) const {
-  const Window* w = state_->tree.find(edit);
+  const Window* w = state_->find(edit);
   return w ? std::pair{w->sel_start, w->sel_end} : std::pair{0, 0};
 }
 
 void HeadlessBackend::edit_set_selection(Handle edit, int start, int end) {
-  if (Window* w = state_->tree.find(edit)) detail::clamp_selection(*w, start, end);
+  if (Window* w = state_->find(edit)) detail::clamp_selection(*w, start, end);
 }
 
 void HeadlessBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
-  Window* w = state_->tree.find(edit);
+  Window* w = state_->find(edit);
   if (!w || !w->has_edit_field()) return;
   detail::replace_range(*w, w->sel_start, w->sel_end, std::string(gbk));
   state_->notify(edit, Notify::Changed);
 }
 
 void HeadlessBackend::edit_scroll_caret(Handle edit) {
-  if (Window* w = state_->tree.find(edit)) w->scrolled_to = w->sel_end;
+  if (Window* w = state_->find(edit)) w->scrolled_to = w->sel_end;
 }
 
-void HeadlessBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
-  Window* w = state_->tree.find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return;
-  detail::append_bounded(*w, gbk, limit, trim_to);
+size_t HeadlessBackend::edit_append(Handle edit, std::string_view gbk) {
+  Window* w = state_->find(edit);
+  if (!w || w->kind != WidgetKind::Edit) return 0;
+  const size_t added = detail::append_at_end(*w, gbk);
   state_->notify(edit, Notify::Changed);
+  return added;
+}
+
+size_t HeadlessBackend::edit_drop_front(Handle edit, size_t bytes) {
+  Window* w = state_->find(edit);
+  if (!w || w->kind != WidgetKind::Edit) return 0;
+  const size_t dropped = detail::drop_front(*w, bytes);
+  state_->notify(edit, Notify::Changed);
+  return dropped;
+}
+
+size_t HeadlessBackend::text_reads(Handle window) const {
+  auto it = state_->text_reads.find(window);
+  return it == state_->text_reads.end() ? 0 : it->second;
 }
 
 int HeadlessBackend::scrolled_to(Handle edit) const {
-  const Window* w = state_->tree.find(edit);
+  const Window* w = state_->find(edit);
   return w ? w->scrolled_to : 0;
 }
 
-void HeadlessBackend::combo_add_item(Handle combo, std::string_view gbk) {
-  Window* w = state_->tree.find(combo);
-  if (!w || w->kind != WidgetKind::ComboBox) return;
-  if (!w->combo.sorted) {
-    w->items.emplace_back(gbk);
-    return;
-  }
-  auto at = std::upper_bound(w->items.begin(), w->items.end(), std::string(gbk));
-  const int index = static_cast<int>(at - w->items.begin());
-  w->items.emplace(at, gbk);
+// The selection moves with its item, as in a native list.
+void HeadlessBackend::insert_item_native(Handle combo, int index, std::string_view gbk) {
+  Window* w = state_->find(combo);
+  if (!w) return;
+  w->items.emplace(w->items.begin() + index, gbk);
   if (w->current >= index) ++w->current;
 }
 
 int HeadlessBackend::combo_count(Handle combo) const {
-  const Window* w = state_->tree.find(combo);
+  const Window* w = state_->find(combo);
   return w ? static_cast<int>(w->items.size()) : 0;
 }
 
 std::string HeadlessBackend::combo_item(Handle combo, int index) const {
-  const Window* w = state_->tree.find(combo);
+  const Window* w = state_->find(combo);
   if (!w || index < 0 || index >= static_cast<int>(w->items.size())) return {};
   return w->items[static_cast<size_t>(index)];
 }
 
 int HeadlessBackend::combo_current(Handle combo) const {
-  const Window* w = state_->tree.find(combo);
+  const Window* w = state_->find(combo);
   return w ? w->current : -1;
 }
 
 void HeadlessBackend::combo_set_current(Handle combo, int index) {
-  Window* w = state_->tree.find(combo);
+  Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox) return;
   if (index < 0 || index >= static_cast<int>(w->items.size())) {
     w->current = -1;
@@ -293,72 +251,72 @@ void HeadlessBackend::combo_set_current(Handle combo, int index) {
 // ---- IP address controls and labels
 
 void HeadlessBackend::ip_set(Handle ip, const uint8_t parts[4]) {
-  Window* w = state_->tree.find(ip);
+  Window* w = state_->find(ip);
   if (!w) return;
   std::copy(parts, parts + 4, w->ip.begin());
   w->ip_blank = false;
 }
 
 void HeadlessBackend::ip_clear(Handle ip) {
-  if (Window* w = state_->tree.find(ip)) {
+  if (Window* w = state_->find(ip)) {
     w->ip = {};
     w->ip_blank = true;
   }
 }
 
 bool HeadlessBackend::ip_blank(Handle ip) const {
-  const Window* w = state_->tree.find(ip);
+  const Window* w = state_->find(ip);
   return !w || w->ip_blank;
 }
 
 void HeadlessBackend::ip_get(Handle ip, uint8_t parts[4]) const {
-  const Window* w = state_->tree.find(ip);
+  const Window* w = state_->find(ip);
   for (int i = 0; i < 4; ++i) parts[i] = w ? w->ip[static_cast<size_t>(i)] : 0;
 }
 
 void HeadlessBackend::label_set_style(Handle label, const LabelStyle& style) {
-  if (Window* w = state_->tree.find(label)) w->label = style;
+  if (Window* w = state_->find(label)) w->label = style;
 }
 
 // ---- queue and timers
 
 void HeadlessBackend::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  state_->core->post(Ready{Ready::Kind::Posted, window, code, wparam, lparam, {}});
+  state_->scheduler->post(Ready{Ready::Kind::Posted, window, code, wparam, lparam, {}});
 }
 
-void HeadlessBackend::post_quit(int code) { state_->core->post_quit(code); }
-bool HeadlessBackend::quit_requested() const { return state_->core->quit_requested(); }
-int HeadlessBackend::quit_code() const { return state_->core->quit_code(); }
+void HeadlessBackend::post_quit(int code) { state_->scheduler->post_quit(code); }
+bool HeadlessBackend::quit_requested() const { return state_->scheduler->quit_requested(); }
+int HeadlessBackend::quit_code() const { return state_->scheduler->quit_code(); }
 
+// Everything queued, also what the dispatched items queue in turn, until the queue is empty.
 void HeadlessBackend::process_pending() {
   State& s = *state_;
-  Ready item;
-  while (s.core->pop(item)) {
+  s.scheduler->dispatch_ready([&s](Ready& item) {
     switch (item.kind) {
       case Ready::Kind::Action:
         if (item.action) item.action();
         break;
       case Ready::Kind::Posted:
-        if (s.sink && s.tree.find(item.window)) s.sink->on_posted(item.window, item.code, item.wparam, item.lparam);
+        if (s.exists(item.window)) s.deliver_posted(item.window, item.code, item.wparam, item.lparam);
         break;
       case Ready::Kind::Timer:
-        if (s.core->take_timer_expiry(item.window, item.code, item.wparam) && s.sink && s.tree.find(item.window))
-          s.sink->on_timer(item.window, item.code);
+        if (s.scheduler->take_timer_expiry(item.window, item.code, item.wparam) && s.exists(item.window))
+          s.deliver_timer(item.window, item.code);
         break;
     }
-  }
+  });
 }
 
-bool HeadlessBackend::wait(int timeout_ms) { return state_->core->wait(timeout_ms); }
+bool HeadlessBackend::wait(int timeout_ms) { return state_->scheduler->wait(timeout_ms); }
 
 uint32_t HeadlessBackend::tick_count() const { return state_->start_tick + now(); }
 
 void HeadlessBackend::set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) {
-  if (!state_->tree.find(window)) return;
-  state_->core->set_timer(window, timer_id, uint64_t{period_ms} * 1000);
+  if (!state_->find(window)) return;
+  state_->scheduler->set_timer(window, timer_id, uint64_t{period_ms} * 1000);
 }
 
-void HeadlessBackend::kill_timer(Handle window, uint32_t timer_id) { state_->core->kill_timer(window, timer_id); }
+void HeadlessBackend::kill_timer(Handle window, uint32_t timer_id) { state_->scheduler->kill_timer(window, timer_id); }
 
 // ---- message boxes, serial devices, exit
 
@@ -375,12 +333,12 @@ std::unique_ptr<SerialDevice> HeadlessBackend::open_serial(const std::string& pa
     error = SerialError::NotFound;
     return nullptr;
   }
-  if (s.busy_paths.count(path) != 0 || s.core->path_open(path)) {
+  if (s.busy_paths.count(path) != 0 || s.scheduler->path_open(path)) {
     error = SerialError::Busy;
     return nullptr;
   }
   error = SerialError::None;
-  return detail::open_memory_device(s.core, path, peer->second);
+  return detail::open_memory_device(s.scheduler, path, peer->second);
 }
 
 void HeadlessBackend::exit_process(int code) {

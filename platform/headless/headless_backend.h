@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend.h"
 #include "platform/headless/serial_peer.h"
+#include "platform/windowed_backend.h"
 
 namespace platform::headless {
 
@@ -38,7 +38,7 @@ struct ProcessExit {
   int code;
 };
 
-class HeadlessBackend final : public Backend {
+class HeadlessBackend final : public WindowedBackend {
  public:
   enum class Clock { Virtual, Real };
   // start_tick: the tick counter's value at virtual time 0 (tests use values near 2^32 to
@@ -61,8 +61,8 @@ class HeadlessBackend final : public Backend {
   void user_focus(Handle window);         // the user clicks into a field
   void type_text(Handle window, const std::string& gbk);  // char by char through on_char
   void paste(Handle window, const std::string& gbk);      // unfiltered replace of the selection
-  // Picks item `index` from a combo box's list. Typing, pasting or deleting in the box's
-  // field leaves it with no selection (-1) until this or a program write selects again.
+  // Picks item `index` from a combo box's list: selects it and reports Chosen. (Typing,
+  // pasting or deleting in the box's field reports Edited and leaves the list as it is.)
   void choose_item(Handle combo, int index);
   void press_key(Key key, bool shift = false);             // to the focused window via on_key
   void close_box(Handle frame);           // the frame's close box: CloseRequest
@@ -92,32 +92,23 @@ class HeadlessBackend final : public Backend {
   Handle frame_of(Handle window) const;
   // The caret offset an edit box last scrolled into view.
   int scrolled_to(Handle edit) const;
+  // How often a window's whole text was read through text().
+  size_t text_reads(Handle window) const;
 
-  // ---- Backend
-  void set_sink(WindowSink* sink) override;
+  // ---- Backend (the bookkeeping calls are WindowedBackend's)
   Handle create(const CreateParams& params) override;
-  void destroy(Handle window) override;
-  bool exists(Handle window) const override;
-  void set_parent(Handle window, Handle parent) override;
   Geometry geometry(Handle window) const override;
   void set_geometry(Handle window, Geometry g) override;
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
-  bool enabled(Handle window) const override;
-  void set_enabled(Handle window, bool on) override;
-  bool visible(Handle window) const override;
-  void set_visible(Handle window, bool on) override;
-  void set_focus(Handle window) override;
-  Handle focus() const override;
-  void set_tab_order(Handle parent, const std::vector<Handle>& order) override;
   void set_font(Handle window, const Font& font) override;
   void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
   void edit_scroll_caret(Handle edit) override;
-  void edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) override;
-  void combo_add_item(Handle combo, std::string_view gbk) override;
+  size_t edit_append(Handle edit, std::string_view gbk) override;
+  size_t edit_drop_front(Handle edit, size_t bytes) override;
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;
   int combo_current(Handle combo) const override;
@@ -127,6 +118,8 @@ class HeadlessBackend final : public Backend {
   bool ip_blank(Handle ip) const override;
   void ip_get(Handle ip, uint8_t parts[4]) const override;
   void label_set_style(Handle label, const LabelStyle& style) override;
+  // Posted messages, timer expiries and scheduled actions share one queue on the scheduler's
+  // clock, so virtual time keeps them in order.
   void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) override;
   void post_quit(int code) override;
   bool quit_requested() const override;
@@ -142,6 +135,15 @@ class HeadlessBackend final : public Backend {
 
  private:
   void type_control(Handle window, char ch);  // a control character typed into an edit field
+
+  // ---- WindowedBackend: a model has nothing to draw
+  WindowBookkeeping& book() override;
+  const WindowBookkeeping& book() const override;
+  void reparent_native(WindowRecord&) override {}
+  void enable_native(WindowRecord&) override {}
+  void show_native(WindowRecord&) override {}
+  void forget_native(WindowRecord& w) override;
+  void insert_item_native(Handle combo, int index, std::string_view gbk) override;
 
   struct State;
   std::unique_ptr<State> state_;

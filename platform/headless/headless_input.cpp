@@ -33,24 +33,22 @@ int previous_char_start(const std::string& text, int end) {
   return last;
 }
 
-// A combo box whose field the user edits no longer has a selection, until an item is
-// chosen from its list again or the program selects one.
-void user_edited(Window& w) {
-  if (w.kind == WidgetKind::ComboBox) w.current = -1;
-}
+// What the user's edit of a field reports: an edit box's text changed; a combo box's field
+// was edited (its list selection stays as it was).
+Notify edit_report(const Window& w) { return w.kind == WidgetKind::ComboBox ? Notify::Edited : Notify::Changed; }
 
 }  // namespace
 
 void HeadlessBackend::click(Handle button) {
   State& s = *state_;
-  if (!s.tree.reachable(button)) return;
+  if (!s.windows.reachable(button)) return;
   set_focus(button);
   // A press that lost the focus on the way (a focus-lost check moved it back) is no click.
-  if (s.focus == button && s.tree.reachable(button)) s.notify(button, Notify::Clicked);
+  if (s.focused() == button && s.windows.reachable(button)) s.notify(button, Notify::Clicked);
 }
 
 void HeadlessBackend::user_focus(Handle window) {
-  const Window* w = state_->tree.find(window);
+  const Window* w = state_->find(window);
   if (!w || !w->enabled) return;
   set_focus(window);
 }
@@ -58,7 +56,7 @@ void HeadlessBackend::user_focus(Handle window) {
 void HeadlessBackend::type_text(Handle window, const std::string& gbk) {
   State& s = *state_;
   for (size_t i = 0; i < gbk.size();) {
-    const Window* w = s.tree.find(window);
+    const Window* w = s.find(window);
     if (!w || !accepts_typing(*w)) return;
     const auto lead = static_cast<uint8_t>(gbk[i]);
     const size_t len = (lead >= 0x81 && i + 1 < gbk.size()) ? 2 : 1;
@@ -69,18 +67,17 @@ void HeadlessBackend::type_text(Handle window, const std::string& gbk) {
       type_control(window, static_cast<char>(ch));
       continue;
     }
-    if (!s.sink || !s.sink->on_char(window, ch)) continue;
-    Window* now = s.tree.find(window);  // the filter may have changed or destroyed it
+    if (!s.offer_char(window, ch)) continue;
+    Window* now = s.find(window);  // the filter may have changed or destroyed it
     if (!now || room_for_input(*now) < bytes.size()) continue;
     detail::replace_range(*now, now->sel_start, now->sel_end, bytes);
-    user_edited(*now);
-    s.notify(window, Notify::Changed);
+    s.notify(window, edit_report(*now));
   }
 }
 
 // Control characters are not offered to the filter; the control acts on the ones it knows.
 void HeadlessBackend::type_control(Handle window, char ch) {
-  Window* w = state_->tree.find(window);
+  Window* w = state_->find(window);
   const bool multi = w->kind == WidgetKind::Edit && w->edit.multi_line;
   if (ch == '\b') {
     if (w->sel_start == w->sel_end && w->sel_start == 0) return;
@@ -93,12 +90,11 @@ void HeadlessBackend::type_control(Handle window, char ch) {
   } else {
     return;
   }
-  user_edited(*w);
-  state_->notify(window, Notify::Changed);
+  state_->notify(window, edit_report(*w));
 }
 
 void HeadlessBackend::paste(Handle window, const std::string& gbk) {
-  Window* w = state_->tree.find(window);
+  Window* w = state_->find(window);
   if (!w || !accepts_typing(*w)) return;
   std::string bytes = gbk;
   // A single-line field takes the first line only.
@@ -114,30 +110,29 @@ void HeadlessBackend::paste(Handle window, const std::string& gbk) {
     bytes.resize(cut);
   }
   detail::replace_range(*w, w->sel_start, w->sel_end, bytes);
-  user_edited(*w);
-  state_->notify(window, Notify::Changed);
+  state_->notify(window, edit_report(*w));
 }
 
 void HeadlessBackend::choose_item(Handle combo, int index) {
-  const Window* w = state_->tree.find(combo);
-  if (!w || w->kind != WidgetKind::ComboBox || !state_->tree.reachable(combo)) return;
+  const Window* w = state_->find(combo);
+  if (!w || w->kind != WidgetKind::ComboBox || !state_->windows.reachable(combo)) return;
   if (index < 0 || index >= static_cast<int>(w->items.size())) return;
   combo_set_current(combo, index);
-  state_->notify(combo, Notify::Changed);
+  state_->notify(combo, Notify::Chosen);
 }
 
 void HeadlessBackend::press_key(Key key, bool shift) {
   State& s = *state_;
-  const Handle focus = s.focus;
+  const Handle focus = s.focused();
   if (focus == 0) return;
-  if (s.sink && s.sink->on_key(focus, KeyPress{key, shift, false, false})) return;
-  const Window* w = s.tree.find(focus);
+  if (s.offer_key(focus, KeyPress{key, shift, false, false})) return;
+  const Window* w = s.find(focus);
   if (key == Key::Enter && w && w->kind == WidgetKind::Edit && w->edit.multi_line && !w->edit.read_only)
     type_control(focus, '\r');
 }
 
 void HeadlessBackend::close_box(Handle frame) {
-  if (state_->tree.find(frame)) state_->notify(frame, Notify::CloseRequest);
+  if (state_->find(frame)) state_->notify(frame, Notify::CloseRequest);
 }
 
 }  // namespace platform::headless

@@ -8,14 +8,14 @@ namespace platform::headless::detail {
 
 // ---- the peer's side
 
-uint32_t LineLink::now() const { return static_cast<uint32_t>(core_.now_us() / 1000); }
+uint32_t LineLink::now() const { return static_cast<uint32_t>(scheduler_.now_us() / 1000); }
 
 void LineLink::send_at(uint32_t at_ms, const std::string& bytes, bool paced) {
-  MutexLock lock(core_.mu);
-  holding(core_, line_);
+  MutexLock lock(scheduler_.mu);
+  holding(scheduler_, line_);
   const uint32_t baud = line_.settings.baud_rate;
   const bool timed = paced && baud != 0;
-  uint64_t start = std::max<uint64_t>(uint64_t{at_ms} * 1000, core_.now_us());
+  uint64_t start = std::max<uint64_t>(uint64_t{at_ms} * 1000, scheduler_.now_us());
   // One wire: a paced burst starts after the previous one has left, so bursts never interleave.
   if (timed) start = std::max(start, line_.tx_free_us);
   for (size_t i = 0; i < bytes.size(); ++i) {
@@ -23,18 +23,18 @@ void LineLink::send_at(uint32_t at_ms, const std::string& bytes, bool paced) {
     item.kind = Scheduled::Kind::Byte;
     item.device = line_.shared_from_this();
     item.byte = static_cast<uint8_t>(bytes[i]);
-    core_.schedule_locked(timed ? start + i * 10'000'000ull / baud : start, std::move(item));
+    scheduler_.schedule_locked(timed ? start + i * 10'000'000ull / baud : start, std::move(item));
   }
   if (timed) line_.tx_free_us = start + bytes.size() * 10'000'000ull / baud;
 }
 
 void LineLink::schedule_locked(uint32_t at_ms, Scheduled item) {
   item.device = line_.shared_from_this();
-  core_.schedule_locked(uint64_t{at_ms} * 1000, std::move(item));
+  scheduler_.schedule_locked(uint64_t{at_ms} * 1000, std::move(item));
 }
 
 void LineLink::line_event_at(uint32_t at_ms, uint32_t event_bits, ModemStatus status, ErrorStatus errors) {
-  MutexLock lock(core_.mu);
+  MutexLock lock(scheduler_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::LineEvent;
   item.bits = event_bits;
@@ -44,22 +44,22 @@ void LineLink::line_event_at(uint32_t at_ms, uint32_t event_bits, ModemStatus st
 }
 
 void LineLink::wake_at(uint32_t at_ms) {
-  MutexLock lock(core_.mu);
+  MutexLock lock(scheduler_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::PeerWake;
   schedule_locked(at_ms, std::move(item));
 }
 
 void LineLink::hang_up_at(uint32_t at_ms) {
-  MutexLock lock(core_.mu);
+  MutexLock lock(scheduler_.mu);
   Scheduled item;
   item.kind = Scheduled::Kind::HangUp;
   schedule_locked(at_ms, std::move(item));
 }
 
 LineSettings LineLink::settings() const {
-  MutexLock lock(core_.mu);
-  holding(core_, line_);
+  MutexLock lock(scheduler_.mu);
+  holding(scheduler_, line_);
   return line_.settings;
 }
 
@@ -69,11 +69,11 @@ namespace {
 
 class MemorySerialDevice final : public SerialDevice {
  public:
-  MemorySerialDevice(std::shared_ptr<Core> core, std::shared_ptr<DeviceLine> line)
-      : core_(std::move(core)), line_(std::move(line)) {}
+  MemorySerialDevice(std::shared_ptr<EventScheduler> scheduler, std::shared_ptr<DeviceLine> line)
+      : scheduler_(std::move(scheduler)), line_(std::move(line)) {}
 
   ~MemorySerialDevice() override {
-    core_->remove_device(line_);
+    scheduler_->remove_device(line_);
     line_->peer->on_close();
   }
 
@@ -105,7 +105,7 @@ class MemorySerialDevice final : public SerialDevice {
       if (bits != 0) return bits;
       // Parked with nothing to report: the clock may move now.
       line_->parked = true;
-      core_->device_changed();
+      scheduler_->device_changed();
       lock.wait(line_->cv);
       line_->parked = false;
     }
@@ -151,17 +151,17 @@ class MemorySerialDevice final : public SerialDevice {
   }
 
  private:
-  std::shared_ptr<Core> core_;
+  std::shared_ptr<EventScheduler> scheduler_;
   std::shared_ptr<DeviceLine> line_;
 };
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> open_memory_device(const std::shared_ptr<Core>& core, const std::string& path,
-                                                 const std::shared_ptr<SerialPeer>& peer) {
-  auto line = std::make_shared<DeviceLine>(*core, path, peer);
-  core->add_device(line);
-  auto device = std::make_unique<MemorySerialDevice>(core, line);
+std::unique_ptr<SerialDevice> open_memory_device(const std::shared_ptr<EventScheduler>& scheduler,
+                                                 const std::string& path, const std::shared_ptr<SerialPeer>& peer) {
+  auto line = std::make_shared<DeviceLine>(*scheduler, path, peer);
+  scheduler->add_device(line);
+  auto device = std::make_unique<MemorySerialDevice>(scheduler, line);
   peer->on_open(line->link);
   return device;
 }

@@ -10,9 +10,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 
 #include "platform/child_processes.h"
+#include "platform/mutex.h"
 
 extern char** environ;
 
@@ -36,7 +36,7 @@ void close_fd(int& fd) {
 }  // namespace
 
 struct ChildProcesses::State {
-  std::mutex mutex;  // guards pid and reaped against stop() from another thread
+  Mutex mutex;  // guards pid and reaped against stop() from another thread
   std::vector<Child> children;
 };
 
@@ -54,7 +54,7 @@ ChildProcesses::~ChildProcesses() {
 }
 
 size_t ChildProcesses::size() const {
-  std::lock_guard lock(state_->mutex);
+  MutexLock lock(state_->mutex);
   return state_->children.size();
 }
 
@@ -105,7 +105,7 @@ bool ChildProcesses::start(const std::string& program, const std::vector<std::st
   c.pid = pid;
   c.fds[0] = out[0];
   c.fds[1] = err[0];
-  std::lock_guard lock(state_->mutex);
+  MutexLock lock(state_->mutex);
   state_->children.push_back(std::move(c));
   return true;
 }
@@ -156,7 +156,7 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
     siginfo_t info{};
     while (::waitid(P_PID, static_cast<id_t>(c.pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
     }
-    std::lock_guard lock(state_->mutex);
+    MutexLock lock(state_->mutex);
     int status = 0;
     while (::waitpid(c.pid, &status, 0) < 0 && errno == EINTR) {
     }
@@ -168,14 +168,14 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
 int ChildProcesses::exit_status(size_t child) const { return state_->children.at(child).status; }
 
 void ChildProcesses::stop(size_t child, ChildStop how) {
-  std::lock_guard lock(state_->mutex);
+  MutexLock lock(state_->mutex);
   if (child >= state_->children.size()) return;
   const Child& c = state_->children[child];
   if (!c.reaped) ::kill(c.pid, how == ChildStop::Interrupt ? SIGINT : SIGTERM);
 }
 
 void ChildProcesses::stop_all(ChildStop how) {
-  std::lock_guard lock(state_->mutex);
+  MutexLock lock(state_->mutex);
   for (const Child& c : state_->children)
     if (!c.reaped) ::kill(c.pid, how == ChildStop::Interrupt ? SIGINT : SIGTERM);
 }

@@ -44,35 +44,6 @@
 namespace platform::posix {
 namespace {
 
-// Tells the technician at a terminal what to do about a device that cannot be opened (the
-// window tells the same in its traffic monitor).
-void explain_open_failure(const std::string& path, SerialError error) {
-  const SerialRefusal why = explain_serial_refusal(path, error);
-  switch (error) {
-    case SerialError::NotFound:
-      std::fprintf(stderr, "serial: %s does not exist (is the adapter plugged in?)\n", path.c_str());
-      break;
-    case SerialError::Permission:
-      std::fprintf(stderr, "serial: no permission to open %s; join the group \"%s\" and log in again\n",
-                   path.c_str(), why.allowed_group.empty() ? "dialout" : why.allowed_group.c_str());
-      break;
-    case SerialError::Busy:
-      if (why.holder_pid > 0) {
-        std::fprintf(stderr, "serial: %s is held by another program (pid %lld, %s)\n", path.c_str(),
-                     static_cast<long long>(why.holder_pid), why.holder_name.c_str());
-      } else {
-        std::fprintf(stderr, "serial: %s is held by another program\n", path.c_str());
-      }
-      break;
-    case SerialError::Unsupported:
-      std::fprintf(stderr, "serial: %s is not a serial device\n", path.c_str());
-      break;
-    default:
-      std::fprintf(stderr, "serial: cannot open %s: %s\n", path.c_str(), describe(error));
-      break;
-  }
-}
-
 constexpr auto kReadGap = std::chrono::milliseconds(20);
 constexpr size_t kBatch = 1024;  // a read this large waits for no gap
 
@@ -318,7 +289,7 @@ std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, Serial
   if (error != SerialError::None) {
     if (fd >= 0) ::close(fd);
     lock.release();
-    explain_open_failure(path, error);
+    explain_open_failure(path, error, explain_serial_refusal(path, error));
     return nullptr;
   }
   return std::make_unique<TermiosDevice>(fd, wake_fd, std::move(lock));

@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "platform/posix/serial_device.h"
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_fonts.h"
 #include "platform/qt/qt_ip_control.h"
 #include "platform/qt/qt_label.h"
@@ -20,43 +20,44 @@
 
 namespace platform::qt {
 
-QtBackend::QtBackend(int& argc, char** argv) : core_(std::make_unique<Core>(argc, argv)) {}
-QtBackend::~QtBackend() = default;
+QtBackend::QtBackend(int& argc, char** argv) : state_(std::make_unique<QtBackendState>(argc, argv)) {}
+// The sink may be gone already: nothing is reported from here on.
+QtBackend::~QtBackend() {
+  state_->sink = nullptr;
+  for (Handle h : state_->windows.roots()) destroy(h);
+}
 
 void* QtBackend::native(Handle window) const {
-  const Window* w = core_->find(window);
+  const Window* w = state_->find(window);
   return w ? w->widget : nullptr;
 }
 
 Handle QtBackend::handle_of_native(const void* object) const {
-  return core_->handle_of(static_cast<const QObject*>(object));
+  return state_->handle_of(static_cast<const QObject*>(object));
 }
 
-void QtBackend::set_sink(WindowSink* sink) { core_->sink = sink; }
+WindowBookkeeping& QtBackend::book() { return *state_; }
+const WindowBookkeeping& QtBackend::book() const { return *state_; }
 
-Handle QtBackend::create(const CreateParams& params) { return core_->create(params); }
-
-void QtBackend::destroy(Handle window) { core_->destroy(window); }
-
-bool QtBackend::exists(Handle window) const { return core_->find(window) != nullptr; }
+Handle QtBackend::create(const CreateParams& params) { return state_->create(params); }
 
 // Qt hides a widget that changes parent; it is shown again if it was visible.
-void QtBackend::set_parent(Handle window, Handle parent) {
-  Window* w = core_->find(window);
-  if (!w || !w->widget || window == parent || (parent != 0 && !core_->find(parent))) return;
-  if (parent != 0 && core_->is_inside(parent, window)) return;  // would make a cycle
-  if (parent == 0 && w->kind != WidgetKind::Frame) return;      // only frames stand alone
-  const QPoint pos = w->widget->pos();
-  ++core_->qt_focus_mute;
-  w->widget->setParent(core_->container_widget(parent));
-  w->widget->move(pos);
-  w->widget->setVisible(w->visible);
-  --core_->qt_focus_mute;
-  w->parent = parent;
+void QtBackend::reparent_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.widget) return;
+  const QPoint pos = w.widget->pos();
+  ++state_->qt_focus_mute;
+  w.widget->setParent(state_->container_widget(w.parent));
+  w.widget->move(pos);
+  w.widget->setVisible(w.visible);
+  --state_->qt_focus_mute;
 }
 
+void QtBackend::hide_destroyed(WindowRecord& top) { state_->hide_destroyed(static_cast<Window&>(top)); }
+void QtBackend::forget_native(WindowRecord& w) { state_->forget(static_cast<Window&>(w)); }
+
 Geometry QtBackend::geometry(Handle window) const {
-  const Window* w = core_->find(window);
+  const Window* w = state_->find(window);
   if (!w || !w->widget) return {};
   if (w->label) {
     const QRect r = w->label->logical_geometry();
@@ -66,10 +67,10 @@ Geometry QtBackend::geometry(Handle window) const {
   return {pos.x(), pos.y(), w->widget->width(), w->widget->height()};
 }
 
-void QtBackend::set_geometry(Handle window, Geometry g) { core_->apply_geometry(window, g); }
+void QtBackend::set_geometry(Handle window, Geometry g) { state_->apply_geometry(window, g); }
 
 std::string QtBackend::text(Handle window) const {
-  const Window* w = core_->find(window);
+  const Window* w = state_->find(window);
   if (!w) return {};
   switch (w->kind) {
     case WidgetKind::Frame: return to_gbk(w->widget->windowTitle());
@@ -79,12 +80,9 @@ std::string QtBackend::text(Handle window) const {
     case WidgetKind::GroupBox: return to_gbk(w->group->title());
     case WidgetKind::Label: return to_gbk(w->label->caption());
     case WidgetKind::IpAddress: {
-      if (w->ip->blank()) return {};
       uint8_t p[4];
       w->ip->address(p);
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", p[0], p[1], p[2], p[3]);
-      return buf;
+      return ip_address_text(w->ip->blank(), p);
     }
     case WidgetKind::Hidden: return w->hidden_text;
   }
@@ -94,7 +92,7 @@ std::string QtBackend::text(Handle window) const {
 // An edit box reports one Changed for every text it is given, even an equal one, with the
 // caret at the start; a combo box's field reports none, as with the native controls.
 void QtBackend::set_text(Handle window, std::string_view gbk) {
-  Window* w = core_->find(window);
+  Window* w = state_->find(window);
   if (!w) return;
   const QString text = from_gbk(gbk);
   switch (w->kind) {
@@ -117,114 +115,87 @@ void QtBackend::set_text(Handle window, std::string_view gbk) {
     w->plain->setPlainText(crlf_to_lf(text));
   }
   --w->changed_mute;
-  core_->notify(window, Notify::Changed);
-}
-
-bool QtBackend::enabled(Handle window) const {
-  const Window* w = core_->find(window);
-  return w && w->enabled;
+  state_->notify(window, Notify::Changed);
 }
 
 // Disabling or hiding the focused control leaves the form's focus where it is, as a native
 // window would; Qt's own move of its focus elsewhere is not reported.
-void QtBackend::set_enabled(Handle window, bool on) {
-  Window* w = core_->find(window);
-  if (!w) return;
-  w->enabled = on;
-  if (!w->widget) return;
-  ++core_->qt_focus_mute;
+void QtBackend::enable_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.widget) return;
+  const bool on = w.enabled;
+  ++state_->qt_focus_mute;
   QWidget* had = QApplication::focusWidget();
-  const bool held_focus = !on && had && (had == w->widget || w->widget->isAncestorOf(had));
-  w->widget->setEnabled(on);
+  const bool held_focus = !on && had && (had == w.widget || w.widget->isAncestorOf(had));
+  w.widget->setEnabled(on);
   // Qt passes a disabled control's focus on to the next one; the form's focus stays with the
   // control (nothing is reported), so Qt's is taken back rather than left in another field,
   // and returned to the control when it is enabled again.
   if (held_focus) {
     if (QWidget* moved = QApplication::focusWidget(); moved && moved != had) moved->clearFocus();
   }
-  if (on && core_->focused == window && w->widget->isVisible()) w->widget->setFocus(Qt::OtherFocusReason);
-  --core_->qt_focus_mute;
+  if (on && state_->focused() == w.handle && w.widget->isVisible()) w.widget->setFocus(Qt::OtherFocusReason);
+  --state_->qt_focus_mute;
 }
 
-bool QtBackend::visible(Handle window) const {
-  const Window* w = core_->find(window);
-  return w && w->visible;
+void QtBackend::show_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.widget) return;
+  ++state_->qt_focus_mute;
+  w.widget->setVisible(w.visible);
+  --state_->qt_focus_mute;
 }
 
-void QtBackend::set_visible(Handle window, bool on) {
-  Window* w = core_->find(window);
-  if (!w) return;
-  w->visible = on;
-  if (!w->widget) return;
-  ++core_->qt_focus_mute;
-  w->widget->setVisible(on);
-  --core_->qt_focus_mute;
-}
+void QtBackend::sync_native_focus() { state_->sync_qt_focus(); }
 
-void QtBackend::set_focus(Handle window) { core_->set_focus(window); }
-
-Handle QtBackend::focus() const { return core_->focused; }
-
-void QtBackend::set_tab_order(Handle parent, const std::vector<Handle>& order) {
+void QtBackend::order_tabs_native(Handle, const std::vector<Handle>& order) {
   QWidget* previous = nullptr;
   for (Handle h : order) {
-    const Window* w = core_->find(h);
-    if (!w || !w->widget || w->parent != parent) continue;
+    const Window* w = state_->find(h);
+    if (!w || !w->widget) continue;
     if (previous) QWidget::setTabOrder(previous, w->widget);
     previous = w->widget;
   }
 }
 
 void QtBackend::set_font(Handle window, const Font& font) {
-  const Window* w = core_->find(window);
+  const Window* w = state_->find(window);
   if (w && w->widget) w->widget->setFont(to_qfont(font));
 }
 
 // Activation gives an unfocused program's keyboard focus to the frame itself.
 void QtBackend::show_frame(Handle frame) {
-  Window* w = core_->find(frame);
+  Window* w = state_->find(frame);
   if (!w || !w->widget) return;
   w->visible = true;
-  ++core_->qt_focus_mute;
+  ++state_->qt_focus_mute;
   w->widget->show();
-  if (w->centre_on_screen) core_->centre(*w);
+  if (w->centre_on_screen) state_->centre(*w);
   w->widget->activateWindow();
-  --core_->qt_focus_mute;
-  core_->last_frame_shown = frame;
-  if (core_->focused == 0) core_->focused = frame;
-  core_->sync_qt_focus();
+  --state_->qt_focus_mute;
+  state_->frame_shown(frame);
+  state_->sync_qt_focus();
 }
 
 // ---- queue, timers, process
 
-void QtBackend::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  core_->post(window, code, wparam, lparam);
-}
-
-void QtBackend::post_quit(int code) {
-  core_->quit_code.store(code);
-  core_->quit.store(true);
-  core_->wake();
-}
-
-bool QtBackend::quit_requested() const { return core_->quit.load(); }
-int QtBackend::quit_code() const { return core_->quit_code.load(); }
+void QtBackend::wake_ui_thread() { state_->wake(); }
 
 void QtBackend::process_pending() {
-  core_->collect_garbage();
+  state_->collect_garbage();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  core_->drain_queue();
+  state_->deliver_posted_messages();
 }
 
-bool QtBackend::wait(int timeout_ms) { return core_->wait(timeout_ms); }
+bool QtBackend::wait(int timeout_ms) { return state_->wait(timeout_ms); }
 
-uint32_t QtBackend::tick_count() const { return static_cast<uint32_t>(core_->clock.elapsed()); }
+uint32_t QtBackend::tick_count() const { return static_cast<uint32_t>(state_->clock.elapsed()); }
 
 void QtBackend::set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) {
-  core_->set_timer(window, timer_id, period_ms);
+  state_->set_timer(window, timer_id, period_ms);
 }
 
-void QtBackend::kill_timer(Handle window, uint32_t timer_id) { core_->kill_timer(window, timer_id); }
+void QtBackend::kill_timer(Handle window, uint32_t timer_id) { state_->kill_timer(window, timer_id); }
 
 std::unique_ptr<SerialDevice> QtBackend::open_serial(const std::string& path, SerialError& error) {
   return platform::posix::open_serial_device(path, error);

@@ -5,13 +5,14 @@
 
 #include <memory>
 
-#include "platform/backend.h"
+#include "platform/windowed_backend.h"
 
 namespace platform::qt {
 
-class Core;
+class QtBackendState;
 
-class QtBackend final : public Backend {
+// The widgets, Qt's event loop and its focus are Qt's; the bookkeeping is WindowedBackend's.
+class QtBackend final : public WindowedBackend {
  public:
   // Creates the application object unless one exists already (tests share one), and gives
   // every window a default font that renders Chinese text.
@@ -25,30 +26,19 @@ class QtBackend final : public Backend {
   void* native(Handle window) const;
   Handle handle_of_native(const void* object) const;
 
-  void set_sink(WindowSink* sink) override;
   Handle create(const CreateParams& params) override;
-  void destroy(Handle window) override;
-  bool exists(Handle window) const override;
-  void set_parent(Handle window, Handle parent) override;
   Geometry geometry(Handle window) const override;
   void set_geometry(Handle window, Geometry g) override;
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
-  bool enabled(Handle window) const override;
-  void set_enabled(Handle window, bool on) override;
-  bool visible(Handle window) const override;
-  void set_visible(Handle window, bool on) override;
-  void set_focus(Handle window) override;
-  Handle focus() const override;
-  void set_tab_order(Handle parent, const std::vector<Handle>& order) override;
   void set_font(Handle window, const Font& font) override;
   void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
   void edit_scroll_caret(Handle edit) override;
-  void edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) override;
-  void combo_add_item(Handle combo, std::string_view gbk) override;
+  size_t edit_append(Handle edit, std::string_view gbk) override;
+  size_t edit_drop_front(Handle edit, size_t bytes) override;
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;
   int combo_current(Handle combo) const override;
@@ -58,10 +48,6 @@ class QtBackend final : public Backend {
   bool ip_blank(Handle ip) const override;
   void ip_get(Handle ip, uint8_t parts[4]) const override;
   void label_set_style(Handle label, const LabelStyle& style) override;
-  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) override;
-  void post_quit(int code) override;
-  bool quit_requested() const override;
-  int quit_code() const override;
   void process_pending() override;
   bool wait(int timeout_ms) override;
   uint32_t tick_count() const override;
@@ -72,7 +58,19 @@ class QtBackend final : public Backend {
   [[noreturn]] void exit_process(int code) override;
 
  private:
-  std::unique_ptr<Core> core_;
+  WindowBookkeeping& book() override;
+  const WindowBookkeeping& book() const override;
+  void reparent_native(WindowRecord& w) override;
+  void enable_native(WindowRecord& w) override;
+  void show_native(WindowRecord& w) override;
+  void order_tabs_native(Handle parent, const std::vector<Handle>& order) override;
+  void sync_native_focus() override;
+  void hide_destroyed(WindowRecord& top) override;
+  void forget_native(WindowRecord& w) override;
+  void insert_item_native(Handle combo, int index, std::string_view gbk) override;
+  void wake_ui_thread() override;
+
+  std::unique_ptr<QtBackendState> state_;
 };
 
 }  // namespace platform::qt

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "platform/qt/qt_backend.h"
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_ip_control.h"
 #include "platform/qt/qt_label.h"
 #include "platform/qt/qt_text.h"
@@ -28,7 +28,7 @@ QLineEdit* line_of(const Window* w) {
 }  // namespace
 
 std::pair<int, int> QtBackend::edit_selection(Handle edit) const {
-  const Window* w = core_->find(edit);
+  const Window* w = state_->find(edit);
   if (QLineEdit* line = line_of(w)) {
     const QString text = line->text();
     const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
@@ -46,7 +46,7 @@ std::pair<int, int> QtBackend::edit_selection(Handle edit) const {
 // As the native control: a start of -1 drops the selection and keeps the caret; an end of
 // -1 means the end of the text; reversed bounds are swapped; everything is clamped.
 void QtBackend::edit_set_selection(Handle edit, int start, int end) {
-  const Window* w = core_->find(edit);
+  const Window* w = state_->find(edit);
   QLineEdit* line = line_of(w);
   QPlainTextEdit* plain = w ? w->plain : nullptr;
   if (!line && !plain) return;
@@ -76,7 +76,7 @@ void QtBackend::edit_set_selection(Handle edit, int start, int end) {
 
 // Replaces the selection (or inserts at the caret) and reports one Changed.
 void QtBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
-  Window* w = core_->find(edit);
+  Window* w = state_->find(edit);
   QLineEdit* line = line_of(w);
   if (!line && !(w && w->plain)) return;
   const QString text = from_gbk(gbk);
@@ -89,128 +89,129 @@ void QtBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
     w->plain->setTextCursor(c);  // the caret follows the inserted text
   }
   --w->changed_mute;
-  core_->notify(edit, Notify::Changed);
+  state_->notify(edit, Notify::Changed);
 }
 
 void QtBackend::edit_scroll_caret(Handle edit) {
-  const Window* w = core_->find(edit);
+  const Window* w = state_->find(edit);
   if (w && w->plain) w->plain->ensureCursorVisible();
 }
 
 namespace {
 
-// Characters at the start of `line` that hold at least `excess` GBK bytes, never half a
-// surrogate pair; adds their bytes to `dropped`.
-qsizetype leading_chars(QStringView line, int64_t excess, int64_t& dropped, bool crlf) {
+// Characters at the start of `line` to pass until `dropped`, which their GBK bytes are added
+// to, reaches `bytes`; never half a surrogate pair.
+qsizetype leading_chars(QStringView line, int64_t bytes, int64_t& dropped, bool crlf) {
   qsizetype i = 0;
-  while (i < line.size() && dropped < excess) dropped += gbk_width(line[i++], crlf);
+  while (i < line.size() && dropped < bytes) dropped += gbk_width(line[i++], crlf);
   while (i < line.size() && line[i].isLowSurrogate()) ++i;
   return i;
 }
 
-// Drops the oldest whole lines (blocks) until at most `keep` of the document's `bytes`
-// remain, or the beginning of the last line when it is longer than that on its own.
-// Returns the bytes dropped. Reads only what it drops.
-int64_t drop_front(QTextDocument& doc, int64_t bytes, int64_t keep) {
-  const int64_t excess = bytes - keep;
-  int64_t dropped = 0;
-  int cut = 0;
+// Where the first `bytes` bytes of the document end: after whole lines (blocks) while they
+// fit, then at a character boundary inside the next. Reads only what it passes.
+int cut_position(const QTextDocument& doc, int64_t bytes, int64_t& dropped) {
   QTextBlock block = doc.firstBlock();
-  for (; dropped < excess && block.next().isValid(); block = block.next()) {
-    dropped += gbk_length(block.text(), true) + 2;  // the line and its break
-    cut = block.next().position();
+  for (; block.next().isValid(); block = block.next()) {
+    const int64_t line = gbk_length(block.text(), true) + 2;  // the line and its break
+    if (dropped + line > bytes) break;
+    dropped += line;
   }
-  if (dropped < excess) cut = block.position() + static_cast<int>(leading_chars(block.text(), excess, dropped, true));
-  QTextCursor front(&doc);
-  front.setPosition(cut, QTextCursor::KeepAnchor);
-  front.removeSelectedText();
-  return dropped;
+  if (dropped >= bytes) return block.position();
+  return block.position() + static_cast<int>(leading_chars(block.text(), bytes, dropped, true));
+}
+
+// The caret to the end of a multi-line box's text, in view.
+void caret_to_end(QPlainTextEdit& box) {
+  QTextCursor c = box.textCursor();
+  c.movePosition(QTextCursor::End);
+  box.setTextCursor(c);
+  box.ensureCursorVisible();
 }
 
 }  // namespace
 
-// A multi-line box keeps its GBK length up to date as it appends and trims, so the work is
-// the appended and the dropped text. (A single-line box is measured whole: it is never a log.)
-void QtBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
-  Window* w = core_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return;
+// Neither primitive keeps undo history: it would hold every burst ever shown.
+size_t QtBackend::edit_append(Handle edit, std::string_view gbk) {
+  Window* w = state_->find(edit);
+  if (!w || w->kind != WidgetKind::Edit) return 0;
   const QString text = from_gbk(gbk);
-  const auto keep = static_cast<int64_t>(std::min(std::min(limit, trim_to), size_t{INT64_MAX}));
-  const auto most = static_cast<int64_t>(std::min(limit, size_t{INT64_MAX}));
+  int64_t added = 0;
   ++w->changed_mute;
-  if (w->line) {
+  if (w->line) {  // a single-line box is never a log: measured whole
+    const int64_t before = gbk_length(w->line->text(), false);
     w->line->end(false);
     w->line->insert(text);
-    const QString all = w->line->text();
-    const int64_t bytes = gbk_length(all, false);
-    if (bytes > most) {
-      int64_t dropped = 0;
-      w->line->setText(all.mid(leading_chars(all, bytes - keep, dropped, false)));
-      w->line->end(false);
-    }
+    added = gbk_length(w->line->text(), false) - before;
   } else {
     QTextDocument& doc = *w->plain->document();
-    if (w->log_bytes < 0) w->log_bytes = gbk_length(w->plain->toPlainText(), true);
-    w->appending = true;
-    // Not undoable: the undo history would otherwise keep every burst ever shown.
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
-    QTextCursor c(&doc);
-    c.movePosition(QTextCursor::End);
-    w->plain->setTextCursor(c);
-    w->plain->ensureCursorVisible();
+    caret_to_end(*w->plain);
     const QString lines = crlf_to_lf(text);
+    QTextCursor c = w->plain->textCursor();
     c.insertText(lines);
-    w->log_bytes += gbk_length(lines, true);
-    if (w->log_bytes > most) w->log_bytes -= drop_front(doc, w->log_bytes, keep);
-    c.movePosition(QTextCursor::End);
-    w->plain->setTextCursor(c);
-    w->plain->ensureCursorVisible();
+    added = gbk_length(lines, true);
+    caret_to_end(*w->plain);
     doc.setUndoRedoEnabled(undo);
-    w->appending = false;
   }
   --w->changed_mute;
-  core_->notify(edit, Notify::Changed);
+  state_->notify(edit, Notify::Changed);
+  return static_cast<size_t>(std::max<int64_t>(added, 0));
 }
 
-void QtBackend::combo_add_item(Handle combo, std::string_view gbk) {
-  Window* w = core_->find(combo);
-  if (!w || !w->combo) return;
-  const QString item = from_gbk(gbk);
-  if (!w->sorted) {
-    w->combo->addItem(item);
-    return;
+size_t QtBackend::edit_drop_front(Handle edit, size_t bytes) {
+  Window* w = state_->find(edit);
+  if (!w || w->kind != WidgetKind::Edit) return 0;
+  const auto wanted = static_cast<int64_t>(std::min<uint64_t>(bytes, INT64_MAX));
+  int64_t dropped = 0;
+  ++w->changed_mute;
+  if (w->line) {
+    const QString all = w->line->text();
+    w->line->setText(all.mid(leading_chars(all, wanted, dropped, false)));
+    w->line->end(false);
+  } else {
+    QTextDocument& doc = *w->plain->document();
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    QTextCursor front(&doc);
+    front.setPosition(cut_position(doc, wanted, dropped), QTextCursor::KeepAnchor);
+    front.removeSelectedText();
+    caret_to_end(*w->plain);
+    doc.setUndoRedoEnabled(undo);
   }
-  int at = 0;  // after every item that sorts before or equal, by GBK bytes
-  const std::string key(gbk);
-  while (at < w->combo->count() && to_gbk(w->combo->itemText(at)) <= key) ++at;
-  w->combo->insertItem(at, item);
+  --w->changed_mute;
+  state_->notify(edit, Notify::Changed);
+  return static_cast<size_t>(dropped);
+}
+
+void QtBackend::insert_item_native(Handle combo, int index, std::string_view gbk) {
+  const Window* w = state_->find(combo);
+  if (w && w->combo) w->combo->insertItem(index, from_gbk(gbk));
 }
 
 int QtBackend::combo_count(Handle combo) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   return w && w->combo ? w->combo->count() : 0;
 }
 
 std::string QtBackend::combo_item(Handle combo, int index) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || !w->combo || index < 0 || index >= w->combo->count()) return {};
   return to_gbk(w->combo->itemText(index));
 }
 
 int QtBackend::combo_current(Handle combo) const {
-  const Window* w = core_->find(combo);
-  if (!w || !w->combo || w->combo_edited) return -1;
-  return w->combo->currentIndex();
+  const Window* w = state_->find(combo);
+  return w && w->combo ? w->combo->currentIndex() : -1;
 }
 
 // An index outside the items clears the selection and the field; a valid one shows the
 // item's text, selected.
 void QtBackend::combo_set_current(Handle combo, int index) {
-  Window* w = core_->find(combo);
+  Window* w = state_->find(combo);
   if (!w || !w->combo) return;
   if (index < 0 || index >= w->combo->count()) index = -1;
-  w->combo_edited = false;
   w->combo->setCurrentIndex(index);
   if (QLineEdit* line = w->combo->lineEdit()) {
     if (index < 0) line->clear();
@@ -219,22 +220,22 @@ void QtBackend::combo_set_current(Handle combo, int index) {
 }
 
 void QtBackend::ip_set(Handle ip, const uint8_t parts[4]) {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   if (w && w->ip) w->ip->set_address(parts);
 }
 
 void QtBackend::ip_clear(Handle ip) {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   if (w && w->ip) w->ip->clear_address();
 }
 
 bool QtBackend::ip_blank(Handle ip) const {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   return !w || !w->ip || w->ip->blank();
 }
 
 void QtBackend::ip_get(Handle ip, uint8_t parts[4]) const {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   if (w && w->ip) {
     w->ip->address(parts);
     return;
@@ -243,7 +244,7 @@ void QtBackend::ip_get(Handle ip, uint8_t parts[4]) const {
 }
 
 void QtBackend::label_set_style(Handle label, const LabelStyle& style) {
-  const Window* w = core_->find(label);
+  const Window* w = state_->find(label);
   if (w && w->label) w->label->set_label_style(style);
 }
 

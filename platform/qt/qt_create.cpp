@@ -11,7 +11,7 @@
 #include <QWidget>
 
 #include "platform/qt/qt_colours.h"
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_fonts.h"
 #include "platform/qt/qt_ip_control.h"
 #include "platform/qt/qt_label.h"
@@ -31,8 +31,6 @@ void set_colours(QWidget& w, Colour text, Colour background) {
   w.setPalette(p);
 }
 
-bool resizable_border(int border) { return border == 1 || border == 3 || border == 5; }
-
 QWidget* make_frame(const CreateParams& p) {
   Qt::WindowFlags flags = Qt::Window;
   if (p.frame.border == 3 || p.frame.border == 4 || !p.frame.show_in_taskbar) flags = Qt::Tool;
@@ -43,7 +41,7 @@ QWidget* make_frame(const CreateParams& p) {
     if (p.frame.caption || p.frame.system_menu) flags |= Qt::WindowTitleHint;
     if (p.frame.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (p.frame.minimise_box) flags |= Qt::WindowMinimizeButtonHint;
-    if (p.frame.maximise_box && resizable_border(p.frame.border)) flags |= Qt::WindowMaximizeButtonHint;
+    if (p.frame.maximise_box && p.frame.resizable()) flags |= Qt::WindowMaximizeButtonHint;
   }
   if (p.frame.always_on_top) flags |= Qt::WindowStaysOnTopHint;
   auto* frame = new QWidget(nullptr, flags);
@@ -128,30 +126,24 @@ Qt::FocusPolicy focus_policy(WidgetKind kind, bool tab_stop) {
 
 }  // namespace
 
-QWidget* Core::container_widget(Handle parent) {
+QWidget* QtBackendState::container_widget(Handle parent) {
   const Window* w = find(parent);
   return w ? w->widget : nullptr;
 }
 
-Handle Core::create(const CreateParams& p) {
+Handle QtBackendState::create(const CreateParams& p) {
   if (p.parent != 0 && !find(p.parent)) return 0;
   QWidget* parent = container_widget(p.parent);
-  Window w;
-  w.kind = p.kind;
-  w.parent = p.parent;
-  w.control_id = p.control_id;
-  w.visible = p.visible;
-  w.enabled = !p.disabled;
+  auto record = std::make_unique<Window>();
+  Window& w = *record;
+  w.take(p);
   switch (p.kind) {
     case WidgetKind::Frame:
       w.widget = make_frame(p);
-      w.centre_on_screen = p.frame.centre_on_screen;
-      w.fixed_size = p.frame.border != 0 && !resizable_border(p.frame.border);
       break;
     case WidgetKind::Edit:
       if (p.edit.multi_line) w.widget = w.plain = make_text_edit(p, parent);
       else w.widget = w.line = make_line_edit(p, parent);
-      w.case_conversion = p.edit.case_conversion;
       break;
     case WidgetKind::Button:
       w.widget = w.button = new QPushButton(from_gbk(p.text), parent);
@@ -160,8 +152,6 @@ Handle Core::create(const CreateParams& p) {
       break;
     case WidgetKind::ComboBox:
       w.widget = w.combo = make_combo(p, parent);
-      w.combo_style = p.combo.style;
-      w.sorted = p.combo.sorted;
       break;
     case WidgetKind::GroupBox:
       w.widget = w.group = make_group(p, parent);
@@ -176,10 +166,9 @@ Handle Core::create(const CreateParams& p) {
       break;
     case WidgetKind::Hidden:
       w.object = new QObject();
-      w.hidden_text = p.text;
       break;
   }
-  if (!w.widget) return add(std::move(w));
+  if (!w.widget) return add(std::move(record));
   w.object = w.widget;
   QWidget* widget = w.widget;
   if (p.font) widget->setFont(to_qfont(*p.font));
@@ -190,7 +179,7 @@ Handle Core::create(const CreateParams& p) {
     widget->setFocusPolicy(policy);
   }
   widget->setEnabled(w.enabled);
-  const Handle h = add(std::move(w));
+  const Handle h = add(std::move(record));
   apply_geometry(h, p.geometry);
   widget->setVisible(p.visible);  // a frame is activated only by show_frame
   return h;
@@ -199,7 +188,7 @@ Handle Core::create(const CreateParams& p) {
 // Frames take the client size, placed at the given outer position (or centred on the
 // screen). A drop-down combo box is given the height of its closed field: the height it is
 // created with also covers its list.
-void Core::apply_geometry(Handle h, Geometry g) {
+void QtBackendState::apply_geometry(Handle h, Geometry g) {
   Window* w = find(h);
   if (!w || !w->widget) return;
   QWidget* widget = w->widget;
@@ -223,7 +212,7 @@ void Core::apply_geometry(Handle h, Geometry g) {
   widget->setGeometry(g.left, g.top, width, height);
 }
 
-void Core::centre(Window& w) {
+void QtBackendState::centre(Window& w) {
   const QScreen* screen = w.widget->screen();
   if (!screen) return;
   const QRect area = screen->geometry();
@@ -233,7 +222,7 @@ void Core::centre(Window& w) {
 
 // Notifications from the controls' own signals. Each looks its window up again, so a
 // signal that arrives after the window was destroyed is dropped.
-void Core::wire(Window& w) {
+void QtBackendState::wire(Window& w) {
   const Handle h = w.handle;
   auto changed = [this, h] {
     const Window* now = find(h);
@@ -241,22 +230,15 @@ void Core::wire(Window& w) {
   };
   if (w.line) QObject::connect(w.line, &QLineEdit::textChanged, w.line, changed);
   if (w.plain) QObject::connect(w.plain, &QPlainTextEdit::textChanged, w.plain, changed);
-  if (w.plain)
-    QObject::connect(w.plain->document(), &QTextDocument::contentsChanged, w.plain, [this, h] {
-      Window* now = find(h);
-      if (now && !now->appending) now->log_bytes = -1;
-    });
   if (w.combo && w.combo->lineEdit())
-    QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, [this, h, changed] {
-      Window* now = find(h);
-      if (now && now->changed_mute == 0) now->combo_edited = true;  // not the program's replace
-      changed();
+    QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, [this, h] {
+      const Window* now = find(h);
+      if (now && now->changed_mute == 0) notify(h, Notify::Edited);  // not the program's replace
     });
   if (w.combo)
     QObject::connect(w.combo, &QComboBox::activated, w.combo, [this, h] {
-      if (Window* now = find(h)) now->combo_edited = false;
+      if (find(h)) notify(h, Notify::Chosen);
     });
-  if (w.combo) QObject::connect(w.combo, &QComboBox::textActivated, w.combo, changed);
   if (w.ip) w.ip->on_edited = changed;
   if (w.button)
     QObject::connect(w.button, &QPushButton::clicked, w.button, [this, h] {

@@ -1,4 +1,4 @@
-// The focus model. The backend's own `focused` handle is what the form sees; Qt's focus
+// Qt's side of the focus. The bookkeeping's focused window is what the form sees; Qt's focus
 // widget follows it. Moves made by set_focus report FocusOut then FocusIn before returning;
 // moves the user makes in Qt (a click, Qt's own tab handling) are reported from Qt's focus
 // events. Activation changes (another window, a message box, a popup list) are not focus
@@ -7,31 +7,13 @@
 #include <QComboBox>
 #include <QWidget>
 
-#include "platform/focus_move.h"
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 
 namespace platform::qt {
 
-// Between FocusOut and FocusIn nothing has the focus. A sink that moves the focus from
-// inside FocusOut wins: its move stands and this one is abandoned.
-void Core::set_focus(Handle to) {
-  if (to != 0 && !find(to)) return;
-  if (focused != to && !move_focus(to)) return;
-  sync_qt_focus();
-}
-
-// Reports the move; false when a handler moved the focus elsewhere meanwhile (its own move
-// then stands and has synced Qt already). Qt's focus events that arrive while the handlers
-// run (a message box opening and closing, Qt finishing the move it started) are not moves
-// of the form's focus and are ignored.
-bool Core::move_focus(Handle to) {
-  return report_focus_move(focused, focus_dispatch_, to, [this](Handle h) { return find(h) != nullptr; },
-                           [this](Handle h, Notify what) { notify(h, what); });
-}
-
-void Core::sync_qt_focus() {
+void QtBackendState::sync_qt_focus() {
   ++qt_focus_mute;
-  if (const Window* w = find(focused); w && w->widget) {
+  if (const Window* w = find(focused()); w && w->widget) {
     w->widget->setFocus(Qt::OtherFocusReason);
   } else if (QWidget* current = QApplication::focusWidget(); current && handle_of(current) != 0) {
     current->clearFocus();
@@ -41,26 +23,24 @@ void Core::sync_qt_focus() {
 
 // Only focus events of our own widgets count: a message box's button losing the focus as
 // the box hides leaves no focus widget for a moment, which is not the user leaving a field.
-void Core::follow_qt_focus(const QObject* watched, Qt::FocusReason reason) {
-  if (qt_focus_mute > 0 || focus_dispatch_ > 0 || message_boxes_open > 0) return;
+void QtBackendState::follow_qt_focus(const QObject* watched, Qt::FocusReason reason) {
+  if (qt_focus_mute > 0 || reporting_focus() || message_boxes_open > 0) return;
   if (handle_of(watched) == 0) return;
   if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
   QWidget* now = QApplication::focusWidget();
   const Handle target = now ? handle_of(now) : 0;
   if (now && target == 0) return;  // a window that is not ours
-  if (target == focused) return;
+  if (target == focused()) return;
   move_focus(target);
   // A handler may have kept the focus where it was; Qt must agree with the form.
-  if (handle_of(QApplication::focusWidget()) != focused) sync_qt_focus();
+  if (handle_of(QApplication::focusWidget()) != focused()) sync_qt_focus();
 }
 
 // After a modal box closes, the frame that had the focus is made active again and Qt's
 // focus put back where the form has it; without this some platforms leave no active window
 // and later focus moves would not reach Qt.
-void Core::reactivate_frame() {
-  Handle frame = frame_of(focused);
-  if (frame == 0) frame = last_frame_shown;
-  const Window* w = find(frame);
+void QtBackendState::reactivate_frame() {
+  const Window* w = find(frame_to_reactivate());
   if (!w || !w->widget || !w->widget->isVisible()) return;
   ++qt_focus_mute;
   w->widget->activateWindow();

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_text.h"
 
 namespace platform::qt {
@@ -70,20 +70,20 @@ bool InputFilter::eventFilter(QObject* watched, QEvent* event) {
       return input_method(watched, event);
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-      if (watched->isWidgetType()) core_.follow_qt_focus(watched, static_cast<QFocusEvent*>(event)->reason());
+      if (watched->isWidgetType()) state_.follow_qt_focus(watched, static_cast<QFocusEvent*>(event)->reason());
       return false;
     case QEvent::Close:
     case QEvent::Move:
     case QEvent::Resize: {
-      const Handle h = core_.handle_of(watched);
-      const Window* w = core_.find(h);
+      const Handle h = state_.handle_of(watched);
+      const Window* w = state_.find(h);
       if (!w || w->kind != WidgetKind::Frame || w->object != watched) return false;
       if (event->type() == QEvent::Close) {
         event->ignore();  // the runtime decides, and destroys the frame itself
-        core_.notify(h, Notify::CloseRequest);
+        state_.notify(h, Notify::CloseRequest);
         return true;
       }
-      core_.notify(h, event->type() == QEvent::Move ? Notify::Moved : Notify::Resized);
+      state_.notify(h, event->type() == QEvent::Move ? Notify::Moved : Notify::Resized);
       return false;
     }
     default:
@@ -101,12 +101,12 @@ bool InputFilter::key_press(QObject* watched, QEvent* event) {
       focus ? widget != focus && widget->isAncestorOf(focus)
             : event == last_offered_ && last_receiver_ && widget->isAncestorOf(qobject_cast<QWidget*>(last_receiver_));
   if (propagated) return false;
-  const Handle h = core_.handle_of(widget);
-  if (h == 0 || core_.frame_of(h) == 0) return false;
+  const Handle h = state_.handle_of(widget);
+  if (h == 0 || state_.windows.frame_of(h) == 0) return false;
   last_offered_ = event;
   last_receiver_ = widget;
   auto* key = static_cast<QKeyEvent*>(event);
-  if (core_.offer_key(h, translate(*key))) return true;
+  if (state_.offer_key(h, translate(*key))) return true;
   return filter_typing(h, widget, key->text());
 }
 
@@ -114,7 +114,7 @@ bool InputFilter::key_press(QObject* watched, QEvent* event) {
 // pass (case-converted as the control asks). Control characters always pass. `gone` is set
 // when a filter call destroyed the control.
 QString InputFilter::pass_chars(Handle target, const QString& text, bool& gone) {
-  const Window* w = core_.find(target);
+  const Window* w = state_.find(target);
   const QString converted = convert_case(text, w ? w->case_conversion : 0);
   QString accepted;
   for (qsizetype i = 0; i < converted.size();) {
@@ -122,8 +122,8 @@ QString InputFilter::pass_chars(Handle target, const QString& text, bool& gone) 
     const QString one = converted.mid(i, len);
     i += len;
     const char16_t u = one[0].unicode();
-    if (u < 32 || u == 127 || core_.offer_char(target, gbk_code(one))) accepted += one;
-    if (!core_.find(target)) {
+    if (u < 32 || u == 127 || state_.offer_char(target, gbk_code(one))) accepted += one;
+    if (!state_.find(target)) {
       gone = true;
       break;
     }
@@ -134,7 +134,7 @@ QString InputFilter::pass_chars(Handle target, const QString& text, bool& gone) 
 // When every typed character passes unchanged the control types them itself; otherwise the
 // survivors are inserted here and the key is consumed.
 bool InputFilter::filter_typing(Handle target, QWidget* receiver, const QString& text) {
-  const Window* w = core_.find(target);
+  const Window* w = state_.find(target);
   if (!w || text.isEmpty()) return false;
   QWidget* typing = typing_target(*w);
   if (!typing || (receiver != typing && receiver != w->widget)) return false;
@@ -150,8 +150,8 @@ bool InputFilter::filter_typing(Handle target, QWidget* receiver, const QString&
 bool InputFilter::input_method(QObject* watched, QEvent* event) {
   auto* im = static_cast<QInputMethodEvent*>(event);
   if (im->commitString().isEmpty()) return false;
-  const Handle h = core_.handle_of(watched);
-  const Window* w = core_.find(h);
+  const Handle h = state_.handle_of(watched);
+  const Window* w = state_.find(h);
   if (!w || !typing_target(*w)) return false;
   bool gone = false;
   const QString accepted = pass_chars(h, im->commitString(), gone);

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 
 #include "platform/qt/qt_backend.h"
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_text.h"
 
 namespace platform::qt {
@@ -63,10 +63,10 @@ int QtBackend::message_box(std::string_view text_gbk, std::string_view caption_g
       int& count;
       explicit OpenBox(int& c) : count(c) { ++count; }
       ~OpenBox() { --count; }
-    } open(core_->message_boxes_open);
+    } open(state_->message_boxes_open);
     box.exec();
   }
-  core_->reactivate_frame();
+  state_->reactivate_frame();
   // Closed without a button (a box that was rejected some other way): the escape answer.
   QAbstractButton* clicked = box.clickedButton();
   return button_id(clicked ? box.standardButton(clicked) : set.escape);

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 
 namespace platform::qt {
 namespace {
@@ -20,30 +20,17 @@ constexpr uint32_t kMaximumPeriodMs = 0x7FFFFFFF;  // what QTimer can hold
 
 bool Waker::event(QEvent* event) {
   if (event->type() != kWakeEvent) return QObject::event(event);
-  core_.posted_.woken();
-  core_.drain_queue();
+  state_.posted.woken();
+  state_.deliver_posted_messages();
   return true;
 }
 
-void Core::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  posted_.push(Posted{window, code, wparam, lparam});
-  wake();
-}
+// Asked for once while any message is pending (WindowedBackend::post).
+void QtBackendState::wake() { QCoreApplication::postEvent(waker_.get(), new QEvent(kWakeEvent)); }
 
-void Core::wake() {
-  if (posted_.claim_wake()) QCoreApplication::postEvent(waker_.get(), new QEvent(kWakeEvent));
-}
-
-// Messages for windows that are gone are dropped.
-void Core::drain_queue() {
-  posted_.drain([this](const Posted& m) {
-    if (find(m.window)) deliver_posted(m.window, m.code, m.wparam, m.lparam);
-  });
-}
-
-bool Core::wait(int timeout_ms) {
+bool QtBackendState::wait(int timeout_ms) {
   collect_garbage();
-  if (!queue_empty()) return true;
+  if (!posted.empty()) return true;
   if (timeout_ms == 0) return false;
   bool expired = false;
   // Only a wait with a time-out needs a timer; the main loop's endless waits, one per
@@ -59,12 +46,12 @@ bool Core::wait(int timeout_ms) {
   // Sleeps in the dispatcher until some event arrives; whatever it was has been handled
   // (and reported) by the time processEvents returns.
   QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-  while (!dispatcher->processEvents(QEventLoop::WaitForMoreEvents) && !expired && queue_empty()) {
+  while (!dispatcher->processEvents(QEventLoop::WaitForMoreEvents) && !expired && posted.empty()) {
   }
-  return !queue_empty() || !expired || quit.load();
+  return !posted.empty() || !expired || quit.requested();
 }
 
-void Core::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
+void QtBackendState::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
   if (!find(window)) return;
   QTimer*& timer = timers_[{window, id}];
   if (!timer) {
@@ -77,14 +64,14 @@ void Core::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
   timer->start(static_cast<int>(std::clamp(period_ms, kMinimumPeriodMs, kMaximumPeriodMs)));
 }
 
-void Core::kill_timer(Handle window, uint32_t id) {
+void QtBackendState::kill_timer(Handle window, uint32_t id) {
   auto it = timers_.find({window, id});
   if (it != timers_.end()) it->second->stop();
 }
 
 // A timer may be killed from inside its own tick, so the QTimer is only stopped here and
 // deleted with the other leftovers once no handler is running.
-void Core::kill_window_timers(Handle window) {
+void QtBackendState::kill_window_timers(Handle window) {
   for (auto it = timers_.begin(); it != timers_.end();) {
     if (it->first.first != window) {
       ++it;

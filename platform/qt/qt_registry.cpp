@@ -3,12 +3,12 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/qt/qt_core.h"
+#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_fonts.h"
 
 namespace platform::qt {
 
-Core::Core(int& argc, char** argv) {
+QtBackendState::QtBackendState(int& argc, char** argv) {
   if (!QCoreApplication::instance()) owned_app_ = std::make_unique<QApplication>(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);  // the runtime decides when the loop ends
   install_default_font();
@@ -18,10 +18,8 @@ Core::Core(int& argc, char** argv) {
   clock.start();
 }
 
-Core::~Core() {
-  sink = nullptr;  // the sink may be gone already; nothing is reported from here on
-  qApp->removeEventFilter(filter_.get());
-  for (Handle h : tree_.roots()) destroy(h);
+QtBackendState::~QtBackendState() {
+  qApp->removeEventFilter(filter_.get());  // the windows were destroyed by the backend
   for (auto& [key, timer] : timers_) delete timer;
   timers_.clear();
   forget_sink_calls();
@@ -30,7 +28,7 @@ Core::~Core() {
   // Wake-up events still queued for the waker are discarded with it by Qt.
 }
 
-Handle Core::handle_of(const QObject* object) const {
+Handle QtBackendState::handle_of(const QObject* object) const {
   for (const QObject* o = object; o; o = o->parent()) {
     auto it = by_object_.find(o);
     if (it != by_object_.end()) return it->second;
@@ -38,43 +36,36 @@ Handle Core::handle_of(const QObject* object) const {
   return 0;
 }
 
-Handle Core::add(Window window) {
-  Window& added = tree_.add(std::move(window));
+Handle QtBackendState::add(std::unique_ptr<Window> window) {
+  Window& added = *window;
+  if (windows.add(std::move(window)) == 0) return 0;
   by_object_[added.object] = added.handle;
   wire(added);
   return added.handle;
 }
 
-// The focus dies with its window, silently, as with a native window. The widgets are hidden
-// at once and deleted later (see collect_garbage); Destroyed is reported children first,
-// after the windows have left the registry.
-void Core::destroy(Handle h) {
-  Window* top = find(h);
-  if (!top) return;
-  const auto doomed = tree_.subtree_children_first(h);
-  if (focused != 0 && is_inside(focused, h)) focused = 0;
+// The top widget leaves the screen at once and is deleted later with the widgets inside it
+// (see collect_garbage); hidden windows are plain objects outside the widget tree, each
+// deleted on its own.
+void QtBackendState::hide_destroyed(Window& top) {
+  if (!top.widget) return;
   ++qt_focus_mute;
-  if (top->widget) top->widget->hide();
+  top.widget->hide();
   --qt_focus_mute;
-  graveyard_.emplace_back(top->object);
-  for (Handle d : doomed) {
-    kill_window_timers(d);
-    Window* w = find(d);
-    // Hidden windows are plain objects outside the widget tree: they go with their parent.
-    if (w && !w->widget && d != h) graveyard_.emplace_back(w->object);
-    if (w) by_object_.erase(w->object);
-    tree_.erase(d);
-  }
-  if (last_frame_shown == h) last_frame_shown = 0;
-  for (Handle d : doomed) notify(d, Notify::Destroyed);
+  graveyard_.emplace_back(top.object);
 }
 
-void Core::collect_garbage() {
+void QtBackendState::forget(Window& w) {
+  kill_window_timers(w.handle);
+  by_object_.erase(w.object);
+  if (!w.widget) graveyard_.emplace_back(w.object);
+}
+
+void QtBackendState::collect_garbage() {
   if (in_sink_call()) return;
   auto doomed = std::move(graveyard_);
   graveyard_.clear();
   for (auto& object : doomed) delete object.data();  // QPointer: null when a parent went first
 }
-
 
 }  // namespace platform::qt

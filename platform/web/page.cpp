@@ -33,6 +33,13 @@ EM_JS(char*, web_text, (Handle h), {
   stringToUTF8(s, p, n);
   return p;
 });
+EM_JS(char*, web_text_front, (Handle h, double units), {
+  const s = Module.dtu.controls.text(h).slice(0, units);
+  const n = lengthBytesUTF8(s) + 1;
+  const p = _malloc(n);
+  stringToUTF8(s, p, n);
+  return p;
+});
 EM_JS(char*, web_combo_item, (Handle h, int i), {
   const r = Module.dtu.controls.windows.get(h);
   const s = r && r.combo && i >= 0 && i < r.combo.items.length ? r.combo.items[i] : "";
@@ -175,6 +182,7 @@ void destroy(Handle h) { web_destroy(h); }
 void set_parent(Handle h, Handle parent) { web_set_parent(h, parent); }
 void set_geometry(Handle h, const Geometry& g) { web_set_geometry(h, g.left, g.top, g.width, g.height); }
 std::string text(Handle h) { return take_string(web_text(h)); }
+std::string text_front(Handle h, int64_t units) { return take_string(web_text_front(h, static_cast<double>(units))); }
 void set_text(Handle h, const std::string& utf8) { web_set_text(h, utf8.c_str()); }
 void set_enabled(Handle h, bool on) { web_set_enabled(h, on); }
 void set_visible(Handle h, bool on) { web_set_visible(h, on); }

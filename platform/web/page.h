@@ -40,6 +40,8 @@ void destroy(Handle h);
 void set_parent(Handle h, Handle parent);
 void set_geometry(Handle h, const Geometry& g);
 std::string text(Handle h);
+// The first `units` UTF-16 units of an edit box's text.
+std::string text_front(Handle h, int64_t units);
 void set_text(Handle h, const std::string& utf8);
 void set_enabled(Handle h, bool on);
 void set_visible(Handle h, bool on);

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/focus_move.h"
 #include "platform/web/web_serial.h"
 #include "platform/web/web_text.h"
 
@@ -24,7 +23,7 @@ std::string spec_json(Handle h, const CreateParams& p) {
   const auto& c = p.combo;
   const auto& f = p.frame;
   std::string text = to_utf8(p.text);
-  if (p.kind == WidgetKind::Edit && e.multi_line) text = crlf_to_lf(text);
+  if (p.kind == WidgetKind::Edit && e.multi_line) text = one_line_feed_per_break(text);
   std::string s = "{\"handle\":" + json_int(h) + ",\"kind\":" + json_int(static_cast<int>(p.kind)) +
                   ",\"parent\":" + json_int(p.parent) + ",\"geometry\":[" + json_int(p.geometry.left) + "," +
                   json_int(p.geometry.top) + "," + json_int(p.geometry.width) + "," + json_int(p.geometry.height) +
@@ -52,31 +51,23 @@ constexpr int kComboFieldHeight = 22;
 }  // namespace
 
 WebBackend::~WebBackend() {
-  SinkCalls::sink = nullptr;  // the sink may be gone already: nothing is reported from here on
-  for (Handle h : tree_.roots()) destroy(h);
-  forget_sink_calls();
+  book_.sink = nullptr;  // the sink may be gone already: nothing is reported from here on
+  for (Handle h : book_.windows.roots()) destroy(h);
 }
 
 void WebBackend::ended(int code) { page::ended(code); }
 
 Handle WebBackend::create(const CreateParams& params) {
-  if (params.parent != 0 && !tree_.find(params.parent)) return 0;
   if (params.parent == 0 && params.kind != WidgetKind::Frame && params.kind != WidgetKind::Hidden) return 0;
-  Window w;
-  w.kind = params.kind;
-  w.parent = params.parent;
-  w.geometry = params.geometry;
-  w.visible = params.kind == WidgetKind::Frame ? false : params.visible;
-  w.enabled = !params.disabled;
-  w.multi_line = params.kind == WidgetKind::Edit && params.edit.multi_line;
-  w.combo_style = params.combo.style;
-  w.sorted = params.combo.sorted;
-  w.case_conversion = params.edit.case_conversion;
-  if (params.kind == WidgetKind::Hidden) w.hidden_text = std::string(params.text);
-  Window& added = tree_.add(std::move(w));
-  const Handle h = added.handle;
+  auto record = std::make_unique<Window>();
+  record->take(params);
+  record->geometry = params.geometry;
+  record->visible = params.kind == WidgetKind::Frame ? false : params.visible;  // a frame shows by show_frame
+  record->multi_line = params.kind == WidgetKind::Edit && params.edit.multi_line;
+  const Handle h = book_.windows.add(std::move(record));
+  if (h == 0) return 0;
   if (!page::create(spec_json(h, params))) {
-    tree_.erase(h);
+    book_.windows.erase(h);
     return 0;
   }
   if (params.kind == WidgetKind::Label) page::label_style(h, label_style_json(params.label));
@@ -85,31 +76,33 @@ Handle WebBackend::create(const CreateParams& params) {
   return h;
 }
 
-// The focus dies with its window, silently, as with a native window; Destroyed is reported
-// children first, after the windows have left the tree.
-void WebBackend::destroy(Handle h) {
-  if (!tree_.find(h)) return;
-  const std::vector<Handle> doomed = tree_.subtree_children_first(h);
-  if (focused_ != 0 && tree_.is_inside(focused_, h)) focused_ = 0;
-  for (Handle d : doomed) {
-    for (auto it = timers_.begin(); it != timers_.end();) it = it->first == d ? timers_.erase(it) : std::next(it);
-    page::destroy(d);
-    tree_.erase(d);
-  }
-  for (Handle d : doomed) notify(d, Notify::Destroyed);
+// The elements go with their windows; timers of a window that is gone never tick again.
+void WebBackend::forget_native(WindowRecord& w) {
+  for (auto it = timers_.begin(); it != timers_.end();) it = it->first == w.handle ? timers_.erase(it) : std::next(it);
+  page::destroy(w.handle);
 }
 
-void WebBackend::set_parent(Handle window, Handle parent) {
-  Window* w = tree_.find(window);
-  if (!w || window == parent || (parent != 0 && !tree_.find(parent))) return;
-  if (parent != 0 && tree_.is_inside(parent, window)) return;  // would make a cycle
-  if (parent == 0 && w->kind != WidgetKind::Frame) return;      // only frames stand alone
-  w->parent = parent;
-  page::set_parent(window, parent);
+void WebBackend::reparent_native(WindowRecord& w) { page::set_parent(w.handle, w.parent); }
+
+// Disabling the focused control leaves the form's focus with it, as a native window does; it
+// takes the page's focus again when it is enabled.
+void WebBackend::enable_native(WindowRecord& w) {
+  page::set_enabled(w.handle, w.enabled);
+  if (w.enabled && book_.focused() == w.handle) page::focus(w.handle);
 }
+
+void WebBackend::show_native(WindowRecord& w) {
+  if (w.kind == WidgetKind::Frame) {
+    if (w.visible) page::show_frame(w.handle);
+    return;
+  }
+  page::set_visible(w.handle, w.visible);
+}
+
+void WebBackend::sync_native_focus() { page::focus(book_.focused()); }
 
 Geometry WebBackend::geometry(Handle window) const {
-  const Window* w = tree_.find(window);
+  const Window* w = find(window);
   if (!w) return {};
   Geometry g = w->geometry;
   if (w->kind == WidgetKind::ComboBox && w->combo_style != 0) g.height = std::min(g.height, kComboFieldHeight);
@@ -117,7 +110,7 @@ Geometry WebBackend::geometry(Handle window) const {
 }
 
 void WebBackend::set_geometry(Handle window, Geometry g) {
-  Window* w = tree_.find(window);
+  Window* w = find(window);
   if (!w) return;
   g.width = std::max(0, g.width);
   g.height = std::max(0, g.height);
@@ -126,7 +119,7 @@ void WebBackend::set_geometry(Handle window, Geometry g) {
 }
 
 std::string WebBackend::text(Handle window) const {
-  const Window* w = tree_.find(window);
+  const Window* w = find(window);
   if (!w) return {};
   if (w->kind == WidgetKind::Hidden) return w->hidden_text;
   const std::string shown = page::text(window);
@@ -136,7 +129,7 @@ std::string WebBackend::text(Handle window) const {
 // An edit box reports one Changed for every text it is given, even an equal one, with the
 // caret at the start; a combo box's field reports none, as with the native controls.
 void WebBackend::set_text(Handle window, std::string_view gbk) {
-  Window* w = tree_.find(window);
+  Window* w = find(window);
   if (!w) return;
   switch (w->kind) {
     case WidgetKind::Hidden: w->hidden_text.assign(gbk); return;
@@ -145,78 +138,28 @@ void WebBackend::set_text(Handle window, std::string_view gbk) {
     default: page::set_text(window, to_utf8(gbk)); return;
   }
   const std::string text = to_utf8(gbk);
-  page::set_text(window, w->multi_line ? crlf_to_lf(text) : text);
+  page::set_text(window, w->multi_line ? one_line_feed_per_break(text) : text);
   page::set_selection(window, 0, 0);
-  w->log_bytes = -1;
-  notify(window, Notify::Changed);
+  book_.notify(window, Notify::Changed);
 }
-
-bool WebBackend::enabled(Handle window) const {
-  const Window* w = tree_.find(window);
-  return w && w->enabled;
-}
-
-// Disabling the focused control leaves the form's focus with it, as a native window does; it
-// takes the page's focus again when it is enabled.
-void WebBackend::set_enabled(Handle window, bool on) {
-  Window* w = tree_.find(window);
-  if (!w) return;
-  w->enabled = on;
-  page::set_enabled(window, on);
-  if (on && focused_ == window) page::focus(window);
-}
-
-bool WebBackend::visible(Handle window) const {
-  const Window* w = tree_.find(window);
-  return w && w->visible;
-}
-
-void WebBackend::set_visible(Handle window, bool on) {
-  Window* w = tree_.find(window);
-  if (!w) return;
-  w->visible = on;
-  if (w->kind == WidgetKind::Frame) {
-    if (on) page::show_frame(window);
-    return;
-  }
-  page::set_visible(window, on);
-}
-
-// Between FocusOut and FocusIn nothing has the focus. A sink that moves the focus from
-// inside FocusOut wins: its move stands and this one is abandoned.
-void WebBackend::set_focus(Handle to) {
-  if (to != 0 && !tree_.find(to)) return;
-  if (focused_ != to) move_focus(to);
-  page::focus(focused_);
-}
-
-void WebBackend::move_focus(Handle to) {
-  report_focus_move(focused_, focus_reporting_, to, [this](Handle h) { return tree_.find(h) != nullptr; },
-                    [this](Handle h, Notify what) { notify(h, what); });
-}
-
-// The form moves the focus itself on Tab; the page keeps no order of its own.
-void WebBackend::set_tab_order(Handle, const std::vector<Handle>&) {}
 
 // A negative height is the characters' height in pixels, a positive one the cell's (of
 // which the characters take about four fifths).
 void WebBackend::set_font(Handle window, const Font& font) {
-  if (!tree_.find(window)) return;
+  if (!find(window)) return;
   const int px = font.height < 0 ? -font.height : font.height * 4 / 5;
   page::set_font(window, to_utf8(font.face), px, font.weight, font.italic, font.underline, font.strike_out);
 }
 
+// Shown and active: a program with nothing focused has the frame focused.
 void WebBackend::show_frame(Handle frame) {
-  Window* w = tree_.find(frame);
+  Window* w = find(frame);
   if (!w || w->kind != WidgetKind::Frame) return;
   w->visible = true;
   frame_shown_ = true;
   page::show_frame(frame);
-  // A frame shown with nothing focused takes the focus, as an activated window does.
-  if (focused_ == 0) {
-    move_focus(frame);
-    page::focus(focused_);
-  }
+  book_.frame_shown(frame);
+  sync_native_focus();
 }
 
 std::unique_ptr<SerialDevice> WebBackend::open_serial(const std::string& path, SerialError& error) {

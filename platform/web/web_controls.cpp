@@ -1,20 +1,12 @@
-// WebBackend: edit selections, the growing traffic monitor, combo box items, IP addresses and
-// label styles. Selections cross to the program as GBK byte offsets (CR LF counting two in
-// multi-line boxes).
+// WebBackend: edit selections, the two primitives a log is kept with, combo box items, IP
+// addresses and label styles. Selections and lengths cross to the program as GBK bytes (CR LF
+// counting two in multi-line boxes).
 #include <algorithm>
 
 #include "platform/web/web_backend.h"
 #include "platform/web/web_text.h"
 
 namespace platform::web {
-namespace {
-
-int64_t clamp_to_int64(size_t n) {
-  return static_cast<int64_t>(std::min<uint64_t>(n, INT64_MAX));
-}
-
-}  // namespace
-
 // A label style as controls.js labelStyle() takes it.
 std::string label_style_json(const LabelStyle& l) {
   auto i = [](int64_t v) { return std::to_string(v); };
@@ -25,8 +17,8 @@ std::string label_style_json(const LabelStyle& l) {
 }
 
 std::pair<int, int> WebBackend::edit_selection(Handle edit) const {
-  const Window* w = tree_.find(edit);
-  if (!w || (w->kind != WidgetKind::Edit && w->kind != WidgetKind::ComboBox)) return {0, 0};
+  const Window* w = find(edit);
+  if (!w || !w->has_edit_field()) return {0, 0};
   const std::string text = page::text(edit);
   const auto [start, end] = page::selection(edit);
   return {static_cast<int>(gbk_offset(text, start, w->multi_line)),
@@ -36,8 +28,8 @@ std::pair<int, int> WebBackend::edit_selection(Handle edit) const {
 // As the native control: a start of -1 drops the selection and keeps the caret; an end of
 // -1 means the end of the text; reversed bounds are swapped; everything is clamped.
 void WebBackend::edit_set_selection(Handle edit, int start, int end) {
-  const Window* w = tree_.find(edit);
-  if (!w || (w->kind != WidgetKind::Edit && w->kind != WidgetKind::ComboBox)) return;
+  const Window* w = find(edit);
+  if (!w || !w->has_edit_field()) return;
   if (start < 0) {
     const int caret = page::selection(edit).second;
     page::set_selection(edit, caret, caret);
@@ -52,106 +44,82 @@ void WebBackend::edit_set_selection(Handle edit, int start, int end) {
 
 // Replaces the selection (or inserts at the caret) and reports one Changed.
 void WebBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
-  Window* w = tree_.find(edit);
-  if (!w || (w->kind != WidgetKind::Edit && w->kind != WidgetKind::ComboBox)) return;
+  const Window* w = find(edit);
+  if (!w || !w->has_edit_field()) return;
   const std::string text = to_utf8(gbk);
-  page::replace_selection(edit, w->multi_line ? crlf_to_lf(text) : text);
-  w->log_bytes = -1;
-  notify(edit, Notify::Changed);
+  page::replace_selection(edit, w->multi_line ? one_line_feed_per_break(text) : text);
+  book_.notify(edit, Notify::Changed);
 }
 
 void WebBackend::edit_scroll_caret(Handle edit) {
-  if (tree_.find(edit)) page::scroll_caret(edit);
+  if (find(edit)) page::scroll_caret(edit);
 }
 
-// A multi-line box keeps its GBK length up to date as it appends, so an append costs the
-// appended text; only when the bound is passed is the text read, to find the whole lines to
-// drop (once every trim's worth of appends).
-void WebBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
-  Window* w = tree_.find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return;
-  const std::string added = w->multi_line ? crlf_to_lf(to_utf8(gbk)) : to_utf8(gbk);
-  const int64_t most = clamp_to_int64(limit), keep = clamp_to_int64(std::min(limit, trim_to));
-  if (w->log_bytes < 0) w->log_bytes = gbk_length(page::text(edit), w->multi_line);
-  page::append(edit, added);
-  w->log_bytes += gbk_length(added, w->multi_line);
-  if (w->log_bytes > most) {
-    const std::string all = page::text(edit);
-    const int64_t excess = w->log_bytes - keep;
-    // Whole lines while the last line is left; the last one loses its beginning.
-    int64_t dropped = 0;
-    size_t cut = 0;
-    for (size_t nl; dropped < excess && (nl = all.find('\n', cut)) != std::string::npos;) {
-      dropped += gbk_length(std::string_view(all).substr(cut, nl + 1 - cut), w->multi_line);
-      cut = nl + 1;
-    }
-    std::string_view rest = std::string_view(all).substr(cut);
-    int64_t units = 0;
-    for (size_t i = 0; i < cut;) {  // UTF-16 units of the whole lines dropped
-      const auto b = static_cast<unsigned char>(all[i]);
-      const int len = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-      units += len == 4 ? 2 : 1;
-      i += len;
-    }
-    if (dropped < excess) {
-      const int64_t more = units_holding(rest, excess - dropped, w->multi_line);
-      dropped += gbk_offset(rest, more, w->multi_line);
-      units += more;
-    }
-    page::drop_front(edit, static_cast<int>(units));
-    w->log_bytes -= dropped;
-  }
+// Every line break the text has (CR LF, a lone CR, a lone LF) is one line feed in the box,
+// two bytes read back; a single-line box shows them as they come. Measured on the appended
+// text alone.
+size_t WebBackend::edit_append(Handle edit, std::string_view gbk) {
+  const Window* w = find(edit);
+  if (!w || w->kind != WidgetKind::Edit) return 0;
+  std::string text = to_utf8(gbk);
+  if (w->multi_line) text = one_line_feed_per_break(text);
+  page::append(edit, text);
+  book_.notify(edit, Notify::Changed);
+  return static_cast<size_t>(gbk_length(text, w->multi_line));
+}
+
+// Whole characters from the front holding at least `bytes` bytes: the front read only as far
+// as it is dropped.
+size_t WebBackend::edit_drop_front(Handle edit, size_t bytes) {
+  const Window* w = find(edit);
+  if (!w || w->kind != WidgetKind::Edit || bytes == 0) return 0;
+  const auto wanted = static_cast<int64_t>(std::min<uint64_t>(bytes, INT64_MAX));
+  const std::string front = page::text_front(edit, 2 * wanted + 2);  // a character takes 1 or 2 units
+  const int64_t units = units_holding(front, wanted, w->multi_line);
+  const int64_t dropped = gbk_offset(front, units, w->multi_line);
+  page::drop_front(edit, static_cast<int>(units));
   page::scroll_caret(edit);
-  notify(edit, Notify::Changed);
+  book_.notify(edit, Notify::Changed);
+  return static_cast<size_t>(dropped);
 }
 
-void WebBackend::combo_add_item(Handle combo, std::string_view gbk) {
-  const Window* w = tree_.find(combo);
-  if (!w || w->kind != WidgetKind::ComboBox) return;
-  int at = -1;
-  if (w->sorted) {  // after every item that sorts before or equal, by GBK bytes
-    const int n = page::combo_count(combo);
-    at = 0;
-    while (at < n && to_gbk(page::combo_item(combo, at)) <= gbk) ++at;
-  }
-  page::combo_insert(combo, at, to_utf8(gbk));
+void WebBackend::insert_item_native(Handle combo, int index, std::string_view gbk) {
+  page::combo_insert(combo, index, to_utf8(gbk));
 }
 
-int WebBackend::combo_count(Handle combo) const { return tree_.find(combo) ? page::combo_count(combo) : 0; }
+int WebBackend::combo_count(Handle combo) const { return find(combo) ? page::combo_count(combo) : 0; }
 
 std::string WebBackend::combo_item(Handle combo, int index) const {
-  if (!tree_.find(combo) || index < 0 || index >= page::combo_count(combo)) return {};
+  if (!find(combo) || index < 0 || index >= page::combo_count(combo)) return {};
   return to_gbk(page::combo_item(combo, index));
 }
 
 int WebBackend::combo_current(Handle combo) const {
-  const Window* w = tree_.find(combo);
-  if (!w || w->kind != WidgetKind::ComboBox || w->combo_edited) return -1;
-  return page::combo_current(combo);
+  const Window* w = find(combo);
+  return w && w->kind == WidgetKind::ComboBox ? page::combo_current(combo) : -1;
 }
 
 // An index outside the items clears the selection and the field; a valid one shows the
-// item's text, selected.
+// item's text, selected. Nothing is reported.
 void WebBackend::combo_set_current(Handle combo, int index) {
-  Window* w = tree_.find(combo);
+  const Window* w = find(combo);
   if (!w || w->kind != WidgetKind::ComboBox) return;
-  w->combo_edited = false;
   page::combo_select(combo, index);
   page::set_selection(combo, 0, 1 << 30);  // all of it: the page clamps to the text
 }
 
 void WebBackend::ip_set(Handle ip, const uint8_t parts[4]) {
-  if (tree_.find(ip)) page::ip_set(ip, parts);
+  if (find(ip)) page::ip_set(ip, parts);
 }
 
 void WebBackend::ip_clear(Handle ip) {
-  if (tree_.find(ip)) page::ip_clear(ip);
+  if (find(ip)) page::ip_clear(ip);
 }
 
-bool WebBackend::ip_blank(Handle ip) const { return !tree_.find(ip) || page::ip_blank(ip); }
+bool WebBackend::ip_blank(Handle ip) const { return !find(ip) || page::ip_blank(ip); }
 
 void WebBackend::ip_get(Handle ip, uint8_t parts[4]) const {
-  if (tree_.find(ip)) {
+  if (find(ip)) {
     page::ip_get(ip, parts);
     return;
   }
@@ -159,7 +127,7 @@ void WebBackend::ip_get(Handle ip, uint8_t parts[4]) const {
 }
 
 void WebBackend::label_set_style(Handle label, const LabelStyle& style) {
-  const Window* w = tree_.find(label);
+  const Window* w = find(label);
   if (w && w->kind == WidgetKind::Label) page::label_style(label, label_style_json(style));
 }
 

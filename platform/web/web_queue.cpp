@@ -25,20 +25,10 @@ KeyPress key_press(int key, int mods) {
 
 }  // namespace
 
-void WebBackend::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  posted_.push(Posted{window, code, wparam, lparam});
-}
-
-void WebBackend::post_quit(int code) {
-  quit_code_ = code;
-  quit_ = true;
-}
-
-// Messages for windows that are gone are dropped.
+// The program's own posted messages first (those for windows that are gone are dropped),
+// then what the page queued.
 void WebBackend::process_pending() {
-  posted_.drain([this](const Posted& m) {
-    if (tree_.find(m.window)) deliver_posted(m.window, m.code, m.wparam, m.lparam);
-  });
+  book_.deliver_posted_messages();
   for (page::Queued e = page::take_event(); e.kind != page::Event::None; e = page::take_event()) dispatch(e);
 }
 
@@ -46,17 +36,17 @@ void WebBackend::process_pending() {
 // page queues something or the time is up. The first endless wait after the form is shown
 // tells the page that the tool is ready.
 bool WebBackend::wait(int timeout_ms) {
-  if (!posted_.empty() || page::has_event()) return true;
+  if (!book_.posted.empty() || page::has_event()) return true;
   if (timeout_ms == 0) return false;
   if (timeout_ms < 0 && frame_shown_ && !ready_said_) {
     ready_said_ = true;
     page::ready();
   }
-  return page::wait_for_event(timeout_ms < 0 ? -1 : timeout_ms) || !posted_.empty();
+  return page::wait_for_event(timeout_ms < 0 ? -1 : timeout_ms) || !book_.posted.empty();
 }
 
 void WebBackend::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
-  if (!tree_.find(window)) return;
+  if (!find(window)) return;
   timers_.insert({window, id});
   page::set_timer(window, id, std::clamp(period_ms, kMinimumPeriodMs, kMaximumPeriodMs));
 }
@@ -70,47 +60,42 @@ void WebBackend::kill_timer(Handle window, uint32_t id) {
 // none then; this drops what was queued just before the box opened, as a click whose
 // button lost the mouse to the box is not a click).
 bool WebBackend::takes_input(Handle h) const {
-  const Window* w = tree_.find(h);
-  return boxes_open_ == 0 && w && w->enabled && w->visible;
+  return book_.message_boxes_open == 0 && book_.windows.reachable(h);
 }
 
 void WebBackend::dispatch(const page::Queued& e) {
   const Handle h = static_cast<Handle>(e.a);
   switch (e.kind) {
     case page::Event::Click:
-      if (takes_input(h)) notify(h, Notify::Clicked);
+      if (takes_input(h)) book_.notify(h, Notify::Clicked);
       break;
     case page::Event::Changed:
-      if (Window* w = tree_.find(h)) {
-        w->log_bytes = -1;
-        notify(h, Notify::Changed);
-      }
+      if (find(h)) book_.notify(h, Notify::Changed);
       break;
     case page::Event::ComboTyped:
+      if (find(h)) book_.notify(h, Notify::Edited);
+      break;
     case page::Event::ComboChose:
-      if (Window* w = tree_.find(h)) {
-        w->combo_edited = e.kind == page::Event::ComboTyped;
-        notify(h, Notify::Changed);
-      }
+      if (find(h)) book_.notify(h, Notify::Chosen);
       break;
     case page::Event::Focus:
-      if (boxes_open_ == 0 && h != focused_ && tree_.find(h)) {
-        move_focus(h);
+      if (book_.message_boxes_open == 0 && h != book_.focused() && find(h)) {
+        book_.move_focus(h);
         // A handler may have kept the focus where it was: the page must agree with the form.
-        if (focused_ != h) page::focus(focused_);
+        if (book_.focused() != h) sync_native_focus();
       }
       break;
     case page::Event::Key:
-      if (boxes_open_ == 0) on_key(h, e.b, e.c);
+      if (book_.message_boxes_open == 0) on_key(h, e.b, e.c);
       break;
     case page::Event::Char:
       if (takes_input(h)) on_char(h, static_cast<uint32_t>(e.b));
       break;
     case page::Event::Close:
-      if (boxes_open_ == 0 && tree_.find(h)) notify(h, Notify::CloseRequest);
+      if (book_.message_boxes_open == 0 && find(h)) book_.notify(h, Notify::CloseRequest);
       break;
     case page::Event::Timer:
-      if (timers_.count({h, static_cast<uint32_t>(e.b)}) && tree_.find(h)) deliver_timer(h, static_cast<uint32_t>(e.b));
+      if (timers_.count({h, static_cast<uint32_t>(e.b)}) && find(h)) book_.deliver_timer(h, static_cast<uint32_t>(e.b));
       break;
     case page::Event::Serial:
       WebSerialDevice::notify(e.a);
@@ -126,32 +111,28 @@ void WebBackend::dispatch(const page::Queued& e) {
 // The form sees the key first; what it leaves alone gets the control's own meaning: Enter
 // in a multi-line box that may be written starts a new line.
 void WebBackend::on_key(Handle target, int key, int mods) {
-  if (target == 0 || !tree_.find(target)) target = focused_;
+  if (target == 0 || !find(target)) target = book_.focused();
   if (target == 0) return;
   const KeyPress k = key_press(key, mods);
-  if (offer_key(target, k)) return;
-  const Window* w = tree_.find(target);
-  if (w && w->multi_line && k.key == Key::Enter && !k.ctrl && !k.alt && w->enabled && page::insert_text(target, "\n")) {
-    if (Window* still = tree_.find(target)) still->log_bytes = -1;
-    notify(target, Notify::Changed);
-  }
+  if (book_.offer_key(target, k)) return;
+  const Window* w = find(target);
+  if (w && w->multi_line && k.key == Key::Enter && !k.ctrl && !k.alt && w->enabled && page::insert_text(target, "\n"))
+    book_.notify(target, Notify::Changed);
 }
 
 // A typed character passes the form's typing filter (control characters always pass), case
 // converted as the box asks, then goes in as typing would.
 void WebBackend::on_char(Handle target, uint32_t code_point) {
-  const Window* w = tree_.find(target);
+  const Window* w = find(target);
   if (!w) return;
   std::string ch = utf8_of(code_point);
   if (w->case_conversion != 0 && code_point < 0x80 && std::isalpha(static_cast<int>(code_point))) {
     ch[0] = static_cast<char>(w->case_conversion == 1 ? std::tolower(ch[0]) : std::toupper(ch[0]));
   }
-  if (code_point >= 32 && code_point != 127 && !offer_char(target, gbk_code(ch))) return;
-  if (!tree_.find(target) || !page::insert_text(target, ch)) return;
-  Window* now = tree_.find(target);
-  now->log_bytes = -1;
-  if (now->kind == WidgetKind::ComboBox) now->combo_edited = true;
-  notify(target, Notify::Changed);
+  if (code_point >= 32 && code_point != 127 && !book_.offer_char(target, gbk_code(ch))) return;
+  const Window* now = find(target);
+  if (!now || !page::insert_text(target, ch)) return;
+  book_.notify(target, now->kind == WidgetKind::ComboBox ? Notify::Edited : Notify::Changed);
 }
 
 // The box is a modal dialog over the page; the queue keeps being dispatched while it shows
@@ -159,15 +140,15 @@ void WebBackend::on_char(Handle target, uint32_t code_point) {
 int WebBackend::message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) {
   const int id = page::show_box(to_utf8(text_gbk), to_utf8(caption_gbk), style);
   if (id <= 0) return 0;
-  ++boxes_open_;
+  ++book_.message_boxes_open;
   while (answers_.find(id) == answers_.end()) {
     process_pending();
     if (answers_.find(id) == answers_.end()) wait(-1);
   }
-  --boxes_open_;
+  --book_.message_boxes_open;
   const int answer = answers_[id];
   answers_.erase(id);
-  page::focus(focused_);
+  sync_native_focus();
   return answer;
 }
 

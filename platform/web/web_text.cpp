@@ -55,6 +55,19 @@ std::string crlf_to_lf(std::string_view text) {
   return out;
 }
 
+std::string one_line_feed_per_break(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else if (i + 1 >= text.size() || text[i + 1] != '\n') {
+      out += '\n';  // a lone CR
+    }
+  }
+  return out;
+}
+
 std::string lf_to_crlf(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 16);

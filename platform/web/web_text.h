@@ -16,6 +16,8 @@ std::string to_utf8(std::string_view gbk);
 std::string to_gbk(std::string_view utf8);
 
 std::string crlf_to_lf(std::string_view text);
+// Every line break (CR LF, a lone CR, a lone LF) as one line feed.
+std::string one_line_feed_per_break(std::string_view text);
 std::string lf_to_crlf(std::string_view text);
 
 // GBK bytes of a UTF-8 text; with `crlf` a line feed counts as CR LF.

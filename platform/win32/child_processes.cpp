@@ -6,10 +6,10 @@
 
 #include <condition_variable>
 #include <deque>
-#include <mutex>
 #include <thread>
 
 #include "platform/child_processes.h"
+#include "platform/mutex.h"
 #include "platform/win32/stop_events.h"
 #include "platform/win32/wide_text.h"
 
@@ -72,11 +72,11 @@ struct Chunk {
 }  // namespace
 
 struct ChildProcesses::State {
-  std::mutex mutex;  // guards children's handles and `ended` against stop() from another thread
+  Mutex mutex;  // guards children's handles and `ended` against stop() from another thread
   std::vector<Child> children;
-  std::mutex queue_mutex;
+  Mutex queue_mutex;
   std::condition_variable queue_ready;
-  std::deque<Chunk> queue;
+  std::deque<Chunk> queue GUARDED_BY(queue_mutex);
   std::vector<std::thread> readers;
   size_t open_streams = 0;  // streams whose end wait_all has not yet seen
   unsigned serial = 0;  // makes each child's stop-event names unique
@@ -104,7 +104,7 @@ ChildProcesses::~ChildProcesses() {
 }
 
 size_t ChildProcesses::size() const {
-  std::lock_guard lock(state_->mutex);
+  MutexLock lock(state_->mutex);
   return state_->children.size();
 }
 
@@ -169,7 +169,7 @@ bool ChildProcesses::start(const std::string& program, const std::vector<std::st
     error = system_message(failure);
     return false;
   }
-  std::lock_guard lock(state_->mutex);
+  MutexLock lock(state_->mutex);
   const size_t index = state_->children.size();
   State* state = state_.get();
   for (int s = 0; s < 2; ++s) {
@@ -178,7 +178,7 @@ bool ChildProcesses::start(const std::string& program, const std::vector<std::st
       for (;;) {
         DWORD n = 0;
         const bool read = ReadFile(pipe, buf, sizeof buf, &n, nullptr) && n > 0;
-        std::lock_guard queue_lock(state->queue_mutex);
+        MutexLock queue_lock(state->queue_mutex);
         state->queue.push_back({index, s, read ? std::string(buf, n) : std::string()});
         state->queue_ready.notify_one();
         if (!read) return;
@@ -197,8 +197,8 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
   while (st.open_streams > 0) {
     Chunk chunk;
     {
-      std::unique_lock lock(st.queue_mutex);
-      st.queue_ready.wait(lock, [&] { return !st.queue.empty(); });
+      MutexLock lock(st.queue_mutex);
+      while (st.queue.empty()) lock.wait(st.queue_ready);
       chunk = std::move(st.queue.front());
       st.queue.pop_front();
     }
@@ -226,7 +226,7 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
     WaitForSingleObject(c.process, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(c.process, &code);
-    std::lock_guard lock(st.mutex);
+    MutexLock lock(st.mutex);
     c.ended = true;
     // As on POSIX, 0-255: an exit with -1, or an exception's code, gives 255.
     c.status = code > 255 ? 255 : static_cast<int>(code);
@@ -236,14 +236,14 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
 int ChildProcesses::exit_status(size_t child) const { return state_->children.at(child).status; }
 
 void ChildProcesses::stop(size_t child, ChildStop how) {
-  std::lock_guard lock(state_->mutex);
+  MutexLock lock(state_->mutex);
   if (child >= state_->children.size()) return;
   const Child& c = state_->children[child];
   if (!c.ended) SetEvent(c.stop_events[how == ChildStop::Interrupt ? 0 : 1]);
 }
 
 void ChildProcesses::stop_all(ChildStop how) {
-  std::lock_guard lock(state_->mutex);
+  MutexLock lock(state_->mutex);
   for (const Child& c : state_->children)
     if (!c.ended) SetEvent(c.stop_events[how == ChildStop::Interrupt ? 0 : 1]);
 }

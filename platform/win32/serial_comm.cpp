@@ -388,13 +388,13 @@ std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, Serial
     auto opened = std::make_unique<CommDevice>(port, claim, wake);
     if (opened->valid()) return opened;
     error = SerialError::Io;  // the device has closed what it was given
-    explain_open_failure(path, error);
+    explain_open_failure(path, error, explain_serial_refusal(path, error));
     return nullptr;
   }
   if (wake) CloseHandle(wake);
   if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
   if (claim) CloseHandle(claim);
-  explain_open_failure(path, error);
+  explain_open_failure(path, error, explain_serial_refusal(path, error));
   return nullptr;
 }
 

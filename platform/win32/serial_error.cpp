@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 namespace platform::win32 {
 
 SerialError map_serial_error(uint32_t win32_error) {
@@ -41,26 +39,6 @@ SerialError map_serial_error(uint32_t win32_error) {
       return SerialError::Gone;
     default:
       return SerialError::Io;
-  }
-}
-
-void explain_open_failure(const std::string& path, SerialError error) {
-  switch (error) {
-    case SerialError::NotFound:
-      std::fprintf(stderr, "serial: %s does not exist (is the adapter plugged in?)\n", path.c_str());
-      break;
-    case SerialError::Busy:
-      std::fprintf(stderr, "serial: %s is held by another program\n", path.c_str());
-      break;
-    case SerialError::Permission:
-      std::fprintf(stderr, "serial: no permission to open %s\n", path.c_str());
-      break;
-    case SerialError::Unsupported:
-      std::fprintf(stderr, "serial: %s is not a serial device\n", path.c_str());
-      break;
-    default:
-      std::fprintf(stderr, "serial: cannot open %s: %s\n", path.c_str(), describe(error));
-      break;
   }
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "platform/serial.h"
 
@@ -10,7 +9,5 @@ namespace platform::win32 {
 
 // GetLastError() -> SerialError.
 SerialError map_serial_error(uint32_t win32_error);
-// Tells the technician on standard error what to do about a device that cannot be opened.
-void explain_open_failure(const std::string& path, SerialError error);
 
 }  // namespace platform::win32

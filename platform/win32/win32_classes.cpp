@@ -5,7 +5,7 @@
 
 #include <commctrl.h>
 
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_label.h"
 #include "platform/win32/win32_queue.h"
 
@@ -17,29 +17,31 @@ const wchar_t kMessageClass[] = L"DtuSetupMessages";
 
 namespace {
 
-Core* core_of(HWND hwnd) { return reinterpret_cast<Core*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+Win32BackendState* state_of(HWND hwnd) {
+  return reinterpret_cast<Win32BackendState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
 
-// The Core pointer rides in the creation parameters and is kept in the window's user data.
-Core* attach_core(HWND hwnd, UINT msg, LPARAM lparam) {
+// The backend state rides in the creation parameters and is kept in the window's user data.
+Win32BackendState* attach_state(HWND hwnd, UINT msg, LPARAM lparam) {
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTW*>(lparam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
   }
-  return core_of(hwnd);
+  return state_of(hwnd);
 }
 
 // What a frame and a group box both do for the controls they hold.
-bool container_message(Core* core, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+bool container_message(Win32BackendState* state, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (msg) {
     case WM_COMMAND:
       if (lparam == 0) return false;
-      core->on_command(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
+      state->on_command(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
       result = 0;
       return true;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORLISTBOX:
-      if (HBRUSH brush = core->control_colours(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam))) {
+      if (HBRUSH brush = state->control_colours(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam))) {
         result = reinterpret_cast<LRESULT>(brush);
         return true;
       }
@@ -50,23 +52,23 @@ bool container_message(Core* core, UINT msg, WPARAM wparam, LPARAM lparam, LRESU
 }
 
 LRESULT CALLBACK frame_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  Core* core = attach_core(hwnd, msg, lparam);
-  if (!core) return DefWindowProcW(hwnd, msg, wparam, lparam);
+  Win32BackendState* state = attach_state(hwnd, msg, lparam);
+  if (!state) return DefWindowProcW(hwnd, msg, wparam, lparam);
   LRESULT result = 0;
-  if (container_message(core, msg, wparam, lparam, result)) return result;
-  const Handle h = core->handle_of(hwnd);
+  if (container_message(state, msg, wparam, lparam, result)) return result;
+  const Handle h = state->handle_of(hwnd);
   switch (msg) {
     case WM_CLOSE:
-      if (h) core->notify(h, Notify::CloseRequest);  // the runtime decides, and destroys the frame itself
+      if (h) state->notify(h, Notify::CloseRequest);  // the runtime decides, and destroys the frame itself
       return 0;
     case WM_MOVE:
-      if (h) core->notify(h, Notify::Moved);
+      if (h) state->notify(h, Notify::Moved);
       break;
     case WM_SIZE:
-      if (h && wparam != SIZE_MINIMIZED) core->notify(h, Notify::Resized);
+      if (h && wparam != SIZE_MINIMIZED) state->notify(h, Notify::Resized);
       break;
     case WM_DPICHANGED: {
-      if (h) core->rescale_frame(h, HIWORD(wparam));
+      if (h) state->rescale_frame(h, HIWORD(wparam));
       const RECT* r = reinterpret_cast<const RECT*>(lparam);
       SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -74,8 +76,8 @@ LRESULT CALLBACK frame_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     case WM_ACTIVATE:
       // Coming back to the window puts Windows' focus where the form has it.
-      if (LOWORD(wparam) != WA_INACTIVE && h && core->frame_of(core->focused) == h) {
-        core->sync_native_focus();
+      if (LOWORD(wparam) != WA_INACTIVE && h && state->windows.frame_of(state->focused()) == h) {
+        state->sync_native_focus();
         return 0;
       }
       break;
@@ -86,12 +88,12 @@ LRESULT CALLBACK frame_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK label_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  Core* core = attach_core(hwnd, msg, lparam);
-  if (core) {
+  Win32BackendState* state = attach_state(hwnd, msg, lparam);
+  if (state) {
     switch (msg) {
       case WM_ERASEBKGND: return 1;  // painting covers the whole window
       case WM_PAINT:
-        paint_label(*core, hwnd);
+        paint_label(*state, hwnd);
         return 0;
       default: break;
     }
@@ -100,26 +102,27 @@ LRESULT CALLBACK label_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK message_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  Core* core = attach_core(hwnd, msg, lparam);
-  if (core) {
+  Win32BackendState* state = attach_state(hwnd, msg, lparam);
+  if (state) {
     if (msg == kWakeMessage) {
-      core->drain_queue();
+      state->posted.woken();
+      state->deliver_posted_messages();
       return 0;
     }
     if (msg == WM_TIMER) {
-      core->on_timer(wparam);
+      state->on_timer(wparam);
       return 0;
     }
   }
   return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
-// Group boxes hold controls: their notifications and colour requests go to the core, and the
+// Group boxes hold controls: their notifications and colour requests go to the backend, and the
 // inside is painted in the face colour, since the native group box leaves it to its parent.
 LRESULT CALLBACK group_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
-  auto* core = reinterpret_cast<Core*>(data);
+  auto* state = reinterpret_cast<Win32BackendState*>(data);
   LRESULT result = 0;
-  if (container_message(core, msg, wparam, lparam, result)) return result;
+  if (container_message(state, msg, wparam, lparam, result)) return result;
   if (msg == WM_ERASEBKGND) {
     RECT r;
     GetClientRect(hwnd, &r);
@@ -150,8 +153,8 @@ void register_classes() {
   register_class(kMessageClass, message_proc, 0, nullptr);
 }
 
-void subclass_group_box(HWND group, Core* core) {
-  SetWindowSubclass(group, group_proc, 0, reinterpret_cast<DWORD_PTR>(core));
+void subclass_group_box(HWND group, Win32BackendState* state) {
+  SetWindowSubclass(group, group_proc, 0, reinterpret_cast<DWORD_PTR>(state));
 }
 
 }  // namespace platform::win32

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "platform/win32/win32_colours.h"
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_window_backend.h"
 
 namespace platform::win32 {
@@ -27,7 +27,7 @@ HWND edit_field(const Window* w) {
 
 }  // namespace
 
-void Core::on_command(HWND control, int code) {
+void Win32BackendState::on_command(HWND control, int code) {
   const Handle h = handle_of(control);
   Window* w = find(h);
   if (!w || w->hwnd != control) return;
@@ -35,23 +35,21 @@ void Core::on_command(HWND control, int code) {
   switch (w->kind) {
     case WidgetKind::Edit:
     case WidgetKind::IpAddress:
-      if (code == EN_CHANGE && !w->appending) w->log_bytes = -1;  // changed some other way
       if (code == EN_CHANGE && by_user) notify(h, Notify::Changed);
       return;
     case WidgetKind::Button:
       if (code == BN_CLICKED) notify(h, Notify::Clicked);
       return;
     case WidgetKind::ComboBox:
-      if (!by_user || (code != CBN_EDITCHANGE && code != CBN_SELCHANGE)) return;
-      w->combo_edited = code == CBN_EDITCHANGE;  // typing drops the selection, a choice restores it
-      notify(h, Notify::Changed);
+      if (by_user && code == CBN_EDITCHANGE) notify(h, Notify::Edited);
+      if (by_user && code == CBN_SELCHANGE) notify(h, Notify::Chosen);
       return;
     default:
       return;
   }
 }
 
-HBRUSH Core::control_colours(HWND control, HDC dc) {
+HBRUSH Win32BackendState::control_colours(HWND control, HDC dc) {
   Window* w = find(handle_of(control));
   if (!w || (w->kind != WidgetKind::Edit && w->kind != WidgetKind::ComboBox)) return nullptr;
   if (w->text_colour == 0 && w->background == 0xFFFFFF) return nullptr;  // the control's own look
@@ -62,7 +60,7 @@ HBRUSH Core::control_colours(HWND control, HDC dc) {
 }
 
 std::pair<int, int> Win32WindowBackend::edit_selection(Handle edit) const {
-  HWND field = edit_field(core_->find(edit));
+  HWND field = edit_field(state_->find(edit));
   if (!field) return {0, 0};
   DWORD start = 0, end = 0;
   SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -73,7 +71,7 @@ std::pair<int, int> Win32WindowBackend::edit_selection(Handle edit) const {
 // As the native control: a start of -1 drops the selection and keeps the caret; an end of
 // -1 means the end of the text; reversed bounds are swapped; everything is clamped.
 void Win32WindowBackend::edit_set_selection(Handle edit, int start, int end) {
-  HWND field = edit_field(core_->find(edit));
+  HWND field = edit_field(state_->find(edit));
   if (!field) return;
   if (start < 0) {
     DWORD caret = 0;
@@ -90,14 +88,14 @@ void Win32WindowBackend::edit_set_selection(Handle edit, int start, int end) {
 
 // Replaces the selection (or inserts at the caret), not undoable, and reports one Changed.
 void Win32WindowBackend::edit_replace_selection(Handle edit, std::string_view gbk) {
-  Window* w = core_->find(edit);
+  Window* w = state_->find(edit);
   HWND field = edit_field(w);
   if (!field) return;
   const std::wstring text = w->multi_line ? crlf_line_breaks(widen(gbk)) : widen(gbk);
   ++w->changed_mute;
   SendMessageW(field, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
   --w->changed_mute;
-  core_->notify(edit, Notify::Changed);
+  state_->notify(edit, Notify::Changed);
 }
 
 namespace {
@@ -112,101 +110,90 @@ std::wstring text_prefix(HWND edit, size_t count) {
 
 bool low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Where to cut the front of a text of which `excess` GBK bytes must go: after the first
-// line break at which that many have gone, or, inside the last line, at the first character
-// boundary past them. Reads the text a growing piece at a time, so it costs about what it
-// drops. Adds the bytes before the cut to `dropped`.
-size_t front_cut(HWND edit, size_t length, int64_t excess, int64_t& dropped) {
-  size_t want = static_cast<size_t>(std::min<int64_t>(excess, static_cast<int64_t>(length))) + 64;
+// How many characters at the front of the box's text hold `bytes` GBK bytes (up to the next
+// character boundary); adds their bytes to `dropped`. Reads the text a growing piece at a
+// time, so it costs about what it drops.
+size_t front_chars(HWND edit, size_t length, int64_t bytes, int64_t& dropped) {
+  size_t want = static_cast<size_t>(std::min<int64_t>(bytes, static_cast<int64_t>(length))) + 64;
   for (;;) {
     want = std::min(want, length);
     const std::wstring front = text_prefix(edit, want);
-    int64_t bytes = 0;
-    for (size_t i = 0; i < front.size(); ++i) {
-      bytes += gbk_length(std::wstring_view(&front[i], 1));
-      if (bytes >= excess && front[i] == L'\n') {
-        dropped += bytes;
-        return i + 1;
-      }
+    size_t i = 0;
+    int64_t counted = 0;
+    while (i < front.size() && counted < bytes) counted += gbk_length(std::wstring_view(&front[i++], 1));
+    if (counted >= bytes || want >= length) {
+      while (i < front.size() && low_surrogate(front[i])) ++i;
+      dropped += counted;
+      return i;
     }
-    if (want >= length) break;
     want *= 2;
   }
-  // No line break after the excess: the last line loses its beginning.
-  const std::wstring all = text_prefix(edit, length);
-  size_t i = 0;
-  int64_t bytes = 0;
-  while (i < all.size() && bytes < excess) bytes += gbk_length(std::wstring_view(&all[i++], 1));
-  while (i < all.size() && low_surrogate(all[i])) ++i;
-  dropped += bytes;
-  return i;
+}
+
+// The caret to the end of the box's text, scrolled into view.
+void caret_to_end(HWND box, size_t length) {
+  SendMessageW(box, EM_SETSEL, length, static_cast<LPARAM>(length));
+  SendMessageW(box, EM_SCROLLCARET, 0, 0);
 }
 
 }  // namespace
 
 // The box's text limit is raised as it grows (the native default stops a log at 30,000
 // characters); line breaks are stored as CR LF, as the box shows them and as they count.
-void Win32WindowBackend::edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) {
-  Window* w = core_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return;
+size_t Win32WindowBackend::edit_append(Handle edit, std::string_view gbk) {
+  Window* w = state_->find(edit);
+  if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return 0;
   HWND box = w->hwnd;
   const std::wstring text = w->multi_line ? crlf_line_breaks(widen(gbk)) : widen(gbk);
-  const auto keep = static_cast<int64_t>(std::min<uint64_t>(std::min(limit, trim_to), INT64_MAX));
-  const auto most = static_cast<int64_t>(std::min<uint64_t>(limit, INT64_MAX));
   ++w->changed_mute;
-  w->appending = true;
-  size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));
+  const size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));
   const auto room = static_cast<size_t>(SendMessageW(box, EM_GETLIMITTEXT, 0, 0));
   if (length + text.size() > room) SendMessageW(box, EM_SETLIMITTEXT, std::max(room * 2, length + text.size()), 0);
-  if (w->log_bytes < 0 || !w->multi_line) w->log_bytes = gbk_length(window_text(box));
-  SendMessageW(box, EM_SETSEL, length, static_cast<LPARAM>(length));
-  SendMessageW(box, EM_SCROLLCARET, 0, 0);
+  caret_to_end(box, length);
   SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));  // not undoable
-  w->log_bytes += gbk_length(text);
-  length += text.size();
-  if (w->log_bytes > most) {
-    int64_t dropped = 0;
-    const size_t cut = front_cut(box, length, w->log_bytes - keep, dropped);
-    SendMessageW(box, EM_SETSEL, 0, static_cast<LPARAM>(cut));
-    SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-    w->log_bytes -= dropped;
-    length -= cut;
-  }
-  SendMessageW(box, EM_SETSEL, length, static_cast<LPARAM>(length));
-  SendMessageW(box, EM_SCROLLCARET, 0, 0);
-  w->appending = false;
+  caret_to_end(box, length + text.size());
   --w->changed_mute;
-  core_->notify(edit, Notify::Changed);
+  state_->notify(edit, Notify::Changed);
+  return static_cast<size_t>(gbk_length(text));
+}
+
+size_t Win32WindowBackend::edit_drop_front(Handle edit, size_t bytes) {
+  Window* w = state_->find(edit);
+  if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return 0;
+  HWND box = w->hwnd;
+  ++w->changed_mute;
+  const size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));
+  int64_t dropped = 0;
+  const size_t cut = front_chars(box, length, static_cast<int64_t>(std::min<uint64_t>(bytes, INT64_MAX)), dropped);
+  SendMessageW(box, EM_SETSEL, 0, static_cast<LPARAM>(cut));
+  SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  caret_to_end(box, length - cut);
+  --w->changed_mute;
+  state_->notify(edit, Notify::Changed);
+  return static_cast<size_t>(dropped);
 }
 
 void Win32WindowBackend::edit_scroll_caret(Handle edit) {
-  const Window* w = core_->find(edit);
+  const Window* w = state_->find(edit);
   if (w && w->kind == WidgetKind::Edit && w->hwnd) SendMessageW(w->hwnd, EM_SCROLLCARET, 0, 0);
 }
 
-void Win32WindowBackend::combo_add_item(Handle combo, std::string_view gbk) {
-  const Window* w = core_->find(combo);
-  if (!w || w->kind != WidgetKind::ComboBox) return;
+void Win32WindowBackend::insert_item_native(Handle combo, int index, std::string_view gbk) {
+  const Window* w = state_->find(combo);
+  if (!w || !w->hwnd) return;
   const std::wstring item = widen(gbk);
-  if (!w->sorted) {
-    SendMessageW(w->hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-    return;
-  }
-  int at = 0;  // after every item that sorts before or equal, by GBK bytes
-  const std::string key(gbk);
-  const int count = combo_count(combo);
-  while (at < count && combo_item(combo, at) <= key) ++at;
-  SendMessageW(w->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(item.c_str()));
+  const WPARAM at = index >= combo_count(combo) ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(index);  // -1: the end
+  SendMessageW(w->hwnd, CB_INSERTSTRING, at, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
 int Win32WindowBackend::combo_count(Handle combo) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox) return 0;
   return static_cast<int>(SendMessageW(w->hwnd, CB_GETCOUNT, 0, 0));
 }
 
 std::string Win32WindowBackend::combo_item(Handle combo, int index) const {
-  const Window* w = core_->find(combo);
+  const Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox || index < 0 || index >= combo_count(combo)) return {};
   const LRESULT n = SendMessageW(w->hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (n <= 0) return {};
@@ -217,29 +204,28 @@ std::string Win32WindowBackend::combo_item(Handle combo, int index) const {
 }
 
 int Win32WindowBackend::combo_current(Handle combo) const {
-  const Window* w = core_->find(combo);
-  if (!w || w->kind != WidgetKind::ComboBox || w->combo_edited) return -1;
+  const Window* w = state_->find(combo);
+  if (!w || w->kind != WidgetKind::ComboBox) return -1;
   return static_cast<int>(SendMessageW(w->hwnd, CB_GETCURSEL, 0, 0));
 }
 
 // An index outside the items clears the selection and the field; a valid one shows the
 // item's text, selected.
 void Win32WindowBackend::combo_set_current(Handle combo, int index) {
-  Window* w = core_->find(combo);
+  Window* w = state_->find(combo);
   if (!w || w->kind != WidgetKind::ComboBox) return;
   if (index < 0 || index >= combo_count(combo)) index = -1;
-  w->combo_edited = false;
   ++w->changed_mute;
   SendMessageW(w->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   if (index < 0 && w->combo_style != 2) SetWindowTextW(w->hwnd, L"");
   // Selected while the box has the focus; elsewhere no selection is left showing in the field.
-  const bool focused = core_->handle_of(GetFocus()) == combo;
+  const bool focused = state_->handle_of(GetFocus()) == combo;
   if (w->combo_style != 2) SendMessageW(w->hwnd, CB_SETEDITSEL, 0, focused ? MAKELPARAM(0, -1) : MAKELPARAM(-1, 0));
   --w->changed_mute;
 }
 
 void Win32WindowBackend::ip_set(Handle ip, const uint8_t parts[4]) {
-  Window* w = core_->find(ip);
+  Window* w = state_->find(ip);
   if (!w || w->kind != WidgetKind::IpAddress) return;
   ++w->changed_mute;
   SendMessageW(w->hwnd, IPM_SETADDRESS, 0, static_cast<LPARAM>(MAKEIPADDRESS(parts[0], parts[1], parts[2], parts[3])));
@@ -247,7 +233,7 @@ void Win32WindowBackend::ip_set(Handle ip, const uint8_t parts[4]) {
 }
 
 void Win32WindowBackend::ip_clear(Handle ip) {
-  Window* w = core_->find(ip);
+  Window* w = state_->find(ip);
   if (!w || w->kind != WidgetKind::IpAddress) return;
   ++w->changed_mute;
   SendMessageW(w->hwnd, IPM_CLEARADDRESS, 0, 0);
@@ -255,13 +241,13 @@ void Win32WindowBackend::ip_clear(Handle ip) {
 }
 
 bool Win32WindowBackend::ip_blank(Handle ip) const {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   return !w || w->kind != WidgetKind::IpAddress || SendMessageW(w->hwnd, IPM_ISBLANK, 0, 0) != 0;
 }
 
 // Empty fields read as 0.
 void Win32WindowBackend::ip_get(Handle ip, uint8_t parts[4]) const {
-  const Window* w = core_->find(ip);
+  const Window* w = state_->find(ip);
   DWORD address = 0;
   if (w && w->kind == WidgetKind::IpAddress) SendMessageW(w->hwnd, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
   parts[0] = static_cast<uint8_t>(FIRST_IPADDRESS(address));
@@ -271,7 +257,7 @@ void Win32WindowBackend::ip_get(Handle ip, uint8_t parts[4]) const {
 }
 
 void Win32WindowBackend::label_set_style(Handle label, const LabelStyle& style) {
-  Window* w = core_->find(label);
+  Window* w = state_->find(label);
   if (!w || w->kind != WidgetKind::Label) return;
   w->label = style;
   LONG_PTR ex = GetWindowLongPtrW(w->hwnd, GWL_EXSTYLE) & ~(WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME | WS_EX_STATICEDGE);
@@ -287,7 +273,7 @@ void Win32WindowBackend::label_set_style(Handle label, const LabelStyle& style) 
   SetWindowLongPtrW(w->hwnd, GWL_EXSTYLE, ex);
   SetWindowLongPtrW(w->hwnd, GWL_STYLE, plain);
   SetWindowPos(w->hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  core_->apply_geometry(label, w->logical);
+  state_->apply_geometry(label, w->logical);
   InvalidateRect(w->hwnd, nullptr, TRUE);
 }
 

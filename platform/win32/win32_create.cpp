@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_dpi.h"
 #include "platform/win32/win32_icon.h"
 #include "platform/win32/win32_label.h"
@@ -15,8 +15,6 @@ namespace platform::win32 {
 namespace {
 
 constexpr int kDropDownHeight = 160;  // a drop-down combo box's height covers its open list
-
-bool resizable_border(int border) { return border == 1 || border == 3 || border == 5; }
 
 DWORD edge_ex_style(int border) {
   switch (border) {
@@ -40,7 +38,7 @@ Styles frame_styles(const FrameStyle& f, const std::string& title) {
   } else {
     s.style |= WS_DLGFRAME;
     if (!title.empty() || f.system_menu) s.style |= WS_CAPTION | (f.system_menu ? WS_SYSMENU : 0);
-    if (resizable_border(f.border)) s.style |= WS_THICKFRAME;
+    if (f.resizable()) s.style |= WS_THICKFRAME;
     if (f.border == 3 || f.border == 4) s.ex_style |= WS_EX_TOOLWINDOW;
     if (f.border == 5 || f.border == 6) s.ex_style |= WS_EX_CLIENTEDGE;
     if (f.maximise_box) s.style |= WS_MAXIMIZEBOX;
@@ -126,41 +124,30 @@ void configure(Window& w, const CreateParams& p) {
 
 }  // namespace
 
-HWND Core::container_hwnd(Handle parent) const {
+HWND Win32BackendState::container_hwnd(Handle parent) const {
   const Window* w = find(parent);
   return w && w->hwnd ? w->hwnd : message_window;
 }
 
-Handle Core::create(const CreateParams& p) {
+Handle Win32BackendState::create(const CreateParams& p) {
   if (p.parent != 0 && !find(p.parent)) return 0;
-  Window w;
-  w.kind = p.kind;
-  w.parent = p.parent;
-  w.control_id = p.control_id;
-  w.visible = p.visible;
-  w.enabled = !p.disabled;
+  auto record = std::make_unique<Window>();
+  Window& w = *record;
+  w.take(p);
   w.font = p.font;
   w.multi_line = p.kind == WidgetKind::Edit && p.edit.multi_line;
-  w.case_conversion = p.edit.case_conversion;
-  w.combo_style = p.combo.style;
-  w.sorted = p.combo.sorted;
   if (p.kind == WidgetKind::Edit) w.text_colour = p.edit.text_colour, w.background = p.edit.background;
   if (p.kind == WidgetKind::ComboBox) w.text_colour = p.combo.text_colour, w.background = p.combo.background;
   if (p.kind == WidgetKind::Label) {
     w.label = p.label;
     w.caption = widen(p.text);
   }
-  if (p.kind == WidgetKind::Hidden) {
-    w.hidden_text = p.text;
-    return add(std::move(w));
-  }
+  if (p.kind == WidgetKind::Hidden) return add(std::move(record));
   const Styles s = styles_for(p);
   DWORD style = s.style;
   HWND parent = nullptr;
   HMENU id = nullptr;
   if (p.kind == WidgetKind::Frame) {
-    w.centre_on_screen = p.frame.centre_on_screen;
-    w.fixed_size = p.frame.border != 0 && !resizable_border(p.frame.border);
     w.dpi = system_dpi();
   } else {
     style |= WS_CHILD | WS_CLIPSIBLINGS | (p.visible ? WS_VISIBLE : 0);
@@ -183,16 +170,15 @@ Handle Core::create(const CreateParams& p) {
   if (p.kind == WidgetKind::Frame) w.dpi = window_dpi(w.hwnd);
   if (p.kind == WidgetKind::GroupBox) subclass_group_box(w.hwnd, this);
   configure(w, p);  // before the window is registered: nothing it does is reported
-  const Handle h = add(std::move(w));
-  Window& added = *find(h);
-  apply_font(added);
+  const Handle h = add(std::move(record));
+  apply_font(w);
   apply_geometry(h, p.geometry);
   return h;
 }
 
 // Frames take the client size, placed at the given outer position (or centred on the
 // screen). A drop-down combo box is at least as high as its open list.
-void Core::apply_geometry(Handle h, Geometry g) {
+void Win32BackendState::apply_geometry(Handle h, Geometry g) {
   Window* w = find(h);
   if (!w) return;
   g.width = std::max(g.width, 0);
@@ -217,7 +203,7 @@ void Core::apply_geometry(Handle h, Geometry g) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Core::centre(Window& w) {
+void Win32BackendState::centre(Window& w) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
   if (!GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTOPRIMARY), &info)) return;
@@ -229,11 +215,11 @@ void Core::centre(Window& w) {
                area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void Core::rescale_frame(Handle frame, int dpi) {
+void Win32BackendState::rescale_frame(Handle frame, int dpi) {
   Window* f = find(frame);
   if (!f || dpi <= 0 || f->dpi == dpi) return;
   f->dpi = dpi;
-  for (Handle h : tree_.subtree_children_first(frame)) {
+  for (Handle h : windows.subtree_children_first(frame)) {
     if (h == frame) continue;
     Window* w = find(h);
     if (!w) continue;

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_dpi.h"
 
 namespace platform::win32 {
@@ -83,19 +83,19 @@ const std::wstring& default_face() {
 
 }  // namespace
 
-bool Core::FontKey::operator<(const FontKey& o) const {
+bool Win32BackendState::FontKey::operator<(const FontKey& o) const {
   return std::tie(face, height, weight, dpi, italic, underline, strike_out) <
          std::tie(o.face, o.height, o.weight, o.dpi, o.italic, o.underline, o.strike_out);
 }
 
-int Core::dpi_of(Handle h) const {
-  const Window* frame = find(frame_of(h));
+int Win32BackendState::dpi_of(Handle h) const {
+  const Window* frame = find(windows.frame_of(h));
   return frame ? frame->dpi : system_dpi();
 }
 
 // A face that is not installed gives the default face at the size asked for. Negative
 // heights are character heights, positive ones cell heights, as in a LOGFONT.
-HFONT Core::font_for(const std::optional<Font>& font, int dpi) {
+HFONT Win32BackendState::font_for(const std::optional<Font>& font, int dpi) {
   FontKey key{};
   key.dpi = dpi;
   key.height = -kDefaultPixelSize;
@@ -127,7 +127,7 @@ HFONT Core::font_for(const std::optional<Font>& font, int dpi) {
   return made;
 }
 
-void Core::apply_font(Window& w) {
+void Win32BackendState::apply_font(Window& w) {
   if (!w.hwnd || w.kind == WidgetKind::Frame) return;
   SendMessageW(w.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(w.font, dpi_of(w.handle))), TRUE);
 }

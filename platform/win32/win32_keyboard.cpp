@@ -2,7 +2,7 @@
 // key first (Tab walks, Enter, Esc), and typed characters pass the edit box's typing filter.
 // Pasted text and text an input method inserts whole are not offered, as with the native
 // controls.
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 
 namespace platform::win32 {
 namespace {
@@ -47,10 +47,10 @@ bool types_into(const Window& w, HWND target) {
 
 }  // namespace
 
-bool Core::pretranslate(const MSG& msg) {
+bool Win32BackendState::pretranslate(const MSG& msg) {
   if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
     const Handle h = handle_of(msg.hwnd);
-    if (h == 0 || frame_of(h) == 0) return false;
+    if (h == 0 || windows.frame_of(h) == 0) return false;
     return offer_key(h, translate(msg.wParam));
   }
   if (msg.message != WM_CHAR) return false;

@@ -57,15 +57,15 @@ UINT caption_flags(const LabelStyle& style) {
   return flags | (style.v_align == 1 ? DT_VCENTER : style.v_align == 2 ? DT_BOTTOM : DT_TOP);
 }
 
-void paint_label(Core& core, HWND hwnd) {
+void paint_label(Win32BackendState& state, HWND hwnd) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
-  const Window* w = core.find(core.handle_of(hwnd));
+  const Window* w = state.find(state.handle_of(hwnd));
   if (!w || !dc) {
     EndPaint(hwnd, &ps);
     return;
   }
-  const int dpi = core.dpi_of(w->handle);
+  const int dpi = state.dpi_of(w->handle);
   RECT client;
   GetClientRect(hwnd, &client);
   // The frame belongs to the label's own rectangle; a grown label paints its overhang as
@@ -78,7 +78,7 @@ void paint_label(Core& core, HWND hwnd) {
   IntersectClipRect(dc, inner.left, inner.top, inner.right, inner.bottom);
   fill(dc, inner, w->label.background);
   if (!w->caption.empty()) {
-    SelectObject(dc, core.font_for(w->font, dpi));
+    SelectObject(dc, state.font_for(w->font, dpi));
     SetBkMode(dc, TRANSPARENT);
     paint_caption(dc, *w, inner, dpi);
   }
@@ -86,13 +86,13 @@ void paint_label(Core& core, HWND hwnd) {
   EndPaint(hwnd, &ps);
 }
 
-int label_width_needed(Core& core, const Window& label) {
+int label_width_needed(Win32BackendState& state, const Window& label) {
   const LabelStyle& s = label.label;
   if (s.border != 0 || s.word_wrap || s.h_align != 0 || label.caption.empty()) return 0;
-  const int dpi = core.dpi_of(label.handle);
+  const int dpi = state.dpi_of(label.handle);
   HDC dc = GetDC(label.hwnd);
   if (!dc) return 0;
-  HGDIOBJ old = SelectObject(dc, core.font_for(label.font, dpi));
+  HGDIOBJ old = SelectObject(dc, state.font_for(label.font, dpi));
   RECT r{0, 0, 0, 0};
   DrawTextW(dc, label.caption.c_str(), static_cast<int>(label.caption.size()), &r, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, old);

@@ -3,7 +3,7 @@
 // answers are the button ids the application knows. The box's own loop keeps dispatching
 // the queue's wake-ups and the timers (they go to the hidden message window), and afterwards
 // the form's frame is made active again.
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_window_backend.h"
 
 namespace platform::win32 {
@@ -18,10 +18,10 @@ int Win32WindowBackend::message_box(std::string_view text_gbk, std::string_view 
       int& count;
       explicit OpenBox(int& c) : count(c) { ++count; }
       ~OpenBox() { --count; }
-    } open(core_->message_boxes_open);
+    } open(state_->message_boxes_open);
     answer = MessageBoxW(nullptr, text.c_str(), caption.c_str(), flags);
   }
-  core_->reactivate_frame();
+  state_->reactivate_frame();
   return answer;
 }
 

@@ -5,32 +5,19 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_queue.h"
 
 namespace platform::win32 {
 
-void Core::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  posted_.push(Posted{window, code, wparam, lparam});
-  wake();
-}
-
-void Core::wake() {
-  if (posted_.claim_wake()) PostMessageW(message_window, kWakeMessage, 0, 0);
-}
-
-// Messages for windows that are gone are dropped.
-void Core::drain_queue() {
-  posted_.woken();
-  posted_.drain([this](const Posted& m) {
-    if (find(m.window)) deliver_posted(m.window, m.code, m.wparam, m.lparam);
-  });
-}
+// Asked for once while any message is pending (WindowedBackend::post); the hidden window
+// delivers the queue when it arrives.
+void Win32BackendState::wake() { PostMessageW(message_window, kWakeMessage, 0, 0); }
 
 // Dispatches what is in the thread's queue now. A timer that comes round again, or a second
 // wake-up (a handler that posts as fast as it is called), ends the pass and waits for the
 // next one, so the call always returns.
-void Core::process_pending() {
+void Win32BackendState::process_pending() {
   collect_garbage();
   std::set<UINT_PTR> timers_seen;
   bool woken = false;
@@ -50,12 +37,12 @@ void Core::process_pending() {
   collect_garbage();
 }
 
-bool Core::wait(int timeout_ms) {
+bool Win32BackendState::wait(int timeout_ms) {
   collect_garbage();
-  if (!queue_empty() || quit.load()) return true;
+  if (!posted.empty() || quit.requested()) return true;
   const DWORD timeout = timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms);
   const DWORD r = MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  return r == WAIT_OBJECT_0 || !queue_empty() || quit.load();
+  return r == WAIT_OBJECT_0 || !posted.empty() || quit.requested();
 }
 
 }  // namespace platform::win32

@@ -3,12 +3,12 @@
 
 #include <commctrl.h>
 
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_dpi.h"
 
 namespace platform::win32 {
 
-Core::Core() {
+Win32BackendState::Win32BackendState() {
   enable_dpi_awareness();
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
@@ -17,17 +17,15 @@ Core::Core() {
                                    GetModuleHandleW(nullptr), this);
 }
 
-Core::~Core() {
-  sink = nullptr;  // the sink may be gone already; nothing is reported from here on
-  for (Handle h : tree_.roots()) destroy(h);
-  forget_sink_calls();
+Win32BackendState::~Win32BackendState() {
+  forget_sink_calls();  // the windows were destroyed by the backend
   collect_garbage();
   for (const auto& [native, owner] : timer_owner_) KillTimer(message_window, native);
   DestroyWindow(message_window);
   for (auto& [key, font] : fonts_) DeleteObject(font);
 }
 
-Handle Core::handle_of(HWND hwnd) const {
+Handle Win32BackendState::handle_of(HWND hwnd) const {
   for (HWND w = hwnd; w; w = GetAncestor(w, GA_PARENT)) {
     auto it = by_hwnd_.find(w);
     if (it != by_hwnd_.end()) return it->second;
@@ -35,43 +33,35 @@ Handle Core::handle_of(HWND hwnd) const {
   return 0;
 }
 
-Handle Core::add(Window window) {
-  Window& added = tree_.add(std::move(window));
+Handle Win32BackendState::add(std::unique_ptr<Window> window) {
+  Window& added = *window;
+  if (windows.add(std::move(window)) == 0) return 0;
   if (added.hwnd) by_hwnd_[added.hwnd] = added.handle;
   return added.handle;
 }
 
-// The focus dies with its window, silently, as with a native window. The native windows
-// are hidden at once and destroyed later (see collect_garbage); Destroyed is reported
-// children first, after the windows have left the registry.
-void Core::destroy(Handle h) {
-  Window* top = find(h);
-  if (!top) return;
-  const auto doomed = tree_.subtree_children_first(h);
-  if (focused != 0 && is_inside(focused, h)) focused = 0;
-  if (HWND hwnd = top->hwnd) {
-    ++native_focus_mute;
-    ShowWindow(hwnd, SW_HIDE);
-    // Out of its parent, so destroying the parent later cannot take it along twice.
-    if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) SetParent(hwnd, message_window);
-    --native_focus_mute;
-    graveyard_.push_back(hwnd);
-  }
-  for (Handle d : doomed) {
-    kill_window_timers(d);
-    Window* w = find(d);
-    if (!w) continue;
-    if (w->hwnd) by_hwnd_.erase(w->hwnd);
-    if (w->background_brush) DeleteObject(w->background_brush);
-    if (w->icon_big) graveyard_icons_.push_back(w->icon_big);
-    if (w->icon_small) graveyard_icons_.push_back(w->icon_small);
-    tree_.erase(d);
-  }
-  if (last_frame_shown == h) last_frame_shown = 0;
-  for (Handle d : doomed) notify(d, Notify::Destroyed);
+// The top window leaves the screen at once and is destroyed later with the windows inside
+// it (see collect_garbage).
+void Win32BackendState::hide_destroyed(Window& top) {
+  HWND hwnd = top.hwnd;
+  if (!hwnd) return;
+  ++native_focus_mute;
+  ShowWindow(hwnd, SW_HIDE);
+  // Out of its parent, so destroying the parent later cannot take it along twice.
+  if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) SetParent(hwnd, message_window);
+  --native_focus_mute;
+  graveyard_.push_back(hwnd);
 }
 
-void Core::collect_garbage() {
+void Win32BackendState::forget(Window& w) {
+  kill_window_timers(w.handle);
+  if (w.hwnd) by_hwnd_.erase(w.hwnd);
+  if (w.background_brush) DeleteObject(w.background_brush);
+  if (w.icon_big) graveyard_icons_.push_back(w.icon_big);
+  if (w.icon_small) graveyard_icons_.push_back(w.icon_small);
+}
+
+void Win32BackendState::collect_garbage() {
   if (in_sink_call()) return;
   const auto doomed = std::move(graveyard_);
   graveyard_.clear();
@@ -80,6 +70,5 @@ void Core::collect_garbage() {
   for (HICON icon : graveyard_icons_) DestroyIcon(icon);
   graveyard_icons_.clear();
 }
-
 
 }  // namespace platform::win32

@@ -2,7 +2,7 @@
 // ticks keep coming inside message boxes and other modal loops.
 #include <algorithm>
 
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 
 namespace platform::win32 {
 namespace {
@@ -10,7 +10,7 @@ constexpr uint32_t kMinimumPeriodMs = USER_TIMER_MINIMUM;  // shorter periods ar
 constexpr uint32_t kMaximumPeriodMs = 0x7FFFFFFF;
 }  // namespace
 
-void Core::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
+void Win32BackendState::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
   if (!find(window)) return;
   UINT_PTR& native = timers_[TimerKey{window, id}];
   if (native == 0) {
@@ -20,7 +20,7 @@ void Core::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
   SetTimer(message_window, native, std::clamp(period_ms, kMinimumPeriodMs, kMaximumPeriodMs), nullptr);
 }
 
-void Core::kill_timer(Handle window, uint32_t id) {
+void Win32BackendState::kill_timer(Handle window, uint32_t id) {
   auto it = timers_.find(TimerKey{window, id});
   if (it == timers_.end()) return;
   KillTimer(message_window, it->second);  // also drops a tick already queued
@@ -28,7 +28,7 @@ void Core::kill_timer(Handle window, uint32_t id) {
   timers_.erase(it);
 }
 
-void Core::kill_window_timers(Handle window) {
+void Win32BackendState::kill_window_timers(Handle window) {
   for (auto it = timers_.begin(); it != timers_.end();) {
     if (it->first.window != window) {
       ++it;
@@ -40,7 +40,7 @@ void Core::kill_window_timers(Handle window) {
   }
 }
 
-void Core::on_timer(UINT_PTR native_id) {
+void Win32BackendState::on_timer(UINT_PTR native_id) {
   auto it = timer_owner_.find(native_id);
   if (it == timer_owner_.end() || !sink) return;
   const TimerKey key = it->second;

@@ -6,29 +6,31 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 #include "platform/win32/process_services.h"
 #include "platform/win32/serial_device.h"
-#include "platform/win32/win32_core.h"
+#include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_label.h"
 
 namespace platform::win32 {
 
-Win32WindowBackend::Win32WindowBackend() : core_(std::make_unique<Core>()) {}
-Win32WindowBackend::~Win32WindowBackend() = default;
+Win32WindowBackend::Win32WindowBackend() : state_(std::make_unique<Win32BackendState>()) {}
+// The sink may be gone already: nothing is reported from here on.
+Win32WindowBackend::~Win32WindowBackend() {
+  state_->sink = nullptr;
+  for (Handle h : state_->windows.roots()) destroy(h);
+}
 
 void* Win32WindowBackend::native(Handle window) const {
-  const Window* w = core_->find(window);
+  const Window* w = state_->find(window);
   return w ? w->hwnd : nullptr;
 }
 
 Handle Win32WindowBackend::handle_of_native(const void* hwnd) const {
-  return core_->handle_of(static_cast<HWND>(const_cast<void*>(hwnd)));
+  return state_->handle_of(static_cast<HWND>(const_cast<void*>(hwnd)));
 }
 
 void* Win32WindowBackend::typing_window(Handle window) const {
-  const Window* w = core_->find(window);
+  const Window* w = state_->find(window);
   if (!w || !w->hwnd) return nullptr;
   if (w->kind != WidgetKind::ComboBox) return w->hwnd;
   COMBOBOXINFO info{};
@@ -36,33 +38,29 @@ void* Win32WindowBackend::typing_window(Handle window) const {
   return GetComboBoxInfo(w->hwnd, &info) && info.hwndItem ? info.hwndItem : w->hwnd;
 }
 
-int Win32WindowBackend::dpi_of(Handle window) const { return core_->dpi_of(window); }
+int Win32WindowBackend::dpi_of(Handle window) const { return state_->dpi_of(window); }
 
-void Win32WindowBackend::set_sink(WindowSink* sink) { core_->sink = sink; }
+WindowBookkeeping& Win32WindowBackend::book() { return *state_; }
+const WindowBookkeeping& Win32WindowBackend::book() const { return *state_; }
 
-Handle Win32WindowBackend::create(const CreateParams& params) { return core_->create(params); }
+Handle Win32WindowBackend::create(const CreateParams& params) { return state_->create(params); }
 
-void Win32WindowBackend::destroy(Handle window) { core_->destroy(window); }
+void Win32WindowBackend::hide_destroyed(WindowRecord& top) { state_->hide_destroyed(static_cast<Window&>(top)); }
+void Win32WindowBackend::forget_native(WindowRecord& w) { state_->forget(static_cast<Window&>(w)); }
 
-bool Win32WindowBackend::exists(Handle window) const { return core_->find(window) != nullptr; }
-
-void Win32WindowBackend::set_parent(Handle window, Handle parent) {
-  Window* w = core_->find(window);
-  if (!w || !w->hwnd || window == parent || (parent != 0 && !core_->find(parent))) return;
-  if (parent != 0 && core_->is_inside(parent, window)) return;  // would make a cycle
-  if (parent == 0 && w->kind != WidgetKind::Frame) return;      // only frames stand alone
-  if (w->kind == WidgetKind::Frame) return;                     // frames stay top-level
-  ++core_->native_focus_mute;
-  SetParent(w->hwnd, core_->container_hwnd(parent));
-  --core_->native_focus_mute;
-  w->parent = parent;
-  core_->apply_geometry(window, w->logical);  // the new frame may have another DPI
+void Win32WindowBackend::reparent_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return;
+  ++state_->native_focus_mute;
+  SetParent(w.hwnd, state_->container_hwnd(w.parent));
+  --state_->native_focus_mute;
+  state_->apply_geometry(w.handle, w.logical);  // the new frame may have another DPI
 }
 
 // A frame the user moved or resized reports where it is now; every other window what the
 // form gave it.
 Geometry Win32WindowBackend::geometry(Handle window) const {
-  const Window* w = core_->find(window);
+  const Window* w = state_->find(window);
   if (!w) return {};
   if (w->kind != WidgetKind::Frame || !w->hwnd) return w->logical;
   RECT outer, client;
@@ -72,21 +70,18 @@ Geometry Win32WindowBackend::geometry(Handle window) const {
           unscale(client.bottom, w->dpi)};
 }
 
-void Win32WindowBackend::set_geometry(Handle window, Geometry g) { core_->apply_geometry(window, g); }
+void Win32WindowBackend::set_geometry(Handle window, Geometry g) { state_->apply_geometry(window, g); }
 
 std::string Win32WindowBackend::text(Handle window) const {
-  const Window* w = core_->find(window);
+  const Window* w = state_->find(window);
   if (!w) return {};
   switch (w->kind) {
     case WidgetKind::Hidden: return w->hidden_text;
     case WidgetKind::Label: return narrow(w->caption);
     case WidgetKind::IpAddress: {
-      if (ip_blank(window)) return {};
       uint8_t p[4];
       ip_get(window, p);
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", p[0], p[1], p[2], p[3]);
-      return buf;
+      return ip_address_text(ip_blank(window), p);
     }
     default: return narrow(window_text(w->hwnd));
   }
@@ -95,7 +90,7 @@ std::string Win32WindowBackend::text(Handle window) const {
 // An edit box reports one Changed for every text it is given, even an equal one, with the
 // caret at the start; a combo box's field reports none, as with the native controls.
 void Win32WindowBackend::set_text(Handle window, std::string_view gbk) {
-  Window* w = core_->find(window);
+  Window* w = state_->find(window);
   if (!w) return;
   const std::wstring text = widen(gbk);
   switch (w->kind) {
@@ -104,7 +99,7 @@ void Win32WindowBackend::set_text(Handle window, std::string_view gbk) {
     case WidgetKind::Label:
       w->caption = text;
       SetWindowTextW(w->hwnd, text.c_str());
-      core_->apply_geometry(window, w->logical);  // a longer caption may need more room
+      state_->apply_geometry(window, w->logical);  // a longer caption may need more room
       InvalidateRect(w->hwnd, nullptr, TRUE);
       return;
     case WidgetKind::ComboBox:
@@ -117,7 +112,7 @@ void Win32WindowBackend::set_text(Handle window, std::string_view gbk) {
       ++w->changed_mute;
       SetWindowTextW(w->hwnd, (w->multi_line ? crlf_line_breaks(text) : text).c_str());
       --w->changed_mute;
-      core_->notify(window, Notify::Changed);
+      state_->notify(window, Notify::Changed);
       return;
     default:
       SetWindowTextW(w->hwnd, text.c_str());
@@ -125,100 +120,68 @@ void Win32WindowBackend::set_text(Handle window, std::string_view gbk) {
   }
 }
 
-bool Win32WindowBackend::enabled(Handle window) const {
-  const Window* w = core_->find(window);
-  return w && w->enabled;
-}
-
 // Disabling the focused control takes Windows' focus away from it but leaves the form's
 // where it is (nothing is reported); it is given back when the control is enabled again.
-void Win32WindowBackend::set_enabled(Handle window, bool on) {
-  Window* w = core_->find(window);
-  if (!w) return;
-  w->enabled = on;
-  if (!w->hwnd) return;
-  ++core_->native_focus_mute;
-  EnableWindow(w->hwnd, on);
-  --core_->native_focus_mute;
-  if (on && core_->focused == window) core_->sync_native_focus();
+void Win32WindowBackend::enable_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return;
+  ++state_->native_focus_mute;
+  EnableWindow(w.hwnd, w.enabled);
+  --state_->native_focus_mute;
+  if (w.enabled && state_->focused() == w.handle) state_->sync_native_focus();
 }
 
-bool Win32WindowBackend::visible(Handle window) const {
-  const Window* w = core_->find(window);
-  return w && w->visible;
+void Win32WindowBackend::show_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return;
+  ++state_->native_focus_mute;
+  ShowWindow(w.hwnd, w.visible ? SW_SHOWNA : SW_HIDE);
+  --state_->native_focus_mute;
 }
 
-void Win32WindowBackend::set_visible(Handle window, bool on) {
-  Window* w = core_->find(window);
-  if (!w) return;
-  w->visible = on;
-  if (!w->hwnd) return;
-  ++core_->native_focus_mute;
-  ShowWindow(w->hwnd, on ? SW_SHOWNA : SW_HIDE);
-  --core_->native_focus_mute;
-}
-
-void Win32WindowBackend::set_focus(Handle window) { core_->set_focus(window); }
-
-Handle Win32WindowBackend::focus() const { return core_->focused; }
-
-// The form walks its tab stops itself (every Tab reaches it first), so Windows needs no
-// order of its own; the windows' stacking order is left as created.
-void Win32WindowBackend::set_tab_order(Handle, const std::vector<Handle>&) {}
+void Win32WindowBackend::sync_native_focus() { state_->sync_native_focus(); }
 
 void Win32WindowBackend::set_font(Handle window, const Font& font) {
-  Window* w = core_->find(window);
+  Window* w = state_->find(window);
   if (!w) return;
   w->font = font;
-  core_->apply_font(*w);
+  state_->apply_font(*w);
   if (w->kind == WidgetKind::Label) {
-    core_->apply_geometry(window, w->logical);
+    state_->apply_geometry(window, w->logical);
     InvalidateRect(w->hwnd, nullptr, TRUE);
   }
 }
 
 // Activation gives an unfocused program's keyboard focus to the frame itself.
 void Win32WindowBackend::show_frame(Handle frame) {
-  Window* w = core_->find(frame);
+  Window* w = state_->find(frame);
   if (!w || !w->hwnd) return;
   w->visible = true;
-  ++core_->native_focus_mute;
-  if (w->centre_on_screen) core_->centre(*w);
+  ++state_->native_focus_mute;
+  if (w->centre_on_screen) state_->centre(*w);
   ShowWindow(w->hwnd, SW_SHOW);
   SetForegroundWindow(w->hwnd);
   UpdateWindow(w->hwnd);
-  --core_->native_focus_mute;
-  core_->last_frame_shown = frame;
-  if (core_->focused == 0) core_->focused = frame;
-  core_->sync_native_focus();
+  --state_->native_focus_mute;
+  state_->frame_shown(frame);
+  state_->sync_native_focus();
 }
 
 // ---- queue, timers, process
 
-void Win32WindowBackend::post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) {
-  core_->post(window, code, wparam, lparam);
-}
+void Win32WindowBackend::wake_ui_thread() { state_->wake(); }
 
-void Win32WindowBackend::post_quit(int code) {
-  core_->quit_code.store(code);
-  core_->quit.store(true);
-  core_->wake();
-}
+void Win32WindowBackend::process_pending() { state_->process_pending(); }
 
-bool Win32WindowBackend::quit_requested() const { return core_->quit.load(); }
-int Win32WindowBackend::quit_code() const { return core_->quit_code.load(); }
-
-void Win32WindowBackend::process_pending() { core_->process_pending(); }
-
-bool Win32WindowBackend::wait(int timeout_ms) { return core_->wait(timeout_ms); }
+bool Win32WindowBackend::wait(int timeout_ms) { return state_->wait(timeout_ms); }
 
 uint32_t Win32WindowBackend::tick_count() const { return platform::win32::tick_count(); }
 
 void Win32WindowBackend::set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) {
-  core_->set_timer(window, timer_id, period_ms);
+  state_->set_timer(window, timer_id, period_ms);
 }
 
-void Win32WindowBackend::kill_timer(Handle window, uint32_t timer_id) { core_->kill_timer(window, timer_id); }
+void Win32WindowBackend::kill_timer(Handle window, uint32_t timer_id) { state_->kill_timer(window, timer_id); }
 
 std::unique_ptr<SerialDevice> Win32WindowBackend::open_serial(const std::string& path, SerialError& error) {
   return open_serial_device(path, error);

@@ -6,13 +6,15 @@
 
 #include <memory>
 
-#include "platform/backend.h"
+#include "platform/windowed_backend.h"
 
 namespace platform::win32 {
 
-class Core;
+class Win32BackendState;
 
-class Win32WindowBackend final : public Backend {
+// The native windows, the thread's message queue and Windows' focus are Windows'; the
+// bookkeeping is WindowedBackend's.
+class Win32WindowBackend final : public WindowedBackend {
  public:
   // Makes the process per-monitor DPI aware (where Windows knows how), registers the window
   // classes and initialises the common controls.
@@ -30,30 +32,19 @@ class Win32WindowBackend final : public Backend {
   // Pixels per logical inch of the frame a window belongs to (96 = 100 %).
   int dpi_of(Handle window) const;
 
-  void set_sink(WindowSink* sink) override;
   Handle create(const CreateParams& params) override;
-  void destroy(Handle window) override;
-  bool exists(Handle window) const override;
-  void set_parent(Handle window, Handle parent) override;
   Geometry geometry(Handle window) const override;
   void set_geometry(Handle window, Geometry g) override;
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
-  bool enabled(Handle window) const override;
-  void set_enabled(Handle window, bool on) override;
-  bool visible(Handle window) const override;
-  void set_visible(Handle window, bool on) override;
-  void set_focus(Handle window) override;
-  Handle focus() const override;
-  void set_tab_order(Handle parent, const std::vector<Handle>& order) override;
   void set_font(Handle window, const Font& font) override;
   void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
   void edit_scroll_caret(Handle edit) override;
-  void edit_append(Handle edit, std::string_view gbk, size_t limit, size_t trim_to) override;
-  void combo_add_item(Handle combo, std::string_view gbk) override;
+  size_t edit_append(Handle edit, std::string_view gbk) override;
+  size_t edit_drop_front(Handle edit, size_t bytes) override;
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;
   int combo_current(Handle combo) const override;
@@ -63,10 +54,6 @@ class Win32WindowBackend final : public Backend {
   bool ip_blank(Handle ip) const override;
   void ip_get(Handle ip, uint8_t parts[4]) const override;
   void label_set_style(Handle label, const LabelStyle& style) override;
-  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam) override;
-  void post_quit(int code) override;
-  bool quit_requested() const override;
-  int quit_code() const override;
   void process_pending() override;
   bool wait(int timeout_ms) override;
   uint32_t tick_count() const override;
@@ -77,7 +64,20 @@ class Win32WindowBackend final : public Backend {
   [[noreturn]] void exit_process(int code) override;
 
  private:
-  std::unique_ptr<Core> core_;
+  WindowBookkeeping& book() override;
+  const WindowBookkeeping& book() const override;
+  void reparent_native(WindowRecord& w) override;
+  void enable_native(WindowRecord& w) override;
+  void show_native(WindowRecord& w) override;
+  // No tab order of Windows' own: the form walks its tab stops itself (every Tab reaches it
+  // first), and the windows' stacking order is left as created.
+  void sync_native_focus() override;
+  void hide_destroyed(WindowRecord& top) override;
+  void forget_native(WindowRecord& w) override;
+  void insert_item_native(Handle combo, int index, std::string_view gbk) override;
+  void wake_ui_thread() override;
+
+  std::unique_ptr<Win32BackendState> state_;
 };
 
 }  // namespace platform::win32

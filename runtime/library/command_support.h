@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/library/value_text.h"
 #include "runtime/value.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/library/command_support.h"
 #include "runtime/library/commands.h"
 

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "platform/mutex.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 
 namespace rt::files {
 namespace {

@@ -17,11 +17,11 @@ class Checks : public Session {
   }
   // Leaves `u` holding `text` by moving the focus on, as a user tabbing away would.
   void leave(UnitId u, const std::string& text) {
-    be().user_focus(window(u));
+    backend().user_focus(window(u));
     set_field(u, text);
-    be().user_focus(window(unit::kMonitor));
+    backend().user_focus(window(unit::kMonitor));
   }
-  bool focused(UnitId u) { return be().focus() == window(u); }
+  bool focused(UnitId u) { return backend().focus() == window(u); }
 };
 
 class Reset : public Session {
@@ -72,14 +72,14 @@ TEST_F(Checks, BadValueShowsItsMessageAndTakesTheFocusBack) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    be().clear_message_boxes();
+    backend().clear_message_boxes();
     leave(c.unit, c.text);
     if (c.message) {
       EXPECT_EQ(last_message(), c.message);
       EXPECT_TRUE(focused(c.unit)) << "the focus returns to the field";
       const bool baud = c.unit.id == unit::kWorkBaud.id || c.unit.id == unit::kLinkBaudBox.id;
       set_field(c.unit, baud ? "9600" : c.unit.id == unit::kCharTimeout.id ? "100" : "1");
-      be().user_focus(window(unit::kMonitor));
+      backend().user_focus(window(unit::kMonitor));
     } else {
       EXPECT_TRUE(messages().empty());
       EXPECT_TRUE(focused(unit::kMonitor));
@@ -109,7 +109,7 @@ TEST_F(Checks, WriteSweepStopsAtTheFirstBadFieldAndSendsNothing) {
   set_field(unit::kServerPort, "80");
   set_field(unit::kSms1, "1");
   set_field(unit::kHeartbeat, "");
-  be().clear_message_boxes();
+  backend().clear_message_boxes();
   click(unit::kWriteButton);
   EXPECT_TRUE(messages().empty()) << "an empty heartbeat ends the write without a word";
   EXPECT_EQ(dtu().commands().size(), before);
@@ -135,9 +135,9 @@ TEST_F(Reset, SlowResetSucceedsAndShowsTheFactoryValues) {
 TEST_F(Reset, UnansweredResetDisconnectsAfterTwentySeconds) {
   dtu().add_fault("no-answer=RST");
   set_field(unit::kDeviceId, "KEEP");
-  uint32_t before = be().now();
+  uint32_t before = backend().now();
   click(unit::kResetButton);
-  EXPECT_GE(be().now() - before, 20000u);
+  EXPECT_GE(backend().now() - before, 20000u);
   EXPECT_EQ(last_message(), "设备未连接！！");
   EXPECT_EQ(status(), gbk("设备未连接........"));
   EXPECT_EQ(connect_caption(), gbk("连接设备"));

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/runtime_calls.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "tests/app/session.h"
 #include "tests/platform/headless_exit.h"
 
@@ -49,10 +49,10 @@ TEST_F(CommandTable, EveryCoreSlotRunsItsOwnCommand) {
   EXPECT_EQ(std::memcmp(rt::binary_bytes(binary), "AB", 2), 0);
 
   // Dialogue and units.
-  be().clear_message_boxes();
+  backend().clear_message_boxes();
   EXPECT_EQ(call_int(rt::kMessageBox, {text_arg("hello"), int_arg(0), text_arg("caption")}), 0);
-  ASSERT_EQ(be().message_boxes().size(), 1u);
-  EXPECT_EQ(be().message_boxes()[0].text, "hello");
+  ASSERT_EQ(backend().message_boxes().size(), 1u);
+  EXPECT_EQ(backend().message_boxes()[0].text, "hello");
   call(rt::kAppendText, {unit_arg(unit::kMonitor), text_arg("tail")});
   EXPECT_EQ(monitor().substr(monitor().size() - 4), "tail");
   call(rt::kSetFocus, {unit_arg(unit::kDomain)});
@@ -90,9 +90,9 @@ TEST_F(CommandTable, EveryCoreSlotRunsItsOwnCommand) {
 }
 
 TEST_F(CommandTable, EverySpecialSlotRunsItsOwnCommand) {
-  const uint32_t before = be().tick_count();
+  const uint32_t before = backend().tick_count();
   app::delay(250);
-  EXPECT_GE(be().tick_count() - before, 250u);
+  EXPECT_GE(backend().tick_count() - before, 250u);
   write_file("old");
   EXPECT_EQ(app::call_special(rt::kReplaceFile, {text_arg("data.txt"), text_arg("new")}).low, 1u);
   EXPECT_EQ(file_bytes(), std::string("new", 4));

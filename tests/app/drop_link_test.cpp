@@ -18,7 +18,7 @@ class DropLink : public Session {
     set_field(unit::kWorkBaud, "9600");  // the template leaves it empty, which no write accepts
     ASSERT_TRUE(connect_and_enter_setting_mode());
     record_scenes_at_boxes();
-    be().clear_message_boxes();
+    backend().clear_message_boxes();
   }
   // The message box shown while the window still shows the link, the port open.
   static Scene linked_box(const char* status, const char* message) {
@@ -64,7 +64,7 @@ TEST_F(DropLink, FailedWriteShowsTheStepsBoxBeforeTheDrop) {
   dtu().configure([](dtusim::Config& c) { c.faults = {}; });
   ASSERT_TRUE(connect_and_enter_setting_mode());
   box_scenes_.clear();
-  be().schedule(be().now() + 900, [this] { set_field(unit::kCharTimeout, ""); });
+  backend().schedule(backend().now() + 900, [this] { set_field(unit::kCharTimeout, ""); });
   click(unit::kWriteButton);
   EXPECT_EQ(box_scenes_, std::vector<Scene>{linked_box("心跳间隔设置........", "字符超时时长设置不可为空！")});
   EXPECT_EQ(scene(), kNotConnected);
@@ -96,13 +96,13 @@ TEST_F(DropLink, DisconnectAsAnOperationFinishesClaimsNothing) {
     const size_t before = dtu().commands().size();
     disconnect_at_ok(c.oks);
     click(c.button);
-    be().run_for(10000);
+    backend().run_for(10000);
     EXPECT_EQ(scene(), kNotConnected);
     EXPECT_TRUE(messages().empty()) << last_message();
     EXPECT_EQ(value(unit::kDeviceId), "KEEP");
     EXPECT_EQ(dtu().commands().size() - before, c.commands);
 
-    be().clear_message_boxes();
+    backend().clear_message_boxes();
     ASSERT_TRUE(connect_and_enter_setting_mode());
   }
 }

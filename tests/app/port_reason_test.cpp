@@ -58,7 +58,7 @@ TEST_F(PortReason, AHeldPortNamesItsHolderOnALineOfItsOwn) {
   const std::string shown = utf8(monitor());
   ASSERT_FALSE(shown.empty());
 
-  be().set_serial_busy(platform::serial_device_path(2), true);
+  backend().set_serial_busy(platform::serial_device_path(2), true);
   connect_fails();
   const std::string expected_start = shown.back() == '\n' ? shown : shown + "\r\n";
   EXPECT_EQ(utf8(monitor()), expected_start + "COM2 (/dev/ttyS1) 被其他程序占用\r\n");

@@ -78,9 +78,9 @@ TEST_F(ReadWrite, ShortListingFillsWhatItHasAndKeepsTheRest) {
 TEST_F(ReadWrite, ReadWithoutAnswerDropsTheLink) {
   set_field(unit::kDeviceId, "KEEP");
   dtu().add_fault("no-answer=LIST");
-  uint32_t before = be().now();
+  uint32_t before = backend().now();
   click(unit::kReadButton);
-  EXPECT_GE(be().now() - before, 4000u);
+  EXPECT_GE(backend().now() - before, 4000u);
   EXPECT_EQ(last_message(), "读出设置失败！！");
   EXPECT_EQ(status(), gbk("读出模块设置值失败........"));
   EXPECT_EQ(connect_caption(), gbk("连接设备"));
@@ -142,7 +142,7 @@ TEST_F(ReadWrite, AnswersSplitIntoTwoBurstsStillAcknowledgeEachStep) {
 
 TEST_F(ReadWrite, EmptiedCharacterTimeoutStopsTheWriteAtItsStep) {
   // The field is emptied while the earlier steps are being sent.
-  be().schedule(be().now() + 900, [this] { set_field(unit::kCharTimeout, ""); });
+  backend().schedule(backend().now() + 900, [this] { set_field(unit::kCharTimeout, ""); });
   click(unit::kWriteButton);
   EXPECT_EQ(last_message(), "字符超时时长设置不可为空！");
   auto sent = commands_after_handshake();
@@ -166,18 +166,18 @@ TEST_F(ReadWrite, ClosingTheWindowWhileWaitingEndsTheOperationQuietly) {
     }
     first = false;
     dtu().add_fault(fault);
-    uint32_t before = be().now();
-    be().schedule(before + 1000, [this] { be().close_box(window(unit::kForm)); });
+    uint32_t before = backend().now();
+    backend().schedule(before + 1000, [this] { backend().close_box(window(unit::kForm)); });
     try {
       click(button);
-      be().settle();
+      backend().settle();
     } catch (const platform::headless::ProcessExit& e) {
       FAIL() << "the program ended with " << e.code << ": " << last_message();
     }
     EXPECT_TRUE(messages().empty()) << last_message();
-    EXPECT_LT(be().now() - before, 2000u);
-    EXPECT_TRUE(be().quit_requested());
-    EXPECT_EQ(be().quit_code(), 0);
+    EXPECT_LT(backend().now() - before, 2000u);
+    EXPECT_TRUE(backend().quit_requested());
+    EXPECT_EQ(backend().quit_code(), 0);
   }
 }
 

@@ -43,7 +43,7 @@ class Session : public ::testing::Test {
   // Writes "data.txt" (when given) and starts the program up to the shown main form.
   void start(std::optional<std::string> settings_file = std::nullopt);
 
-  platform::headless::HeadlessBackend& be() { return backend_; }
+  platform::headless::HeadlessBackend& backend() { return backend_; }
   dtusim::HeadlessPeer& dtu() { return *dtu_; }
   platform::Handle window(app::UnitId u);
 

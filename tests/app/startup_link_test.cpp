@@ -70,7 +70,7 @@ TEST_F(Link, ConnectWaitsForTheBannerThenEntersSettingMode) {
   EXPECT_TRUE(operations_disabled());
   EXPECT_TRUE(dtu().received().empty()) << "nothing is sent when the port opens";
 
-  be().run_for(5000);
+  backend().run_for(5000);
   EXPECT_TRUE(operations_enabled()) << "monitor: " << monitor() << " status: " << app_test::utf8(status())
                                     << " dtu boots: " << dtu().boots() << " sent: " << dtu().sent().size()
                                     << " open: " << dtu().is_open();
@@ -95,12 +95,12 @@ TEST_F(Link, DisconnectClosesThePortAndDisablesOperations) {
 
 TEST_F(Link, PortThatCannotBeOpenedShowsTheMessageAndStaysNotConnected) {
   start();
-  be().set_serial_busy(platform::serial_device_path(2), true);
+  backend().set_serial_busy(platform::serial_device_path(2), true);
   click(unit::kConnectButton);
   EXPECT_EQ(last_message(), "串口打开失败");
   EXPECT_EQ(connect_caption(), gbk("连接设备"));
   EXPECT_EQ(status(), gbk("未连接........"));
-  be().set_serial_busy(platform::serial_device_path(2), false);
+  backend().set_serial_busy(platform::serial_device_path(2), false);
   click(unit::kConnectButton);
   EXPECT_EQ(connect_caption(), gbk("断开连接"));
 }
@@ -109,13 +109,13 @@ TEST_F(Link, NoConfirmationLeavesOperationsDisabledUntilTheNextBoot) {
   start();
   dtu().add_fault("no-answer=ENTER");
   click(unit::kConnectButton);
-  be().run_for(6000);
+  backend().run_for(6000);
   EXPECT_TRUE(operations_disabled());
   EXPECT_EQ(status(), gbk("进入设置模式........"));
   EXPECT_TRUE(messages().empty());
   dtu().configure([](dtusim::Config& c) { c.faults.no_answer.reset(); });
   dtu().boot_now();
-  be().run_for(5000);
+  backend().run_for(5000);
   EXPECT_TRUE(operations_enabled());
 }
 
@@ -134,17 +134,17 @@ TEST_F(Link, ClosingTheWindowWhileTheHandshakeWaitsEndsQuietly) {
   start();
   // Close the window as soon as the setting-mode request has gone out, while its answer is
   // awaited.
-  when([this] { return !dtu().received().empty(); }, [this] { be().close_box(window(unit::kForm)); });
+  when([this] { return !dtu().received().empty(); }, [this] { backend().close_box(window(unit::kForm)); });
   try {
     click(unit::kConnectButton);
-    be().run_for(5000);
+    backend().run_for(5000);
   } catch (const platform::headless::ProcessExit& e) {
     FAIL() << "the program ended with " << e.code << ": " << last_message();
   }
   EXPECT_EQ(dtu().received(), "%%%%%%%%%%\r\n");
   EXPECT_TRUE(messages().empty()) << last_message();
-  EXPECT_TRUE(be().quit_requested());
-  EXPECT_EQ(be().quit_code(), 0);
+  EXPECT_TRUE(backend().quit_requested());
+  EXPECT_EQ(backend().quit_code(), 0);
 }
 
 TEST_F(Link, DisconnectWhileTheHandshakeWaitsLeavesTheToolNotConnected) {
@@ -152,9 +152,9 @@ TEST_F(Link, DisconnectWhileTheHandshakeWaitsLeavesTheToolNotConnected) {
   // The technician disconnects right after the setting-mode request went out; the DTU's
   // confirmation still closes its burst within the wait.
   when([this] { return !dtu().received().empty(); },
-       [this] { be().schedule(be().now() + 300, [this] { click(unit::kConnectButton); }); });
+       [this] { backend().schedule(backend().now() + 300, [this] { click(unit::kConnectButton); }); });
   click(unit::kConnectButton);
-  be().run_for(5000);
+  backend().run_for(5000);
   EXPECT_NE(monitor().find("System enter setting mode"), std::string::npos);
   EXPECT_FALSE(dtu().is_open());
   EXPECT_EQ(connect_caption(), gbk("连接设备"));
@@ -167,7 +167,7 @@ TEST_F(Link, TheLineCarriesTheChosenRateWithEightDataBitsNoParityOneStopBit) {
   start();
   choose(unit::kLinkBaudBox, "19200");
   click(unit::kConnectButton);
-  be().run_for(6000);
+  backend().run_for(6000);
   EXPECT_EQ(dtu().line().baud_rate, 19200u);
   EXPECT_EQ(dtu().boots(), 1);
   EXPECT_EQ(monitor().find("Press"), std::string::npos) << "at the wrong rate the banner is noise";
@@ -208,9 +208,9 @@ TEST_F(Link, ConfirmationMustStartWithinHalfASecondOfTheRequest) {
     dtu().configure([answer_ms](dtusim::Config& c) { c.command_delay_ms["ENTER"] = answer_ms; });
     start();
     uint32_t request_at = 0;
-    when([this] { return !dtu().received().empty(); }, [&] { request_at = be().now(); });
+    when([this] { return !dtu().received().empty(); }, [&] { request_at = backend().now(); });
     click(unit::kConnectButton);
-    be().run_for(6000);
+    backend().run_for(6000);
     const auto sent = dtu().sent();
     ASSERT_FALSE(sent.empty());
     ASSERT_NE(sent.back().bytes.find("System enter setting mode"), std::string::npos);
@@ -229,18 +229,18 @@ TEST_F(Link, SecondBannerWhileTheRequestIsPendingSendsOneRequest) {
   const std::string banner = "Press %%%%%%%%% into setting mode\r\n";
   when([&] { return monitor().find("Press %%%%%%%%%") != std::string::npos; },
        [&] {
-         banner_at = be().now();
+         banner_at = backend().now();
          // A burst lasts 500 ms from its first byte, so on this clock a second one cannot close
          // before the request is due; a platform timer's jitter can make it, so the test closes
          // one itself, 200 ms into the wait.
-         be().schedule(banner_at + 200, [&] {
+         backend().schedule(banner_at + 200, [&] {
            for (char c : banner) on_data_received(static_cast<uint8_t>(c));
            on_rx_window_tick();
          });
        });
-  when([this] { return !dtu().received().empty(); }, [&] { request_at = be().now(); });
+  when([this] { return !dtu().received().empty(); }, [&] { request_at = backend().now(); });
   click(unit::kConnectButton);
-  be().run_for(5000);
+  backend().run_for(5000);
   const std::string m = monitor();
   ASSERT_NE(m.find("Press %%%%%%%%%", m.find("Press %%%%%%%%%") + 1), std::string::npos) << "two banners shown";
   EXPECT_EQ(dtu().commands(), std::vector<std::string>{"%%%%%%%%%%"});

@@ -2,7 +2,7 @@
 // ends with -1, without running another handler.
 #include <gtest/gtest.h>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "tests/forms/form_fixture.h"
 
 namespace forms_test {
@@ -13,9 +13,9 @@ class FormErrorTest : public FormTest {
   // The exit code of `fn`, and that the error box carried `message` (UTF-8).
   void expect_fatal(const std::function<void()>& fn, const std::string& message) {
     EXPECT_EQ(exit_code_of(fn), -1);
-    ASSERT_FALSE(be().message_boxes().empty());
-    EXPECT_NE(be().message_boxes().back().text.find(gbk(message)), std::string::npos);
-    EXPECT_EQ(be().message_boxes().back().caption, gbk("错误"));
+    ASSERT_FALSE(backend().message_boxes().empty());
+    EXPECT_NE(backend().message_boxes().back().text.find(gbk(message)), std::string::npos);
+    EXPECT_EQ(backend().message_boxes().back().caption, gbk("错误"));
   }
 };
 
@@ -31,14 +31,14 @@ TEST_F(FormErrorTest, UnknownUnitDoesNotExist) {
 
 TEST_F(FormErrorTest, OwnPropertyOfAClosedFormNeedsItsWindow) {
   ASSERT_TRUE(load(test_form()));
-  be().destroy(window(kOwn));
+  backend().destroy(window(kOwn));
   expect_fatal([&] { read_text(kDigits, kEditContent); }, "指定窗口尚未载入");
 }
 
 TEST_F(FormErrorTest, StrictUnitWindowOfAGoneUnit) {
   ASSERT_TRUE(load(test_form()));
   EXPECT_EQ(host().unit_window(kForm, 0x16019999, false).window, 0u);
-  be().destroy(window(kOwn));
+  backend().destroy(window(kOwn));
   expect_fatal([&] { host().unit_window(kForm, kDigits, true); }, "指定窗口或窗口组件不存在或尚未载入");
 }
 
@@ -68,8 +68,8 @@ TEST_F(FormErrorTest, ErrorInsideAUnitsHandlerEndsTheProgram) {
 
 TEST_F(FormErrorTest, NoHandlerRunsOnceTheErrorBoxIsUp) {
   ASSERT_TRUE(load(test_form()));
-  be().set_message_box_answer([&](const platform::headless::MessageBoxRecord&) {
-    be().click(window(kButton));
+  backend().set_message_box_answer([&](const platform::headless::MessageBoxRecord&) {
+    backend().click(window(kButton));
     return platform::kIdOk;
   });
   log().clear();

@@ -7,7 +7,7 @@
 
 #include "forms/edit_box.h"
 #include "forms/type_data_encoder.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "tests/forms/form_fixture.h"
 
 namespace forms_test {
@@ -17,14 +17,14 @@ using platform::Key;
 
 TEST_F(FormTest, FocusLostHandlerRunsBeforeSetFocusReturns) {
   ASSERT_TRUE(load(test_form()));
-  be().set_focus(window(kDigits));
+  backend().set_focus(window(kDigits));
   std::string seen_in_handler;
   set_hook([&](uint32_t unit, int32_t event) {
     if (unit == kDigits && event == -8) seen_in_handler = read_text(kDigits, kEditContent);
     return 1;
   });
   log().clear();
-  be().set_focus(window(kByteBox));
+  backend().set_focus(window(kByteBox));
   EXPECT_EQ(log(), (std::vector<Logged>{{kDigits, -8}, {kByteBox, -7}}));
   EXPECT_EQ(seen_in_handler, "120");
   // No source is left once the handlers have returned.
@@ -41,70 +41,70 @@ TEST_F(FormTest, NestedHandlerClearsTheEventSourceForTheOuterOne) {
     }
     return 1;
   });
-  be().click(window(kButton));
+  backend().click(window(kButton));
   EXPECT_EQ(after_nested, (std::pair<uint32_t, uint32_t>{0, 0}));
 }
 
 TEST_F(FormTest, TypingIsFilteredByInputModeButPastingIsNot) {
   ASSERT_TRUE(load(test_form()));
   const platform::Handle digits = window(kDigits);
-  be().set_focus(digits);
-  be().edit_set_selection(digits, 0, 3);
-  be().type_text(digits, "1a.-2 x");
-  EXPECT_EQ(be().text(digits), "1-2");
-  be().paste(digits, "a.b");
-  EXPECT_EQ(be().text(digits), "1-2a.b");
+  backend().set_focus(digits);
+  backend().edit_set_selection(digits, 0, 3);
+  backend().type_text(digits, "1a.-2 x");
+  EXPECT_EQ(backend().text(digits), "1-2");
+  backend().paste(digits, "a.b");
+  EXPECT_EQ(backend().text(digits), "1-2a.b");
   // Mode 3 filters only: leaving the field keeps the pasted text.
-  be().set_focus(window(kByteBox));
-  EXPECT_EQ(be().text(digits), "1-2a.b");
+  backend().set_focus(window(kByteBox));
+  EXPECT_EQ(backend().text(digits), "1-2a.b");
   const platform::Handle byte_box = window(kByteBox);
-  be().edit_set_selection(byte_box, 0, 3);
-  be().type_text(byte_box, "-3.5");
-  EXPECT_EQ(be().text(byte_box), "35");
+  backend().edit_set_selection(byte_box, 0, 3);
+  backend().type_text(byte_box, "-3.5");
+  EXPECT_EQ(backend().text(byte_box), "35");
 }
 
 TEST_F(FormTest, ByteModeNormalisesBeforeTheFocusLostHandler) {
   ASSERT_TRUE(load(test_form()));
   const platform::Handle byte_box = window(kByteBox);
-  be().set_focus(byte_box);
-  be().edit_set_selection(byte_box, 2, 2);
-  be().paste(byte_box, "9");  // "1290", caret at 3
+  backend().set_focus(byte_box);
+  backend().edit_set_selection(byte_box, 2, 2);
+  backend().paste(byte_box, "9");  // "1290", caret at 3
   std::string seen;
   set_hook([&](uint32_t unit, int32_t event) {
     if (unit == kByteBox && event == -8) seen = read_text(kByteBox, kEditContent);
     return 1;
   });
   log().clear();
-  be().set_focus(window(kButton));
+  backend().set_focus(window(kButton));
   EXPECT_EQ(seen, "255");
   EXPECT_EQ(log(), (std::vector<Logged>{{kByteBox, 0}, {kByteBox, -8}, {kButton, -7}}));
-  EXPECT_EQ(be().edit_selection(byte_box).first, 3);  // the caret stays where it was
+  EXPECT_EQ(backend().edit_selection(byte_box).first, 3);  // the caret stays where it was
   // A text that already has the mode's form is left alone: no change event.
   log().clear();
-  be().set_focus(byte_box);
-  be().set_focus(window(kButton));
+  backend().set_focus(byte_box);
+  backend().set_focus(window(kButton));
   EXPECT_EQ(log(), (std::vector<Logged>{{kButton, -8}, {kByteBox, -7}, {kByteBox, -8}, {kButton, -7}}));
 }
 
 TEST_F(FormTest, TabWalksEnabledVisibleTabStopsInTabOrder) {
   ASSERT_TRUE(load(test_form()));
   write_int(kCombo, kVisible, 0);
-  be().set_focus(window(kButton));
+  backend().set_focus(window(kButton));
   std::vector<platform::Handle> visited;
   for (int i = 0; i < 6; ++i) {
-    be().press_key(Key::Tab);
-    visited.push_back(be().focus());
+    backend().press_key(Key::Tab);
+    visited.push_back(backend().focus());
   }
   // Tab order: button 0, digits 1, byte 2, disabled 3 (skipped), combo 4 (hidden), empty 5, ip 6.
   EXPECT_EQ(visited, (std::vector<platform::Handle>{window(kDigits), window(kByteBox), window(kEmptyCombo),
                                                     window(kIp), window(kButton), window(kDigits)}));
-  be().press_key(Key::Tab, true);
-  be().press_key(Key::Tab, true);
-  EXPECT_EQ(be().focus(), window(kIp));
+  backend().press_key(Key::Tab, true);
+  backend().press_key(Key::Tab, true);
+  EXPECT_EQ(backend().focus(), window(kIp));
   // From a unit that is no tab stop the walk continues after its place in the order.
-  be().set_focus(window(kMonitor));
-  be().press_key(Key::Tab);
-  EXPECT_EQ(be().focus(), window(kDigits));
+  backend().set_focus(window(kMonitor));
+  backend().press_key(Key::Tab);
+  EXPECT_EQ(backend().focus(), window(kDigits));
 }
 
 TEST_F(FormTest, EnterClicksTheDefaultButtonUnlessTheMonitorClaimsIt) {
@@ -115,36 +115,36 @@ TEST_F(FormTest, EnterClicksTheDefaultButtonUnlessTheMonitorClaimsIt) {
   f.units[3].type_data = forms::encode_button_data(b);
   ASSERT_TRUE(load(f));
   const platform::Handle monitor = window(kMonitor);
-  be().set_focus(monitor);
+  backend().set_focus(monitor);
   log().clear();
-  be().press_key(Key::Enter);
+  backend().press_key(Key::Enter);
   EXPECT_EQ(log(), (std::vector<Logged>{{kMonitor, 0}}));  // typed into the monitor, no click
-  EXPECT_EQ(be().text(monitor), "\r\n120");
-  be().set_focus(window(kDigits));
+  EXPECT_EQ(backend().text(monitor), "\r\n120");
+  backend().set_focus(window(kDigits));
   log().clear();
-  be().press_key(Key::Enter);
+  backend().press_key(Key::Enter);
   EXPECT_EQ(log(), (std::vector<Logged>{{kButton, 0}}));
 }
 
 TEST_F(FormTest, EscClosesTheFormAndEndsTheLoop) {
   ASSERT_TRUE(load(test_form()));
-  be().set_focus(window(kDigits));
+  backend().set_focus(window(kDigits));
   log().clear();
-  be().press_key(Key::Escape);
+  backend().press_key(Key::Escape);
   EXPECT_EQ(log().front(), (Logged{kOwn, 1}));
   EXPECT_FALSE(host().any_form_alive());
-  EXPECT_TRUE(be().quit_requested());
-  EXPECT_EQ(be().quit_code(), 0);
+  EXPECT_TRUE(backend().quit_requested());
+  EXPECT_EQ(backend().quit_code(), 0);
 }
 
 TEST_F(FormTest, CloseRequestHandlerReturningFalseKeepsTheFormOpen) {
   ASSERT_TRUE(load(test_form()));
   set_hook([](uint32_t unit, int32_t event) { return unit == kOwn && event == 1 ? 0 : 1; });
-  be().close_box(window(kOwn));
-  be().set_focus(window(kButton));
-  be().press_key(Key::Escape);
+  backend().close_box(window(kOwn));
+  backend().set_focus(window(kButton));
+  backend().press_key(Key::Escape);
   EXPECT_TRUE(host().any_form_alive());
-  EXPECT_FALSE(be().quit_requested());
+  EXPECT_FALSE(backend().quit_requested());
 }
 
 TEST_F(FormTest, EscDoesNothingWhenTheFormDoesNotCloseOnEsc) {
@@ -153,18 +153,18 @@ TEST_F(FormTest, EscDoesNothingWhenTheFormDoesNotCloseOnEsc) {
   w.esc_closes = false;
   f.units[0].type_data = forms::encode_window_data(w);
   ASSERT_TRUE(load(f));
-  be().set_focus(window(kButton));
-  be().press_key(Key::Escape);
+  backend().set_focus(window(kButton));
+  backend().press_key(Key::Escape);
   EXPECT_TRUE(host().any_form_alive());
 }
 
 TEST_F(FormTest, HandlerMayCloseTheFormUnderTheUnitThatRaisedTheEvent) {
   ASSERT_TRUE(load(test_form()));
   set_hook([&](uint32_t unit, int32_t event) {
-    if (event == 0 && (unit == kButton || unit == kDigits)) be().destroy(window(kOwn));
+    if (event == 0 && (unit == kButton || unit == kDigits)) backend().destroy(window(kOwn));
     return 1;
   });
-  be().click(window(kButton));
+  backend().click(window(kButton));
   EXPECT_FALSE(host().any_form_alive());
   ASSERT_TRUE(host().load_form(kForm));
   write_text(kDigits, kEditContent, "1");  // the write's own event closes the form
@@ -175,10 +175,10 @@ TEST_F(FormTest, AppendGoesToTheEndWhateverTheSelection) {
   ASSERT_TRUE(load(test_form()));
   auto* monitor = dynamic_cast<forms::EditBox*>(host().unit_object(kForm, kMonitor));
   ASSERT_NE(monitor, nullptr);
-  be().edit_set_selection(window(kMonitor), 0, 1);
+  backend().edit_set_selection(window(kMonitor), 0, 1);
   monitor->append("OK\r\n");
   monitor->append(gbk("数据"));
-  EXPECT_EQ(be().text(window(kMonitor)), "120OK\r\n" + gbk("数据"));
+  EXPECT_EQ(backend().text(window(kMonitor)), "120OK\r\n" + gbk("数据"));
 }
 
 // A monitor left running for a shift keeps its most recent text only, in whole lines.
@@ -190,9 +190,9 @@ TEST_F(FormTest, AppendedLogStaysWithinItsLimitInWholeLines) {
   size_t peak = 0;
   for (int i = 0; i < 1300; ++i) {
     monitor->append(line + std::to_string(i) + "\r\n");
-    peak = std::max(peak, be().text(window(kMonitor)).size());
+    peak = std::max(peak, backend().text(window(kMonitor)).size());
   }
-  const std::string shown = be().text(window(kMonitor));
+  const std::string shown = backend().text(window(kMonitor));
   EXPECT_LE(peak, forms::EditBox::kLogLimit);
   EXPECT_GE(shown.size(), forms::EditBox::kLogTrimTo - 1010);
   EXPECT_EQ(shown.substr(0, 1000), line);

@@ -7,7 +7,7 @@
 #include "forms/type_data_encoder.h"
 #include "platform/backend.h"
 #include "platform/gbk_codec.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
 #include "runtime/window_router.h"
@@ -19,7 +19,7 @@ std::vector<Logged> g_log;
 std::function<int32_t(uint32_t, int32_t)> g_hook;
 
 int32_t record(int32_t event) {
-  const uint32_t unit = forms::runtime().current_event_source().second;
+  const uint32_t unit = forms::form_runtime().current_event_source().second;
   g_log.push_back({unit, event});
   return g_hook ? g_hook(unit, event) : 1;
 }

@@ -46,8 +46,8 @@ class FormTest : public ::testing::Test {
   // Encodes `form`, hands it to the unit model and loads it; false when the load failed.
   bool load(const forms::FormDescription& form);
 
-  forms::FormRuntime& host() { return forms::runtime(); }
-  platform::headless::HeadlessBackend& be() { return *backend_; }
+  forms::FormRuntime& host() { return forms::form_runtime(); }
+  platform::headless::HeadlessBackend& backend() { return *backend_; }
   platform::Handle window(uint32_t unit) { return host().unit_window(kForm, unit, false).window; }
 
   int32_t read_int(uint32_t unit, int index) {

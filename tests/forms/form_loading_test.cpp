@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "forms/type_data_encoder.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "tests/forms/form_fixture.h"
 
 namespace forms_test {
@@ -14,30 +14,30 @@ using platform::Notify;
 TEST_F(FormTest, UnitsAreBuiltInReverseOrderIntoTheirContainers) {
   ASSERT_TRUE(load(test_form()));
   // The last template unit is created first and gets id 100, then steps of 10.
-  EXPECT_EQ(be().control_id(window(kGroup)), 100);
-  EXPECT_EQ(be().control_id(window(kMonitor)), 110);
-  EXPECT_EQ(be().control_id(window(kDigits)), 190);
-  EXPECT_EQ(be().frame_of(window(kDigits)), window(kOwn));
-  const auto in_group = be().children(window(kGroup));
+  EXPECT_EQ(backend().control_id(window(kGroup)), 100);
+  EXPECT_EQ(backend().control_id(window(kMonitor)), 110);
+  EXPECT_EQ(backend().control_id(window(kDigits)), 190);
+  EXPECT_EQ(backend().frame_of(window(kDigits)), window(kOwn));
+  const auto in_group = backend().children(window(kGroup));
   EXPECT_EQ(in_group.size(), 2u);
   EXPECT_NE(std::find(in_group.begin(), in_group.end(), window(kByteBox)), in_group.end());
   // Positions of contained units stay in the container's coordinates.
-  EXPECT_EQ(be().geometry(window(kDigits)), (platform::Geometry{10, 10, 100, 20}));
-  EXPECT_TRUE(be().visible(window(kLabel)));
-  EXPECT_FALSE(be().enabled(window(kDisabledButton)));
-  EXPECT_TRUE(be().is_tab_stop(window(kButton)));
-  EXPECT_FALSE(be().is_tab_stop(window(kMonitor)));
+  EXPECT_EQ(backend().geometry(window(kDigits)), (platform::Geometry{10, 10, 100, 20}));
+  EXPECT_TRUE(backend().visible(window(kLabel)));
+  EXPECT_FALSE(backend().enabled(window(kDisabledButton)));
+  EXPECT_TRUE(backend().is_tab_stop(window(kButton)));
+  EXPECT_FALSE(backend().is_tab_stop(window(kMonitor)));
 }
 
 TEST_F(FormTest, FrameGetsTheClientSizeOfTheRecordedOuterSize) {
   ASSERT_TRUE(load(test_form()));
-  const platform::Geometry g = be().geometry(window(kOwn));
+  const platform::Geometry g = backend().geometry(window(kOwn));
   EXPECT_EQ(g.width, 591 - 16);
   EXPECT_EQ(g.height, 617 - 39);
   // Read back as the outer size the form code knows.
   EXPECT_EQ(read_int(kOwn, kWidth), 591);
   EXPECT_EQ(read_int(kOwn, 3), 617);
-  EXPECT_TRUE(be().visible(window(kOwn)));
+  EXPECT_TRUE(backend().visible(window(kOwn)));
 }
 
 TEST_F(FormTest, FirstHandlersAreCreatedMovedResizedThenFocus) {
@@ -50,13 +50,13 @@ TEST_F(FormTest, FirstHandlersAreCreatedMovedResizedThenFocus) {
 
 TEST_F(FormTest, CreatedHandlerThatClosesTheFormStopsTheRemainingEvents) {
   set_hook([&](uint32_t unit, int32_t event) {
-    if (unit == kOwn && event == 0) be().destroy(window(kOwn));
+    if (unit == kOwn && event == 0) backend().destroy(window(kOwn));
     return 1;
   });
   ASSERT_TRUE(load(test_form()));
   EXPECT_EQ(log(), (std::vector<Logged>{{kOwn, 0}}));
   EXPECT_FALSE(host().any_form_alive());
-  EXPECT_TRUE(be().quit_requested());
+  EXPECT_TRUE(backend().quit_requested());
 }
 
 TEST_F(FormTest, UnitWithUnknownTypeDataVersionFailsTheWholeLoad) {
@@ -67,10 +67,10 @@ TEST_F(FormTest, UnitWithUnknownTypeDataVersionFailsTheWholeLoad) {
   EXPECT_FALSE(load(f));
   EXPECT_FALSE(host().any_form_alive());
   EXPECT_EQ(window(kGroup), 0u);
-  EXPECT_TRUE(be().children(0).empty());
+  EXPECT_TRUE(backend().children(0).empty());
   EXPECT_TRUE(log().empty());
   // A failed load is not the end of the program.
-  EXPECT_FALSE(be().quit_requested());
+  EXPECT_FALSE(backend().quit_requested());
   EXPECT_FALSE(rt::events_suppressed());
 }
 
@@ -84,12 +84,12 @@ TEST_F(FormTest, EmptyTypeDataGivesTheTypeDefaults) {
 TEST_F(FormTest, ClosingTheFormRetiresEveryUnitAndEndsTheLoop) {
   ASSERT_TRUE(load(test_form()));
   const platform::Handle digits = window(kDigits);
-  be().close_box(window(kOwn));
+  backend().close_box(window(kOwn));
   EXPECT_FALSE(host().any_form_alive());
-  EXPECT_FALSE(be().exists(digits));
+  EXPECT_FALSE(backend().exists(digits));
   EXPECT_EQ(window(kDigits), 0u);
-  EXPECT_TRUE(be().quit_requested());
-  EXPECT_EQ(be().quit_code(), 0);
+  EXPECT_TRUE(backend().quit_requested());
+  EXPECT_EQ(backend().quit_code(), 0);
   // Common properties still answer from the record once the form is gone.
   EXPECT_EQ(read_int(kDigits, kLeft), 10);
   // The form loads again from its template.

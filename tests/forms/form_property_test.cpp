@@ -2,7 +2,7 @@
 // rule of edit boxes, combo selection and IP address writes.
 #include <gtest/gtest.h>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "tests/forms/form_fixture.h"
 
 namespace forms_test {
@@ -20,7 +20,7 @@ TEST_F(FormTest, PositionAndSizeWritesAreClamped) {
   EXPECT_EQ(read_int(kButton, kLeft), -32627);
   write_int(kButton, kWidth, -5);
   EXPECT_EQ(read_int(kButton, kWidth), 0);
-  EXPECT_EQ(be().geometry(window(kButton)).width, 0);
+  EXPECT_EQ(backend().geometry(window(kButton)).width, 0);
   write_int(kButton, 3, 99999);
   EXPECT_EQ(read_int(kButton, 3), 32627);
 }
@@ -28,25 +28,25 @@ TEST_F(FormTest, PositionAndSizeWritesAreClamped) {
 TEST_F(FormTest, VisibleAndDisabledFollowTheLiveWindowAndTheRecordAfterwards) {
   ASSERT_TRUE(load(test_form()));
   write_int(kButton, kDisabled, 7);  // any non-zero is true
-  EXPECT_FALSE(be().enabled(window(kButton)));
+  EXPECT_FALSE(backend().enabled(window(kButton)));
   EXPECT_EQ(read_int(kButton, kDisabled), 1);
   write_int(kLabel, kVisible, 0);
-  EXPECT_FALSE(be().visible(window(kLabel)));
-  be().destroy(window(kOwn));
+  EXPECT_FALSE(backend().visible(window(kLabel)));
+  backend().destroy(window(kOwn));
   EXPECT_EQ(read_int(kButton, kDisabled), 1);
   EXPECT_EQ(read_int(kLabel, kVisible), 0);
   ASSERT_TRUE(host().load_form(kForm));
-  EXPECT_FALSE(be().enabled(window(kButton)));
-  EXPECT_FALSE(be().visible(window(kLabel)));
+  EXPECT_FALSE(backend().enabled(window(kButton)));
+  EXPECT_FALSE(backend().visible(window(kLabel)));
 }
 
 TEST_F(FormTest, TextPropertiesAreFreshCopiesAndEmptyReadsAsNull) {
   ASSERT_TRUE(load(test_form()));
   write_text(kLabel, kLabelCaption, gbk("写入成功！！"));
-  EXPECT_EQ(be().text(window(kLabel)), gbk("写入成功！！"));
+  EXPECT_EQ(backend().text(window(kLabel)), gbk("写入成功！！"));
   EXPECT_EQ(read_text(kLabel, kLabelCaption), gbk("写入成功！！"));
   write_text(kButton, kButtonCaption, gbk("断开连接"));
-  EXPECT_EQ(be().text(window(kButton)), gbk("断开连接"));
+  EXPECT_EQ(backend().text(window(kButton)), gbk("断开连接"));
   // The tag is a text of the record; null writes as empty and empty reads as null.
   write_text(kButton, 4, "x");
   EXPECT_EQ(read_text(kButton, 4), "x");
@@ -65,7 +65,7 @@ TEST_F(FormTest, EveryContentWriteRaisesExactlyOneChangedEvent) {
   EXPECT_EQ(read_text(kDigits, kEditContent), "5");
   // The user's typing raises it per character.
   log().clear();
-  be().type_text(window(kMonitor), "ab");
+  backend().type_text(window(kMonitor), "ab");
   EXPECT_EQ(count_of(log(), {kMonitor, 0}), 2u);
 }
 
@@ -91,12 +91,12 @@ TEST_F(FormTest, IpAddressWritesNormaliseOrClear) {
   write_text(kIp, kIpAddress, "  10.0.0.1 ");
   EXPECT_EQ(read_text(kIp, kIpAddress), "10.0.0.1");
   write_text(kIp, kIpAddress, "10.0.0");
-  EXPECT_TRUE(be().ip_blank(window(kIp)));
+  EXPECT_TRUE(backend().ip_blank(window(kIp)));
   EXPECT_EQ(host().read_property(kForm, kIp, kIpAddress, -1), 0u);
   write_text(kIp, kIpAddress, " 1 . 02 .3. 4");
   EXPECT_EQ(read_text(kIp, kIpAddress), "1.2.3.4");
   write_text(kIp, kIpAddress, "300.1.1.1");
-  EXPECT_TRUE(be().ip_blank(window(kIp)));
+  EXPECT_TRUE(backend().ip_blank(window(kIp)));
 }
 
 TEST_F(FormTest, FontPartsReadAndWriteThroughTheWholeDescription) {
@@ -119,10 +119,10 @@ TEST_F(FormTest, WritesWhileSuppressedRunNoHandler) {
   log().clear();
   rt::raise_suppression();
   write_text(kDigits, kEditContent, "1");
-  be().click(window(kButton));
+  backend().click(window(kButton));
   rt::lower_suppression();
   EXPECT_TRUE(log().empty());
-  be().click(window(kButton));
+  backend().click(window(kButton));
   EXPECT_EQ(count_of(log(), {kButton, 0}), 1u);
 }
 

@@ -46,21 +46,23 @@ class MainFormModel : public ::testing::Test {
     rt::install_window_router();
     forms::register_form_runtime();
     g_slots.clear();
-    ASSERT_TRUE(forms::runtime().load_templates(app::kMainFormSegment, app::kMainFormSegmentSize, &kCodeBase));
-    ASSERT_TRUE(forms::runtime().load_form(app::kMainFormId));
+    ASSERT_TRUE(forms::form_runtime().load_templates(app::kMainFormSegment, app::kMainFormSegmentSize, &kCodeBase));
+    ASSERT_TRUE(forms::form_runtime().load_form(app::kMainFormId));
   }
   void TearDown() override {
-    forms::runtime().free_templates();
+    forms::form_runtime().free_templates();
     rt::reset_runtime_for_tests();
     platform::set_backend(nullptr);
   }
-  platform::Handle window(uint32_t unit) { return forms::runtime().unit_window(app::kMainFormId, unit, false).window; }
+  platform::Handle window(uint32_t unit) {
+    return forms::form_runtime().unit_window(app::kMainFormId, unit, false).window;
+  }
 
   std::unique_ptr<platform::headless::HeadlessBackend> backend_;
 };
 
 TEST_F(MainFormModel, EveryUnitIsLiveAndTheCreatedHandlerRunsFirst) {
-  forms::FormSlot* form = forms::runtime().find_form(app::kMainFormId);
+  forms::FormSlot* form = forms::form_runtime().find_form(app::kMainFormId);
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->units.size(), 56u);
   for (const forms::UnitSlot& u : form->units) EXPECT_NE(u.live_window(), 0u) << std::hex << u.id();
@@ -70,7 +72,8 @@ TEST_F(MainFormModel, EveryUnitIsLiveAndTheCreatedHandlerRunsFirst) {
   EXPECT_EQ(backend_->combo_current(window(app::kIdComboPort)), 1);
   EXPECT_EQ(backend_->text(window(app::kIdEditDeviceId)), "DT0001");
   // A timer's hidden window carries no position: the record's is read.
-  EXPECT_EQ(static_cast<int32_t>(forms::runtime().read_property(app::kMainFormId, app::kIdTimerModePoll, 0, -1)), 200);
+  EXPECT_EQ(static_cast<int32_t>(forms::form_runtime().read_property(app::kMainFormId, app::kIdTimerModePoll, 0, -1)),
+            200);
 }
 
 TEST_F(MainFormModel, TabVisitsTheTwentyFieldsInOrder) {
@@ -94,7 +97,7 @@ TEST_F(MainFormModel, EscFromAFieldClosesTheToolAndEnterInTheMonitorIsTyped) {
   EXPECT_EQ(backend_->text(window(app::kIdEditMonitor)), "\r\n");
   backend_->set_focus(window(app::kIdEditServerPort));
   backend_->press_key(platform::Key::Escape);
-  EXPECT_FALSE(forms::runtime().any_form_alive());
+  EXPECT_FALSE(forms::form_runtime().any_form_alive());
   EXPECT_TRUE(backend_->quit_requested());
 }
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/backend.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "tests/library/library_test_support.h"
 
 namespace lib_test {
@@ -16,7 +16,7 @@ rt::UnitWindow FakeFormHost::unit_window(uint32_t form_id, uint32_t unit_id, boo
 }
 
 void FakeFormHost::append_text(uint32_t form_id, uint32_t unit_id, std::string_view gbk) {
-  platform::backend().edit_append(unit_window(form_id, unit_id, true).window, gbk, SIZE_MAX, SIZE_MAX);
+  platform::backend().edit_append(unit_window(form_id, unit_id, true).window, gbk);
 }
 
 FakeFormHost& fake_host() {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/gbk_codec.h"
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/helpers.h"
 #include "runtime/value.h"
 

@@ -79,10 +79,19 @@ class Conformance : public ::testing::TestWithParam<Factory> {
     return b().create(p);
   }
   static std::string ev(const char* what, Handle h) { return std::string(what) + " " + std::to_string(h); }
-  std::vector<std::string> focus_events() const {
+  std::vector<std::string> focus_events() const { return logged("Focus"); }
+  // What the sink logged that starts with `prefix` ("" for all), in order.
+  std::vector<std::string> logged(const std::string& prefix) const {
     std::vector<std::string> out;
     for (const auto& line : sink.log)
-      if (line.rfind("Focus", 0) == 0) out.push_back(line);
+      if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    return out;
+  }
+  // Everything but the keys, which a driver may deliver as keys on the way.
+  std::vector<std::string> notifications() const {
+    std::vector<std::string> out;
+    for (const auto& line : sink.log)
+      if (line.rfind("Key ", 0) != 0) out.push_back(line);
     return out;
   }
 
@@ -145,51 +154,50 @@ TEST_P(Conformance, SelectionOffsetsCountGbkBytes) {
 }
 
 // The traffic monitor's append: at the end whatever the selection, one change each, the
-// caret after the text and in view, also once the box has to scroll.
+// caret after the text and in view, also once the box has to scroll; the growth it returns
+// is what the text reads longer, every kind of line break read back as CR LF.
 TEST_P(Conformance, AppendGoesToTheEndWithTheCaretInView) {
   const Handle log = make_log();
   b().set_text(log, "first\r\n");
   b().edit_set_selection(log, 0, 2);
   sink.log.clear();
-  b().edit_append(log, "OK\r\n", SIZE_MAX, SIZE_MAX);
-  b().edit_append(log, "\xCA\xFD\xBE\xDD", SIZE_MAX, SIZE_MAX);  // two Chinese characters
+  EXPECT_EQ(b().edit_append(log, "OK\r\n"), 4u);
+  EXPECT_EQ(b().edit_append(log, "\xCA\xFD\xBE\xDD"), 4u);  // two Chinese characters
   EXPECT_EQ(b().text(log), "first\r\nOK\r\n\xCA\xFD\xBE\xDD");
   EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Changed", log), ev("Changed", log)}));
   EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{15, 15}));
-  for (int i = 0; i < 40; ++i) b().edit_append(log, "line " + std::to_string(i) + "\r\n", SIZE_MAX, SIZE_MAX);
+  EXPECT_EQ(b().edit_append(log, "\ra\nb"), 6u);
+  EXPECT_EQ(b().text(log), "first\r\nOK\r\n\xCA\xFD\xBE\xDD\r\na\r\nb");
+  for (int i = 0; i < 40; ++i) b().edit_append(log, "line " + std::to_string(i) + "\r\n");
   driver->run_for(20);
   EXPECT_TRUE(driver->caret_in_view(log));
   EXPECT_EQ(b().edit_selection(log).second, static_cast<int>(b().text(log).size()));
 }
 
-// Past the limit the oldest whole lines go, down to the trimmed size; a last line longer
-// than that on its own loses its beginning at a character boundary. The count survives
-// the text being replaced in between.
-TEST_P(Conformance, AppendKeepsTheNewestWholeLinesWithinTheLimit) {
+// What the form runtime bounds a log with: whole lines off the front, or a line's beginning
+// up to a character boundary, one change each, and the caret left at the end and in view.
+TEST_P(Conformance, DropFrontTakesWholeLinesOrStopsAtACharacterBoundary) {
   const Handle log = make_log();
-  std::string all;
-  for (int i = 10; i < 30; ++i) {
-    const std::string line = "line " + std::to_string(i) + "\r\n";  // 9 bytes
-    all += line;
-    b().edit_append(log, line, 40, 30);
-    const std::string shown = b().text(log);
-    ASSERT_LE(shown.size(), 40u);
-    ASSERT_EQ(shown, all.substr(all.size() - shown.size()));
-    ASSERT_EQ(shown.substr(0, 5), "line ");
-  }
-  EXPECT_EQ(b().text(log), "line 26\r\nline 27\r\nline 28\r\nline 29\r\n");
-
-  b().set_text(log, std::string(35, 'x') + "\r\n");
-  b().edit_append(log, "tail\r\n", 40, 30);
-  EXPECT_EQ(b().text(log), "tail\r\n");
+  for (int i = 10; i < 50; ++i) b().edit_append(log, "line " + std::to_string(i) + "\r\n");  // 9 bytes each
+  sink.log.clear();
+  EXPECT_EQ(b().edit_drop_front(log, 9 * 36), 9u * 36);
+  EXPECT_EQ(b().text(log), "line 46\r\nline 47\r\nline 48\r\nline 49\r\n");
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Changed", log)}));
+  driver->run_for(20);
+  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{36, 36}));
+  EXPECT_TRUE(driver->caret_in_view(log));
 
   std::string chinese;
   for (int i = 0; i < 20; ++i) chinese += "\xCA\xFD";
-  b().edit_append(log, "ab" + chinese, 40, 30);
-  EXPECT_EQ(b().text(log), chinese.substr(0, 30));
-  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{30, 30}));
+  b().edit_append(log, "ab" + chinese);
+  EXPECT_EQ(b().edit_drop_front(log, 36 + 3), 36u + 4);  // inside the first Chinese character
+  EXPECT_EQ(b().text(log), chinese.substr(2));
+  EXPECT_EQ(b().edit_drop_front(log, 2), 2u);
+  EXPECT_EQ(b().text(log), chinese.substr(4));
+  EXPECT_EQ(b().edit_drop_front(log, 1000), 36u);  // no more than there is
+  EXPECT_EQ(b().text(log), "");
   driver->run_for(20);
-  EXPECT_TRUE(driver->caret_in_view(log));
+  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{0, 0}));
 }
 
 TEST_P(Conformance, ComboSelectionShowsTheItemAndIsNotClamped) {
@@ -206,31 +214,74 @@ TEST_P(Conformance, ComboSelectionShowsTheItemAndIsNotClamped) {
   EXPECT_EQ(b().combo_item(combo, 5), "");
 }
 
-// As the native control: once the user edits the field the box has no selection, even when
-// the field then shows an item's text, until an item is chosen or the program selects one.
-TEST_P(Conformance, EditingAComboFieldDropsTheSelectionUntilAnItemIsChosen) {
+// The user's side of a combo box as two reports, neither of them a Changed: typing in the
+// field is Edited (per character), picking from the list is Chosen. The list's selection is
+// the item last chosen or selected by the program (whose selection reports nothing).
+TEST_P(Conformance, ComboReportsTypingAsEditedAndAPickFromTheListAsChosen) {
   const Handle combo = make(WidgetKind::ComboBox, frame);
   for (const char* item : {"COM1", "COM2", "COM3"}) b().combo_add_item(combo, item);
   b().combo_set_current(combo, 1);
   b().set_focus(combo);
+  sink.log.clear();
   driver->type_text(combo, "COM3");  // over the selected "COM2"
   EXPECT_EQ(b().text(combo), "COM3");
-  EXPECT_EQ(b().combo_current(combo), -1);
-  b().set_focus(a);  // editing ends
-  driver->run_for(20);
-  EXPECT_EQ(b().combo_current(combo), -1);
+  EXPECT_EQ(notifications(), std::vector<std::string>(4, ev("Edited", combo)));
 
-  b().combo_set_current(combo, 1);  // the program selects again
-  EXPECT_EQ(b().combo_current(combo), 1);
-  EXPECT_EQ(b().text(combo), "COM2");
-
-  b().set_focus(combo);
-  driver->type_text(combo, "COM");
-  EXPECT_EQ(b().combo_current(combo), -1);
+  sink.log.clear();
   driver->choose_item(combo, 2);
   driver->run_for(20);
+  EXPECT_EQ(notifications(), (std::vector<std::string>{ev("Chosen", combo)}));
   EXPECT_EQ(b().combo_current(combo), 2);
   EXPECT_EQ(b().text(combo), "COM3");
+
+  b().combo_set_current(combo, 0);
+  driver->run_for(20);
+  EXPECT_EQ(notifications().size(), 1u);
+  EXPECT_EQ(b().combo_current(combo), 0);
+  EXPECT_EQ(b().text(combo), "COM1");
+}
+
+// A sorted box keeps its items in GBK byte order, a new one after its equals, and its
+// selection stays with the item selected.
+TEST_P(Conformance, SortedComboInsertsInByteOrderAndKeepsTheSelectedItem) {
+  CreateParams p;
+  p.kind = WidgetKind::ComboBox;
+  p.parent = frame;
+  p.geometry = {10, 70, 100, 20};
+  p.visible = true;
+  p.combo.sorted = true;
+  const Handle combo = b().create(p);
+  for (const char* item : {"COM3", "\xB0\xA1", "COM10", "COM1"}) b().combo_add_item(combo, item);
+  b().combo_set_current(combo, 2);  // "COM3"
+  b().combo_add_item(combo, "COM10");
+  b().combo_add_item(combo, "A");
+  std::vector<std::string> items;
+  for (int i = 0; i < b().combo_count(combo); ++i) items.push_back(b().combo_item(combo, i));
+  EXPECT_EQ(items, (std::vector<std::string>{"A", "COM1", "COM10", "COM10", "COM3", "\xB0\xA1"}));
+  EXPECT_EQ(b().combo_current(combo), 4);
+  EXPECT_EQ(b().text(combo), "COM3");
+}
+
+// A control moves into another container; a move that would put a window inside itself, a
+// control onto the desktop or a frame into a window is refused. Seen from what a destroy
+// takes along.
+TEST_P(Conformance, SetParentMovesControlsAndKeepsTheTreeWhole) {
+  const Handle group = make(WidgetKind::GroupBox, frame, {10, 70, 200, 100});
+  const Handle inner = make(WidgetKind::GroupBox, group, {5, 15, 150, 60});
+  b().set_parent(a, inner);
+  b().set_parent(group, inner);  // inside itself
+  b().set_parent(c, 0);          // a control onto the desktop
+  const Handle other = make(WidgetKind::Frame, 0, {0, 0, 100, 100});
+  b().set_parent(other, frame);  // a frame into a window
+  sink.log.clear();
+  b().destroy(inner);
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("Destroyed", a), ev("Destroyed", inner)}));
+  EXPECT_TRUE(b().exists(group));
+  b().destroy(frame);
+  EXPECT_FALSE(b().exists(c));
+  EXPECT_TRUE(b().exists(other));
+  b().destroy(other);
+  driver->run_for(20);
 }
 
 TEST_P(Conformance, IpAddressSetClearAndBlank) {

@@ -18,8 +18,8 @@ class RecordingSink : public platform::WindowSink {
   bool keys_handled = false;
 
   void on_notify(platform::Handle h, platform::Notify what) override {
-    static const char* const kNames[] = {"Clicked", "Changed", "FocusIn", "FocusOut",
-                                         "CloseRequest", "Moved", "Resized", "Destroyed"};
+    static const char* const kNames[] = {"Clicked", "Changed", "FocusIn",   "FocusOut", "CloseRequest",
+                                         "Moved",   "Resized", "Destroyed", "Edited",   "Chosen"};
     log.push_back(std::string(kNames[static_cast<int>(what)]) + " " + std::to_string(h));
     if (on_notify_hook) on_notify_hook(h, what);
   }

@@ -241,17 +241,21 @@ TEST_F(QtBackendTest, GeometryAndTextsAtTheBoundary) {
   EXPECT_EQ(backend.geometry(frame), (platform::Geometry{40, 30, 300, 200}));
 }
 
-// The monitor's append keeps no undo history (it would hold every burst ever shown), and the
-// length it keeps is the length read back, whatever bytes arrived (a lone CR, invalid GBK).
-TEST_F(QtBackendTest, AppendKeepsNoUndoHistoryAndCountsWhatItShows) {
+// The monitor's append and drop keep no undo history (it would hold every burst ever
+// shown), and what they say they added and dropped is what the text reads, whatever bytes
+// arrived (a lone CR, invalid GBK).
+TEST_F(QtBackendTest, AppendAndDropKeepNoUndoHistoryAndCountWhatTheTextShows) {
   CreateParams p;
   p.edit.multi_line = true;
   p.edit.scroll_bars = 2;
   const Handle log = make(WidgetKind::Edit, frame, {10, 80, 200, 60}, p);
-  for (int i = 0; i < 200; ++i) backend.edit_append(log, "a\rb\xFF\xD6\xD0\r\n", 64, 48);
-  const std::string shown = backend.text(log);
-  EXPECT_LE(shown.size(), 64u);
-  EXPECT_GE(shown.size(), 40u);
+  size_t counted = 0;
+  for (int i = 0; i < 200; ++i) {
+    counted += backend.edit_append(log, "a\rb\xFF\xD6\xD0\r\n");
+    if (counted > 64) counted -= backend.edit_drop_front(log, counted - 48);
+    ASSERT_EQ(backend.text(log).size(), counted);
+  }
+  EXPECT_LE(counted, 64u);
   EXPECT_EQ(widget<QPlainTextEdit>(log)->document()->availableUndoSteps(), 0);
 }
 

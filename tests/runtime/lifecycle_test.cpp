@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/helpers.h"
 #include "runtime/program.h"
 #include "runtime/window_router.h"

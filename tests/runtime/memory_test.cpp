@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/helpers.h"
 #include "runtime/value.h"
 #include "tests/runtime/runtime_fixture.h"

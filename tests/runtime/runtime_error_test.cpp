@@ -1,7 +1,7 @@
 // The runtime error box and how it ends the program.
 #include <gtest/gtest.h>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/helpers.h"
 #include "tests/runtime/runtime_fixture.h"
 

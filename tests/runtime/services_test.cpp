@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "runtime/core.h"
+#include "runtime/core_services.h"
 #include "runtime/helpers.h"
 #include "runtime/library.h"
 #include "runtime/program.h"

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "forms/unit.h"
 #include "runtime/form_host.h"
 
 namespace units::test {
@@ -24,7 +25,7 @@ struct UnitMissing : std::runtime_error {
   UnitMissing() : std::runtime_error("unit does not exist") {}
 };
 
-class FakeFormHost final : public rt::FormHost {
+class FakeFormHost final : public rt::FormHost, public forms::UnitOwner {
  public:
   std::vector<RaisedEvent> events;
   std::vector<std::pair<uint32_t, uint32_t>> destroyed;

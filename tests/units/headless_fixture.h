@@ -35,6 +35,7 @@ class HeadlessUnitTest : public ::testing::Test {
 
   forms::CreateContext context(uint32_t unit_id, std::span<const uint8_t> type_data = {}) const {
     forms::CreateContext c;
+    c.owner = &fake_host();
     c.form_id = kForm;
     c.unit_id = unit_id;
     c.type_data = type_data;

@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
     }
     const std::string header_path = argv[3];
     const std::string header_name = header_path.substr(header_path.find_last_of('/') + 1);
-    if (!write_file(argv[2], formgen::segment_source(segment, header_name)) ||
-        !write_file(header_path, formgen::ids_header(spec, form.id))) {
+    if (!write_file(argv[2], formgen::segment_source(segment, header_name, argv[1])) ||
+        !write_file(header_path, formgen::ids_header(spec, form.id, argv[1]))) {
       std::cerr << "formgen: cannot write the outputs\n";
       return 1;
     }

@@ -2,7 +2,7 @@
 // its in-memory serial devices (which may outlive it). Posting is allowed from any thread;
 // the clock only advances inside wait(), on the UI thread, while every device is idle.
 //
-// One mutex, mu, guards the core and every DeviceLine; nothing is called outside the
+// One mutex, mu, guards the scheduler and every DeviceLine; nothing is called outside the
 // backend with it held (a peer's wake-up runs with it released).
 // On the real clock (the console program) time is the monotonic clock instead, and wait()
 // sleeps until the next due timer, scheduled action or posted message.
@@ -12,7 +12,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "platform/mutex.h"
+#include "platform/posted_queue.h"
 #include "platform/serial.h"
 #include "platform/window_types.h"
 
@@ -50,19 +50,24 @@ struct Scheduled {
   ErrorStatus errors;
 };
 
-class Core {
+class EventScheduler {
  public:
   enum class Clock { Virtual, Real };
-  explicit Core(Clock clock = Clock::Virtual);
+  explicit EventScheduler(Clock clock = Clock::Virtual);
 
   uint64_t now_us() const { return real_time_ ? real_now_us() : now_us_.load(std::memory_order_acquire); }
 
   // Queue (any thread).
   void post(Ready item) EXCLUDES(mu);
-  bool pop(Ready& item) EXCLUDES(mu);
   void post_quit(int code) EXCLUDES(mu);
-  bool quit_requested() const EXCLUDES(mu);
-  int quit_code() const EXCLUDES(mu);
+  bool quit_requested() const { return quit_.requested(); }
+  int quit_code() const { return quit_.code(); }
+  // UI thread: hands `deliver` every queued item, also those queued meanwhile, until none is
+  // left; nothing is locked while an item is delivered.
+  template <class Deliver>
+  void dispatch_ready(const Deliver& deliver) EXCLUDES(mu) {
+    while (!ready_.empty()) ready_.drain([&deliver](Ready& item) { deliver(item); });
+  }
 
   // Scheduled work (any thread; devices call these from the peer's callbacks).
   void schedule_action(uint64_t due_us, std::function<void()> action) EXCLUDES(mu);
@@ -113,13 +118,15 @@ class Core {
   const bool real_time_;
   const std::chrono::steady_clock::time_point epoch_;
   std::atomic<uint64_t> now_us_{0};
+  // Wakes the UI thread waiting in wait_until.
+  void wake_ui() EXCLUDES(mu);
+
   std::condition_variable ui_cv_;
-  std::deque<Ready> ready_ GUARDED_BY(mu);
+  MessageQueue<Ready> ready_;  // pushed to with or without `mu` held, never taking `mu` itself
   std::multimap<uint64_t, Scheduled> scheduled_ GUARDED_BY(mu);  // equal times keep insertion order
   std::map<TimerKey, Timer> timers_ GUARDED_BY(mu);
   std::vector<std::shared_ptr<DeviceLine>> devices_ GUARDED_BY(mu);
-  bool quit_ GUARDED_BY(mu) = false;
-  int quit_code_ GUARDED_BY(mu) = 0;
+  QuitRequest quit_;
 };
 
 }  // namespace platform::headless::detail

@@ -1,4 +1,4 @@
-#include "platform/headless/event_core.h"
+#include "platform/headless/event_scheduler.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,14 +13,15 @@ namespace {
 constexpr auto kBusyLimit = std::chrono::seconds(20);
 }  // namespace
 
-Core::Core(Clock clock) : real_time_(clock == Clock::Real), epoch_(std::chrono::steady_clock::now()) {}
+EventScheduler::EventScheduler(Clock clock)
+    : real_time_(clock == Clock::Real), epoch_(std::chrono::steady_clock::now()) {}
 
-uint64_t Core::real_now_us() const {
+uint64_t EventScheduler::real_now_us() const {
   return static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - epoch_).count());
 }
 
-void Core::sleep_until(MutexLock& lock, uint64_t target_us) {
+void EventScheduler::sleep_until(MutexLock& lock, uint64_t target_us) {
   if (target_us == kNever) {
     lock.wait(ui_cv_);
     return;
@@ -29,46 +30,28 @@ void Core::sleep_until(MutexLock& lock, uint64_t target_us) {
   if (target_us > now) lock.wait_for(ui_cv_, std::chrono::microseconds(target_us - now));
 }
 
-void Core::post(Ready item) {
-  {
-    MutexLock lock(mu);
-    ready_.push_back(std::move(item));
-  }
+// Taking `mu` before waking makes sure a UI thread that has just found nothing queued is
+// asleep (or about to see the item) by then.
+void EventScheduler::wake_ui() {
+  { MutexLock lock(mu); }
   ui_cv_.notify_all();
 }
 
-bool Core::pop(Ready& item) {
-  MutexLock lock(mu);
-  if (ready_.empty()) return false;
-  item = std::move(ready_.front());
-  ready_.pop_front();
-  return true;
+void EventScheduler::post(Ready item) {
+  ready_.push(std::move(item));
+  wake_ui();
 }
 
-void Core::post_quit(int code) {
-  {
-    MutexLock lock(mu);
-    quit_ = true;
-    quit_code_ = code;
-  }
-  ui_cv_.notify_all();
+void EventScheduler::post_quit(int code) {
+  quit_.request(code);
+  wake_ui();
 }
 
-bool Core::quit_requested() const {
-  MutexLock lock(mu);
-  return quit_;
-}
-
-int Core::quit_code() const {
-  MutexLock lock(mu);
-  return quit_code_;
-}
-
-void Core::schedule_action(uint64_t due_us, std::function<void()> action) {
+void EventScheduler::schedule_action(uint64_t due_us, std::function<void()> action) {
   {
     MutexLock lock(mu);
     if (due_us <= now_us()) {
-      ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(action)});
+      ready_.push(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(action)});
     } else {
       Scheduled item;
       item.action = std::move(action);
@@ -78,11 +61,11 @@ void Core::schedule_action(uint64_t due_us, std::function<void()> action) {
   ui_cv_.notify_all();  // another thread may schedule for a UI thread asleep on the real clock
 }
 
-void Core::schedule_locked(uint64_t due_us, Scheduled item) {
+void EventScheduler::schedule_locked(uint64_t due_us, Scheduled item) {
   scheduled_.emplace(std::max(due_us, now_us()), std::move(item));
 }
 
-void Core::set_timer(Handle window, uint32_t id, uint64_t period_us) {
+void EventScheduler::set_timer(Handle window, uint32_t id, uint64_t period_us) {
   MutexLock lock(mu);
   Timer& timer = timers_[{window, id}];
   timer.period_us = std::max<uint64_t>(period_us, 1000);  // a zero period would never let time pass
@@ -91,18 +74,18 @@ void Core::set_timer(Handle window, uint32_t id, uint64_t period_us) {
   ++timer.serial;
 }
 
-void Core::kill_timer(Handle window, uint32_t id) {
+void EventScheduler::kill_timer(Handle window, uint32_t id) {
   MutexLock lock(mu);
   timers_.erase({window, id});
 }
 
-void Core::kill_window_timers(Handle window) {
+void EventScheduler::kill_window_timers(Handle window) {
   MutexLock lock(mu);
   auto it = timers_.lower_bound({window, 0});
   while (it != timers_.end() && it->first.first == window) it = timers_.erase(it);
 }
 
-bool Core::take_timer_expiry(Handle window, uint32_t id, uintptr_t serial) {
+bool EventScheduler::take_timer_expiry(Handle window, uint32_t id, uintptr_t serial) {
   MutexLock lock(mu);
   auto it = timers_.find({window, id});
   if (it == timers_.end() || !it->second.pending || it->second.serial != serial) return false;
@@ -110,17 +93,17 @@ bool Core::take_timer_expiry(Handle window, uint32_t id, uintptr_t serial) {
   return true;
 }
 
-bool Core::path_open(const std::string& path) const {
+bool EventScheduler::path_open(const std::string& path) const {
   MutexLock lock(mu);
   return std::any_of(devices_.begin(), devices_.end(), [&](const auto& d) { return d->path == path; });
 }
 
-void Core::add_device(const std::shared_ptr<DeviceLine>& line) {
+void EventScheduler::add_device(const std::shared_ptr<DeviceLine>& line) {
   MutexLock lock(mu);
   devices_.push_back(line);
 }
 
-void Core::remove_device(const std::shared_ptr<DeviceLine>& line) {
+void EventScheduler::remove_device(const std::shared_ptr<DeviceLine>& line) {
   {
     MutexLock lock(mu);
     holding(*this, *line);
@@ -131,7 +114,7 @@ void Core::remove_device(const std::shared_ptr<DeviceLine>& line) {
   ui_cv_.notify_all();
 }
 
-bool Core::any_device_busy() const {
+bool EventScheduler::any_device_busy() const {
   for (const auto& d : devices_) {
     holding(*this, *d);
     if (d->busy()) return true;
@@ -139,7 +122,7 @@ bool Core::any_device_busy() const {
   return false;
 }
 
-void Core::wait_for_idle_devices(MutexLock& lock) {
+void EventScheduler::wait_for_idle_devices(MutexLock& lock) {
   const auto start = std::chrono::steady_clock::now();
   while (ready_.empty() && any_device_busy()) {
     lock.wait_for(ui_cv_, std::chrono::milliseconds(100));
@@ -148,19 +131,19 @@ void Core::wait_for_idle_devices(MutexLock& lock) {
   }
 }
 
-uint64_t Core::next_due_us() const {
+uint64_t EventScheduler::next_due_us() const {
   uint64_t next = scheduled_.empty() ? kNever : scheduled_.begin()->first;
   for (const auto& [key, timer] : timers_) next = std::min(next, timer.next_due_us);
   return next;
 }
 
-bool Core::wait_until(uint64_t deadline) {
+bool EventScheduler::wait_until(uint64_t deadline) {
   MutexLock lock(mu);
   const bool forever = deadline == kNever;
   for (;;) {
     if (!ready_.empty()) return true;
     // An endless wait ends for the quit request, as a message loop's would.
-    if (forever && quit_) return true;
+    if (forever && quit_.requested()) return true;
     if (any_device_busy()) {
       wait_for_idle_devices(lock);
       continue;
@@ -182,7 +165,7 @@ bool Core::wait_until(uint64_t deadline) {
   }
 }
 
-void Core::fire_due() {
+void EventScheduler::fire_due() {
   const uint64_t t = now_us();
   // Re-read the front each time: a peer callback may schedule more work due right now.
   while (!scheduled_.empty() && scheduled_.begin()->first <= t) {
@@ -192,9 +175,9 @@ void Core::fire_due() {
   fire_timers();
 }
 
-void Core::fire_scheduled(Scheduled& item) {
+void EventScheduler::fire_scheduled(Scheduled& item) {
   if (item.kind == Scheduled::Kind::Action) {
-    ready_.push_back(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(item.action)});
+    ready_.push(Ready{Ready::Kind::Action, 0, 0, 0, 0, std::move(item.action)});
     return;
   }
   DeviceLine* line = item.device.get();
@@ -233,13 +216,13 @@ void Core::fire_scheduled(Scheduled& item) {
   line->cv.notify_all();
 }
 
-void Core::fire_timers() {
+void EventScheduler::fire_timers() {
   const uint64_t t = now_us();
   for (auto& [key, timer] : timers_) {
     if (timer.next_due_us > t) continue;
     if (!timer.pending) {
       timer.pending = true;
-      ready_.push_back(Ready{Ready::Kind::Timer, key.first, key.second, timer.serial, 0, {}});
+      ready_.push(Ready{Ready::Kind::Timer, key.first, key.second, timer.serial, 0, {}});
     }
     const uint64_t periods = (t - timer.next_due_us) / timer.period_us + 1;
     timer.next_due_us += periods * timer.period_us;

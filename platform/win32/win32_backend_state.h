@@ -1,51 +1,30 @@
-// The Win32 backend's internal state, shared by its source files: the window registry, the
-// focus model, the posted-message queue and timers, fonts and DPI scaling.
+// The Win32 backend's internal state, shared by its source files: the native windows behind
+// the handles, Windows' side of the focus, the wake-ups and timers, fonts and DPI scaling.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
-#include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/mutex.h"
-#include "platform/posted_queue.h"
-#include "platform/sink_calls.h"
-#include "platform/window_tree.h"
+#include "platform/window_bookkeeping.h"
 #include "platform/win32/win32_text.h"
 
 namespace platform::win32 {
 
 // One window or control. Geometry is kept as the form gave it, in pixels at 96 DPI; the
 // native window has it scaled by its frame's DPI.
-struct Window {
-  Handle handle = 0;
-  WidgetKind kind = WidgetKind::Hidden;
-  Handle parent = 0;
+struct Window : WindowRecord {
   HWND hwnd = nullptr;  // null for hidden windows
   Geometry logical;
-  bool visible = false, enabled = true;
-  int control_id = 0;
   std::optional<Font> font;  // none = the default GUI font
-  // Edit boxes
-  bool multi_line = false;
-  int case_conversion = 0;
-  // A multi-line box used as a log keeps its GBK length while it appends (-1: not known),
-  // so appending never measures the text it keeps.
-  int64_t log_bytes = -1;
-  bool appending = false;
-  // Combo boxes
-  int combo_style = 1;
-  bool sorted = false;
-  // The user edited the field since an item was last chosen or selected by the program:
-  // the box reports no selection, whatever index the control still keeps.
-  bool combo_edited = false;
+  bool multi_line = false;   // an edit box's
   // Colours of edit and combo boxes (drawn through WM_CTLCOLOR*); a brush only when the
   // background is not the control's own.
   Colour text_colour = 0, background = 0xFFFFFF;
@@ -54,45 +33,37 @@ struct Window {
   LabelStyle label;
   std::wstring caption;
   // Frames
-  bool centre_on_screen = false;
-  bool fixed_size = false;
   int dpi = 96;
   HICON icon_big = nullptr, icon_small = nullptr;
-  std::string hidden_text;  // a hidden window's text
-  int changed_mute = 0;     // >0 while the program itself changes the text
 };
 
-class Core : public SinkCalls {
+// The windows, the focus, the sink calls, the posted messages and the quit request are the
+// shared bookkeeping's; this adds the native windows behind the handles and Windows' side of
+// each.
+class Win32BackendState : public WindowBookkeeping {
  public:
-  Core();
-  ~Core();
-  Core(const Core&) = delete;
-  Core& operator=(const Core&) = delete;
+  Win32BackendState();
+  ~Win32BackendState();
+  Win32BackendState(const Win32BackendState&) = delete;
+  Win32BackendState& operator=(const Win32BackendState&) = delete;
 
   // ---- registry (win32_registry.cpp)
-  Window* find(Handle h) { return tree_.find(h); }
-  const Window* find(Handle h) const { return tree_.find(h); }
+  Window* find(Handle h) { return static_cast<Window*>(windows.find(h)); }
+  const Window* find(Handle h) const { return static_cast<const Window*>(windows.find(h)); }
   // The handle of the registered window `hwnd` belongs to (itself or an ancestor, so a combo
   // box's edit field and an IP control's fields count as the control); 0 for other windows.
   Handle handle_of(HWND hwnd) const;
-  Handle frame_of(Handle h) const { return tree_.frame_of(h); }
-  Handle add(Window window);
-  bool is_inside(Handle h, Handle ancestor) const { return tree_.is_inside(h, ancestor); }
-  void destroy(Handle h);
+  Handle add(std::unique_ptr<Window> window);
+  // Destruction (WindowedBackend::destroy): the top window hidden at once, every native
+  // window destroyed later (see collect_garbage).
+  void hide_destroyed(Window& top);
+  void forget(Window& w);
   // Destroys the native windows of destroyed handles once no sink call is running, so no
   // control is destroyed under its own message handler.
   void collect_garbage();
 
-  // Every call into the sink goes through SinkCalls' notify, offer_key, offer_char,
-  // deliver_timer and deliver_posted.
-
-  // ---- focus (win32_focus.cpp)
-  Handle focused = 0;
+  // ---- focus (win32_focus.cpp); the form's focus is the bookkeeping's
   int native_focus_mute = 0;  // >0 while the backend itself moves Windows' focus
-  int message_boxes_open = 0;
-  Handle last_frame_shown = 0;
-  void set_focus(Handle to);
-  bool move_focus(Handle to);
   void sync_native_focus();
   // After a message has been dispatched: a focus move the user made (a click into a field)
   // is reported as the form's own.
@@ -103,18 +74,13 @@ class Core : public SinkCalls {
   bool pretranslate(const MSG& msg);
 
   // ---- queue and timers (win32_queue.cpp, win32_timers.cpp)
-  void post(Handle window, uint32_t code, uintptr_t wparam, intptr_t lparam);
   void wake();
-  void drain_queue();
-  bool queue_empty() { return posted_.empty(); }
   void process_pending();
   bool wait(int timeout_ms);
   void set_timer(Handle window, uint32_t id, uint32_t period_ms);
   void kill_timer(Handle window, uint32_t id);
   void kill_window_timers(Handle window);
   void on_timer(UINT_PTR native_id);
-  std::atomic<bool> quit{false};
-  std::atomic<int> quit_code{0};
   HWND message_window = nullptr;
 
   // ---- creation and layout (win32_create.cpp)
@@ -136,14 +102,10 @@ class Core : public SinkCalls {
   void apply_font(Window& w);
 
  private:
-  WindowTree<Window> tree_;
   std::unordered_map<HWND, Handle> by_hwnd_;
-  int focus_dispatch_ = 0;  // focus reports in progress
   bool drop_low_surrogate_ = false;  // the filter refused the first half of a pair
   std::vector<HWND> graveyard_;
   std::vector<HICON> graveyard_icons_;
-
-  PostedQueue posted_;
 
   struct TimerKey {
     Handle window;
@@ -168,8 +130,8 @@ extern const wchar_t kFrameClass[];
 extern const wchar_t kLabelClass[];
 extern const wchar_t kMessageClass[];
 void register_classes();
-// Group boxes are subclassed so the notifications of the controls inside reach the core.
-void subclass_group_box(HWND group, Core* core);
+// Group boxes are subclassed so the notifications of the controls inside reach the backend.
+void subclass_group_box(HWND group, Win32BackendState* state);
 
 // Pixels at `dpi` for a length at 96 DPI.
 inline int scale(int logical, int dpi) { return MulDiv(logical, dpi, 96); }
