@@ -15,7 +15,7 @@ set(allowed_app runtime app)
 set(allowed_main platform runtime forms units app main)
 # The runtime interface the tool's logic may see.
 set(app_runtime_headers helpers.h library.h value.h event.h)
-set(system_headers "Q[A-Za-z]+|qt[a-z]+/|windows.h|unistd.h|sys/|termios.h|fcntl.h|pthread.h|poll.h|errno.h")
+set(system_headers "Q[A-Za-z]+|qt[a-z]+/|windows.h|unistd.h|sys/|termios.h|fcntl.h|pthread.h|poll.h|errno.h|emscripten")
 
 set(failures "")
 foreach(layer ${layers})
