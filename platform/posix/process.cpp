@@ -1,5 +1,6 @@
-// Process services on POSIX: the executable's path, the current directory, the environment,
-// the COM port to device path table and the user's settings folder.
+// Process services on POSIX: the executable's path, the COM port to device path table and
+// the user's settings folder (the current directory and the environment are in
+// process_environment.cpp).
 #include "platform/process.h"
 
 #include <pwd.h>
@@ -19,23 +20,6 @@ std::string program_path() {
     if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
     buf.resize(buf.size() * 2);  // may have been cut short: try again with more room
   }
-}
-
-bool set_current_directory(const std::string& dir) { return !dir.empty() && ::chdir(dir.c_str()) == 0; }
-
-std::string current_directory() {
-  std::vector<char> buf(256);
-  while (::getcwd(buf.data(), buf.size()) == nullptr) {
-    if (errno != ERANGE) return {};
-    buf.resize(buf.size() * 2);
-  }
-  return std::string(buf.data());
-}
-
-std::optional<std::string> environment(const std::string& name) {
-  const char* value = std::getenv(name.c_str());
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
 }
 
 // COM1–4 are the built-in ports, COM5–12 USB adapters, COM13–15 USB modems (CDC ACM);

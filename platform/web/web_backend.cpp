@@ -4,7 +4,6 @@
 
 #include <emscripten.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "platform/web/web_serial.h"

@@ -3,7 +3,7 @@
 // Serves the page as its read-me says (its headers, Content-Security-Policy included), with
 // the stand-in serial ports bridged to simulated DTUs; prints a line per group of checks and
 // exits with the number of groups that failed.
-import { mkdtempSync, rmSync } from 'node:fs';
+import { existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { Browser } from './cdp.mjs';
@@ -24,6 +24,13 @@ const site = resolve(option('--site'));
 const testsSite = option('--tests-site') ? resolve(option('--tests-site')) : null;
 const simProgram = resolve(option('--sim'));
 const screenshot = option('--screenshot') ? resolve(option('--screenshot')) : null;
+
+for (const [folder, file] of [[site, 'index.html'], [testsSite, 'web-tests.js']]) {
+  if (folder && !existsSync(join(folder, file))) {
+    console.log(`no ${file} in ${folder}: build the web edition first (see ./test)`);
+    process.exit(1);
+  }
+}
 
 const scratch = mkdtempSync(join(tmpdir(), 'dtu-web-tests-'));
 const server = new TestServer(site, testsSite ? { '/tests/': testsSite } : {});

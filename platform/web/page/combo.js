@@ -2,6 +2,7 @@
 // from it (read-only for a drop-down list). Items and the current one are the program's;
 // what the user does (types, chooses an item) is queued for it.
 import { Ev } from './events.js';
+import { cssColour } from './colours.js';
 
 export class ComboBox {
   constructor(controls, record, style) {
@@ -14,8 +15,8 @@ export class ComboBox {
     this.highlight = -1;
     const el = document.createElement('div');
     el.className = 'dtu-combo dtu-field';
-    el.style.color = style.textColour;
-    el.style.backgroundColor = style.background;
+    el.style.color = cssColour(style.textColour);
+    el.style.backgroundColor = cssColour(style.background);
     this.input = document.createElement('input');
     this.input.type = 'text';
     this.input.autocomplete = 'off';

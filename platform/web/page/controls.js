@@ -6,18 +6,13 @@
 import { Ev } from './events.js';
 import { ComboBox } from './combo.js';
 import { IpAddress } from './ip.js';
+import { cssColour } from './colours.js';
 
 // The program's kinds of window, in its own order.
 export const Kind = Object.freeze({ Frame: 0, Edit: 1, Button: 2, ComboBox: 3, GroupBox: 4, Label: 5, IpAddress: 6,
   Hidden: 7 });
 // The keys the form decides about, in the program's own order.
 const kKeys = { Tab: 1, Enter: 2, Escape: 3, F1: 4 };
-
-// 0x00BBGGRR as CSS; the button-face colour (0xFF000000) is the page's own.
-export function cssColour(c) {
-  if (c >>> 0 === 0xFF000000) return 'var(--face)';
-  return '#' + [c & 0xFF, (c >>> 8) & 0xFF, (c >>> 16) & 0xFF].map((v) => v.toString(16).padStart(2, '0')).join('');
-}
 
 export class Controls {
   constructor(stage, queue) {
