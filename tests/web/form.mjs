@@ -9,6 +9,12 @@ export const At = {
   idField: [219, 106], portField: [219, 154], monitor: [300, 520],
 };
 
+// The monitor's text as its line elements show it (evaluated in the page).
+export const monitorText = `(() => {
+  const log = document.querySelector('.dtu-client .dtu-log');
+  return log ? [...log.querySelectorAll('.dtu-log-block > div')].map((d) => d.textContent).join('\\n') : null;
+})()`;
+
 export class Form {
   constructor(tab) {
     this.tab = tab;
@@ -42,12 +48,9 @@ export class Form {
     return text;
   }
 
-  // What the traffic monitor shows, without carriage returns.
+  // What the traffic monitor shows, line by line as its elements hold it.
   monitor() {
-    return this.tab.evaluate(() => {
-      const t = document.querySelector('.dtu-client textarea');
-      return t ? t.value.replace(/\r/g, '') : null;
-    });
+    return this.tab.evaluate(monitorText);
   }
 
   status() {

@@ -111,7 +111,7 @@ export function pageGroups(ctx) {
         const inside = (a, b) => a.left >= b.left - 1 && a.top >= b.top - 1 && a.right <= b.right + 1 && a.bottom <= b.bottom + 1;
         const overlap = (a, b) => a.left < b.right - 1 && b.left < a.right - 1 && a.top < b.bottom - 1 && b.top < a.bottom - 1;
         const clientBox = document.querySelector('.dtu-client').getBoundingClientRect();
-        const fields = [...document.querySelectorAll('.dtu-client input, .dtu-client textarea, .dtu-client button, .dtu-combo, .dtu-ip')]
+        const fields = [...document.querySelectorAll('.dtu-client input, .dtu-client .dtu-log, .dtu-client button, .dtu-combo, .dtu-ip')]
           .filter((f) => !f.closest('.dtu-combo, .dtu-ip') || f.matches('.dtu-combo, .dtu-ip'))
           .map((f) => f.getBoundingClientRect()).filter((r) => r.width > 0);
         for (const el of document.querySelectorAll('.dtu-client [data-handle]:not([hidden])')) {
@@ -130,6 +130,34 @@ export function pageGroups(ctx) {
       equal(faults.out, [], 'clipped windows');
       check(Math.abs(faults.width - 575 * 1.5) < 1 && Math.abs(faults.height - 578 * 1.5) < 1,
         `the client area at 150 % is ${faults.width} x ${faults.height}`);
+      await tab.close();
+    }],
+
+    ['page: the monitor holding a MiB takes a burst (and drops its oldest lines) as quickly as when empty', async () => {
+      const tab = await browser.newTab();
+      await tab.addInitScript(initScript(kNoPorts));
+      await tab.navigate(server.origin + '/');
+      const r = await tab.evaluate(async () => {
+        const controls = window.dtuProgram.dtu.controls;
+        const h = Number(document.querySelector('.dtu-log').closest('[data-handle]').dataset.handle);
+        const frame = () => new Promise((done) => requestAnimationFrame(() => done()));
+        const line = 'ID= SIM001 a line of the DTU 0123456789\n';
+        // Each burst and the frame that shows it, timed over 20 bursts.
+        const timed = async (act) => {
+          const start = performance.now();
+          for (let i = 0; i < 20; i++) { act(); await frame(); }
+          return (performance.now() - start) / 20;
+        };
+        const empty = await timed(() => controls.append(h, line));
+        for (let i = 0; i < 270; i++) controls.append(h, line.repeat(100));
+        await frame();
+        const full = await timed(() => controls.append(h, line));
+        const dropping = await timed(() => controls.dropFront(h, line.length * 50));
+        return { empty, full, dropping, size: controls.text(h).length };
+      });
+      check(r.size > 1000000, 'the monitor holds ' + r.size);
+      check(r.full < r.empty * 3 + 10 && r.dropping < r.empty * 3 + 10,
+        `a burst took ${r.full.toFixed(1)} ms with a MiB shown, ${r.empty.toFixed(1)} ms empty; dropping ${r.dropping.toFixed(1)} ms`);
       await tab.close();
     }],
 

@@ -6,7 +6,7 @@
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { check, equal, initScript, kSimState, sleep, startSim } from './harness.mjs';
-import { At, Form } from './form.mjs';
+import { At, Form, monitorText } from './form.mjs';
 
 const kAdapter = { name: 'A', usbVendorId: 0x1a86, usbProductId: 0x7523 };
 
@@ -67,7 +67,7 @@ export function sessionGroups(ctx) {
       // Bytes from the DTU are text, never markup.
       const markup = '<img src=x onerror="window.__pwned=1"><b id="dtu-markup">&lt;b&gt;</b>\r\n';
       server.inject('A', markup);
-      await tab.waitFor(`document.querySelector('.dtu-client textarea').value.includes('dtu-markup')`, 5000, 'the injected bytes in the monitor');
+      await tab.waitFor(`${monitorText}.includes('dtu-markup')`, 5000, 'the injected bytes in the monitor');
       check((await form.monitor()).endsWith(markup.replace(/\r/g, '')), 'the monitor does not show the bytes as they came');
       check(!(await tab.evaluate(`!!document.getElementById('dtu-markup') || document.querySelectorAll('img').length > 1 || !!window.__pwned`)),
         'bytes from the DTU became markup');

@@ -7,6 +7,7 @@ import { Ev } from './events.js';
 import { ComboBox } from './combo.js';
 import { IpAddress } from './ip.js';
 import { cssColour } from './colours.js';
+import { LogView } from './log_view.js';
 
 // The program's kinds of window, in its own order.
 export const Kind = Object.freeze({ Frame: 0, Edit: 1, Button: 2, ComboBox: 3, GroupBox: 4, Label: 5, IpAddress: 6,
@@ -30,7 +31,7 @@ export class Controls {
     // The form's background, labels and group boxes take no focus: a click there leaves it
     // where it is, as on the desktop.
     stage.addEventListener('mousedown', (e) => {
-      if (!e.target.closest('input, textarea, button, .dtu-list')) e.preventDefault();
+      if (!e.target.closest('input, button, .dtu-list, .dtu-log')) e.preventDefault();
     });
   }
 
@@ -56,7 +57,6 @@ export class Controls {
     else this.setParent(r.h, spec.parent);
     this.setText(r.h, spec.text);
     this.setGeometry(r.h, ...spec.geometry);
-    if (spec.font) this.setFont(r.h, ...spec.font);
     this.setEnabled(r.h, !spec.disabled);
     if (r.kind !== Kind.Frame) this.setVisible(r.h, spec.visible);
     return true;
@@ -104,24 +104,29 @@ export class Controls {
   }
 
   makeEdit(r, s) {
-    const multi = s.multiLine;
-    const el = document.createElement(multi ? 'textarea' : 'input');
-    if (!multi) el.type = s.password ? 'password' : 'text';
-    el.autocomplete = 'off';
-    el.spellcheck = false;
-    el.readOnly = s.readOnly;
+    let el;
+    if (s.multiLine) {
+      r.log = new LogView();
+      r.field = r.log;
+      el = r.log.el;
+      el.classList.toggle('dtu-nowrap', (s.scrollBars & 1) !== 0);
+      el.style.overflowX = (s.scrollBars & 1) ? 'scroll' : 'hidden';
+      el.style.overflowY = (s.scrollBars & 2) ? 'scroll' : 'hidden';
+    } else {
+      el = document.createElement('input');
+      el.type = s.password ? 'password' : 'text';
+      el.autocomplete = 'off';
+      el.spellcheck = false;
+      el.readOnly = s.readOnly;
+      r.field = el;
+    }
     el.classList.add('dtu-edge-' + s.border);
     el.style.textAlign = ['left', 'center', 'right'][s.alignment] || 'left';
     el.style.color = cssColour(s.textColour);
     el.style.backgroundColor = cssColour(s.background);
-    if (multi) {
-      el.classList.toggle('dtu-nowrap', (s.scrollBars & 1) !== 0);
-      el.style.overflowX = (s.scrollBars & 1) ? 'scroll' : 'hidden';
-      el.style.overflowY = (s.scrollBars & 2) ? 'scroll' : 'hidden';
-    }
-    r.el = r.field = el;
+    r.el = el;
     r.maxLength = s.maxLength;
-    r.multiLine = multi;
+    r.multiLine = s.multiLine;
   }
 
   makeButton(r, s) {
@@ -242,7 +247,8 @@ export class Controls {
     const r = this.windows.get(h);
     if (!r) return;
     r.enabled = on;
-    if (r.field || r.kind === Kind.Button) r.el.disabled = !on;
+    if (r.log) r.el.classList.toggle('dtu-disabled', !on);
+    else if (r.field || r.kind === Kind.Button) r.el.disabled = !on;
     if (r.combo) r.combo.setEnabled(on);
     if (r.ip) r.ip.setEnabled(on);
   }
@@ -275,6 +281,7 @@ export class Controls {
 
   // The element that takes the browser's focus for a window.
   focusTarget(r) {
+    if (r.log) return r.el;
     if (r.field) return r.field;
     if (r.combo) return r.combo.input;
     if (r.ip) return r.ip.focusTarget();
@@ -390,8 +397,8 @@ export class Controls {
   scrollCaret(h) {
     const f = this.field(h);
     if (!f) return;
-    if (f.tagName === 'TEXTAREA') {
-      if (f.selectionEnd >= f.value.length) f.scrollTop = f.scrollHeight;
+    if (f instanceof LogView) {
+      if (f.selectionEnd >= f.length) f.scrollToEnd();
     } else if (f.selectionEnd >= f.value.length) {
       f.scrollLeft = f.scrollWidth;
     } else if (f.selectionEnd === 0) {
@@ -405,24 +412,32 @@ export class Controls {
     if (!f) return;
     const end = f.value.length;
     f.setRangeText(text, end, end, 'end');
-    if (f.tagName === 'TEXTAREA') f.scrollTop = f.scrollHeight;
+    if (f instanceof LogView) f.scrollToEnd();
     else f.scrollLeft = f.scrollWidth;
   }
 
-  // Drops the first `count` UTF-16 units; the caret stays after the text kept.
+  // Drops the first `count` UTF-16 units; the caret goes to the end, in view.
   dropFront(h, count) {
     const f = this.field(h);
     if (!f || count <= 0) return;
-    const start = f.selectionStart, end = f.selectionEnd;
-    f.setRangeText('', 0, Math.min(count, f.value.length), 'preserve');
-    f.setSelectionRange(Math.max(0, start - count), Math.max(0, end - count));
+    f.setRangeText('', 0, count, 'preserve');
+    const end = f.value.length;
+    f.setSelectionRange(end, end);
+    if (f instanceof LogView) f.scrollToEnd();
+  }
+
+  // The first `units` UTF-16 units of a box's text (of a long log: read only that far).
+  textFront(h, units) {
+    const f = this.field(h);
+    if (!f) return '';
+    return f instanceof LogView ? f.front(units) : f.value.slice(0, units);
   }
 
   // True when the caret's line is inside the visible part of the box.
   caretInView(h) {
     const f = this.field(h);
     if (!f) return false;
-    if (f.tagName !== 'TEXTAREA') return true;
-    return f.scrollTop + f.clientHeight >= f.scrollHeight - 1 || f.selectionEnd < f.value.length;
+    if (!(f instanceof LogView)) return true;
+    return f.selectionEnd < f.length || f.endInView();
   }
 }
