@@ -32,6 +32,13 @@ for (const [folder, file] of [[site, 'index.html'], [testsSite, 'web-tests.js']]
   }
 }
 
+// However the page behaves, the run ends: a group waits 60 s at the most for any one thing.
+const watchdog = setTimeout(() => {
+  console.log('the browser tests took more than 10 minutes: stopped');
+  process.exit(99);
+}, 600000);
+watchdog.unref();
+
 const scratch = mkdtempSync(join(tmpdir(), 'dtu-web-tests-'));
 const server = new TestServer(site, testsSite ? { '/tests/': testsSite } : {});
 await server.listen();

@@ -65,6 +65,7 @@ async function start() {
 // A fault of the program or of the page's scripts ends the tool; the page says so rather
 // than hang half drawn.
 function failed(e) {
+  if (e && e.name === 'ExitStatus') return;  // the program ended itself (after its error box): not a fault
   console.error('dtu-setup: failed', e);
   document.documentElement.dataset.state = 'failed';
 }
