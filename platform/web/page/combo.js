@@ -114,12 +114,13 @@ export class ComboBox {
     return false;
   }
 
+  // The list drops below the field in the page's top layer, so nothing it passes over (the
+  // form's edge, a group box) cuts it.
   openList() {
     if (this.list || this.items.length === 0) return;
-    const frame = this.record.el.closest('.dtu-client');
-    if (!frame) return;
     this.list = document.createElement('ul');
     this.list.className = 'dtu-list';
+    this.list.popover = 'manual';
     this.list.addEventListener('mousedown', (e) => e.preventDefault());
     this.list.addEventListener('click', (e) => {
       const li = e.target.closest('li');
@@ -136,14 +137,13 @@ export class ComboBox {
       }
     });
     this.highlight = this.current;
-    const field = this.record.el.getBoundingClientRect(), client = frame.getBoundingClientRect();
-    const zoom = client.width / frame.offsetWidth || 1;
-    this.list.style.left = (field.left - client.left) / zoom + 'px';
-    this.list.style.top = (field.bottom - client.top) / zoom + 'px';
-    this.list.style.width = this.record.el.offsetWidth + 'px';
-    const rows = Math.min(this.items.length, 30);
-    this.list.style.maxHeight = Math.max(rows * 18 + 2, Math.min(this.record.geometry[3] - 22, 30 * 18)) + 'px';
-    frame.appendChild(this.list);
+    const field = this.record.el.getBoundingClientRect();
+    this.list.style.left = field.left + 'px';
+    this.list.style.top = field.bottom + 'px';
+    this.list.style.width = field.width + 'px';
+    this.list.style.maxHeight = Math.min(30, this.items.length) * 18 + 2 + 'px';
+    this.record.el.append(this.list);
+    this.list.showPopover();
     this.renderList();
   }
 
