@@ -19,7 +19,11 @@ EM_JS(int, web_take_event, (int32_t* out), {
   HEAP32[(out >> 2) + 2] = e[3] | 0;
   return e[0];
 });
-EM_JS(int, web_has_event, (), { return Module.dtu.queue.length > 0 ? 1 : 0; });
+EM_JS(int, web_has_event, (), {
+  Module.dtu.windowTimers.expireDue();
+  return Module.dtu.queue.length > 0 ? 1 : 0;
+});
+EM_JS(void, web_expire_due_timers, (), { Module.dtu.windowTimers.expireDue(); });
 EM_ASYNC_JS(int, web_wait, (int timeout), { return (await Module.dtu.queue.wait(timeout)) ? 1 : 0; });
 EM_JS(uint32_t, web_tick, (), { return Math.floor(performance.now()) >>> 0; });
 EM_JS(void, web_ready, (), { Module.dtu.ready(); });
@@ -165,6 +169,8 @@ EM_JS(void, web_serial_close, (int id), {
 });
 
 }  // namespace
+
+void expire_due_timers() { web_expire_due_timers(); }
 
 Queued take_event() {
   int32_t values[3] = {0, 0, 0};

@@ -22,9 +22,11 @@ struct Queued {
   Event kind = Event::None;
   int32_t a = 0, b = 0, c = 0;  // the kind's own values, see events.js
 };
+// Timers that are due now are queued now, ahead of their own wake-ups.
+void expire_due_timers();
 // The oldest queued item; kind None when there is none.
 Queued take_event();
-bool has_event();
+bool has_event();  // due timers included
 // Suspends until something is queued or `timeout_ms` passes (negative: no end); true when
 // something is queued.
 bool wait_for_event(int timeout_ms);

@@ -29,6 +29,7 @@ KeyPress key_press(int key, int mods) {
 // then what the page queued.
 void WebBackend::process_pending() {
   book_.deliver_posted_messages();
+  page::expire_due_timers();
   for (page::Queued e = page::take_event(); e.kind != page::Event::None; e = page::take_event()) dispatch(e);
 }
 
