@@ -14,6 +14,11 @@ bool set_current_directory(const std::string& dir);
 std::string current_directory();
 std::optional<std::string> environment(const std::string& name);
 
+// This machine's name ("" when the system gives none) and this process's id, as a journal
+// names who did what.
+std::string host_name();
+long long process_id();
+
 // Device path of COM port n. On Linux: the documented default table, overridden per port by
 // the environment variable DTU_SETUP_COM<n>; on Windows: the device \\.\COM<n> itself.
 std::string serial_device_path(int port_number);

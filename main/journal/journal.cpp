@@ -114,8 +114,8 @@ int64_t Journal::open_session(int64_t job, const Place& place, int64_t lease_ms)
 }
 
 bool Journal::renew_session(int64_t session, int64_t lease_ms) {
-  return !db_->query("UPDATE sessions SET lease_until_ms = " + now() + " + $2 WHERE id = $1 AND ended_ms IS NULL "
-                     "RETURNING id",
+  return !db_->query("UPDATE sessions SET lease_until_ms = " + now() + " + $2, lapsed_ms = NULL WHERE id = $1 AND "
+                     "ended_ms IS NULL RETURNING id",
                      {session, lease_ms})
               .empty();
 }
@@ -170,52 +170,48 @@ std::optional<Unit> Journal::unit(int64_t job, int seq) {
   return unit_of(rows[0]);
 }
 
-// Inside a transaction. A unit keeps the session and place of its last holder, so the
-// event names the bench whose lease ran out.
-static int settle_lapsed_in(Database& db, const std::string& now, int64_t job,
-                            const std::function<void(const Row&, UnitState)>& moved) {
-  const std::string lapsed = "SELECT id FROM sessions WHERE job_id = $1 AND lease_until_ms < " + now;
+// Inside a transaction. Each lapsed session is settled once: marked, then its claims moved.
+// A unit keeps the session and place of its last holder, so the events name the bench
+// whose lease ran out. Most calls find no lapsed session, in one statement.
+int Journal::settle_lapsed_in(int64_t job) {
+  const Rows lapsed = db_->query("UPDATE sessions SET lapsed_ms = " + now() + " WHERE job_id = $1 AND lease_until_ms < " +
+                                     now() + " AND lapsed_ms IS NULL AND ended_ms IS NULL RETURNING id",
+                                 {job});
   int count = 0;
-  for (const Row& r : db.query("UPDATE units SET state = 'pending', updated_ms = " + now +
-                                   " WHERE job_id = $1 AND state = 'claimed' AND session_id IN (" + lapsed +
-                                   ") RETURNING seq, session_id, bench, port, step",
-                               {job})) {
-    moved(r, UnitState::Pending);
-    ++count;
-  }
-  for (const Row& r : db.query("UPDATE units SET state = 'in_doubt', updated_ms = " + now +
-                                   " WHERE job_id = $1 AND state = 'writing' AND session_id IN (" + lapsed +
-                                   ") RETURNING seq, session_id, bench, port, step",
-                               {job})) {
-    moved(r, UnitState::InDoubt);
-    ++count;
+  for (const Row& s : lapsed) {
+    const int64_t session = s.integer(0);
+    for (const Row& r : db_->query("UPDATE units SET state = 'pending', updated_ms = " + now() +
+                                       " WHERE job_id = $1 AND session_id = $2 AND state = 'claimed' "
+                                       "RETURNING seq, bench, port, step",
+                                   {job, session})) {
+      append_event(job, static_cast<int>(r.integer(0)), session, "lapsed", UnitState::Pending, r.text(3), {}, {},
+                   "the lease of bench " + r.text(1) + ", port " + r.text(2) +
+                       " ran out before its DTU was written: back to the pool");
+      ++count;
+    }
+    for (const Row& r : db_->query("UPDATE units SET state = 'in_doubt', updated_ms = " + now() +
+                                       " WHERE job_id = $1 AND session_id = $2 AND state = 'writing' "
+                                       "RETURNING seq, bench, port, step",
+                                   {job, session})) {
+      const int seq = static_cast<int>(r.integer(0));
+      const std::string reason =
+          "in doubt: bench " + r.text(1) + ", port " + r.text(2) + " stopped answering during step " + r.text(3);
+      db_->query("UPDATE units SET reason = $3 WHERE job_id = $1 AND seq = $2", {job, static_cast<int64_t>(seq), reason});
+      append_event(job, seq, session, "lapsed", UnitState::InDoubt, r.text(3), {}, {},
+                   "the lease ran out while its DTU was being written: " + reason);
+      ++count;
+    }
   }
   return count;
 }
 
 int Journal::settle_lapsed(int64_t job) {
-  return in_transaction(*db_, [&] {
-    return settle_lapsed_in(*db_, now(), job, [&](const Row& r, UnitState state) {
-      const int seq = static_cast<int>(r.integer(0));
-      const std::string where = "bench " + r.text(2) + ", port " + r.text(3);
-      if (state == UnitState::Pending) {
-        append_event(job, seq, r.integer(1), "lapsed", state, r.text(4), {}, {},
-                     "the lease of " + where + " ran out before its DTU was written: back to the pool");
-        return;
-      }
-      const std::string reason = "in doubt: " + where + " stopped during step " + r.text(4);
-      db_->query("UPDATE units SET reason = $3 WHERE job_id = $1 AND seq = $2", {job, static_cast<int64_t>(seq), reason});
-      append_event(job, seq, r.integer(1), "lapsed", state, r.text(4), {}, {},
-                   "the lease of " + where + " ran out while its DTU was being written: " + reason);
-    });
-  });
+  return in_transaction(*db_, [&] { return settle_lapsed_in(job); });
 }
 
 std::optional<Unit> Journal::claim_next(int64_t job, int64_t session) {
-  // Lapsed claims first, in a transaction of their own: a bench that claims never waits
-  // behind another one's settling.
-  settle_lapsed(job);
   return in_transaction(*db_, [&]() -> std::optional<Unit> {
+    settle_lapsed_in(job);
     const Rows rows = db_->query(
         "UPDATE units SET state = 'claimed', session_id = $2, step = 'claimed', reason = '', "
         "bench = (SELECT bench FROM sessions WHERE id = $2), port = (SELECT port FROM sessions WHERE id = $2), "
@@ -232,8 +228,8 @@ std::optional<Unit> Journal::claim_next(int64_t job, int64_t session) {
 
 std::optional<Unit> Journal::take_over(int64_t job, int seq, int64_t session, const Values& before,
                                        const std::string& why) {
-  settle_lapsed(job);
   return in_transaction(*db_, [&]() -> std::optional<Unit> {
+    settle_lapsed_in(job);
     const auto was = unit(job, seq);
     if (!was) return std::nullopt;
     const Rows rows = db_->query(

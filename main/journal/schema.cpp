@@ -16,7 +16,7 @@ void version_1(Database& db) {
       "base_values TEXT NOT NULL, csv_keys TEXT NOT NULL, created_ms BIGINT NOT NULL, unit_count INTEGER NOT NULL)",
       "CREATE TABLE sessions (id " + key + ", job_id BIGINT NOT NULL REFERENCES jobs (id), bench TEXT NOT NULL, "
       "port TEXT NOT NULL, host TEXT NOT NULL, pid BIGINT NOT NULL, started_ms BIGINT NOT NULL, "
-      "lease_until_ms BIGINT NOT NULL, ended_ms BIGINT)",
+      "lease_until_ms BIGINT NOT NULL, lapsed_ms BIGINT, ended_ms BIGINT)",
       "CREATE INDEX sessions_lease ON sessions (job_id, lease_until_ms)",
       "CREATE TABLE units (job_id BIGINT NOT NULL REFERENCES jobs (id), seq INTEGER NOT NULL, dtu_id TEXT NOT NULL, "
       "values_target TEXT NOT NULL, state TEXT NOT NULL CHECK (state IN ('pending', 'claimed', 'writing', 'done', "
@@ -25,8 +25,10 @@ void version_1(Database& db) {
       "port TEXT NOT NULL DEFAULT '', session_id BIGINT REFERENCES sessions (id), updated_ms BIGINT NOT NULL, "
       "done_ms BIGINT, values_after TEXT NOT NULL DEFAULT '', PRIMARY KEY (job_id, seq), UNIQUE (job_id, dtu_id))",
       "CREATE INDEX units_by_state ON units (job_id, state, attempts, seq)",
-      "CREATE TABLE events (id " + key + ", job_id BIGINT NOT NULL REFERENCES jobs (id), seq INTEGER, "
-      "session_id BIGINT REFERENCES sessions (id), at_ms BIGINT NOT NULL, bench TEXT NOT NULL, port TEXT NOT NULL, "
+      // No foreign keys here: every bench's event would lock the job's row for its
+      // transaction, and the events are written only beside the change they describe.
+      "CREATE TABLE events (id " + key + ", job_id BIGINT NOT NULL, seq INTEGER, "
+      "session_id BIGINT, at_ms BIGINT NOT NULL, bench TEXT NOT NULL, port TEXT NOT NULL, "
       "kind TEXT NOT NULL, state TEXT NOT NULL, step TEXT NOT NULL, values_before TEXT NOT NULL, "
       "values_after TEXT NOT NULL, detail TEXT NOT NULL)",
       "CREATE INDEX events_by_job ON events (job_id, id)",

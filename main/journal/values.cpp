@@ -59,28 +59,32 @@ void skip_spaces(std::string_view json, size_t& at) {
 
 }  // namespace
 
+std::string_view value_key(size_t index) { return cli::setting_keys().at(index).name; }
+
+std::optional<size_t> value_index(std::string_view key) { return cli::find_setting_key(key); }
+
 std::string values_json(const Values& values) {
   if (values.empty()) return "";
   std::string out = "{";
-  for (size_t i = 0; i < values.size() && i < cli::kSettingCount; ++i) {
+  for (size_t i = 0; i < values.size() && i < kValueCount; ++i) {
     if (i) out += ',';
-    out += cli::json_string(cli::setting_keys()[i].name) + ":" + cli::json_string(values[i]);
+    out += cli::json_string(value_key(i)) + ":" + cli::json_string(values[i]);
   }
   return out + "}";
 }
 
 std::optional<Values> values_from_json(std::string_view json) {
   if (json.empty()) return Values{};
-  Values values(cli::kSettingCount);
-  std::vector<bool> seen(cli::kSettingCount, false);
+  Values values(kValueCount);
+  std::vector<bool> seen(kValueCount, false);
   size_t at = 0;
   skip_spaces(json, at);
   if (at >= json.size() || json[at++] != '{') return std::nullopt;
-  for (size_t n = 0; n < cli::kSettingCount; ++n) {
+  for (size_t n = 0; n < kValueCount; ++n) {
     skip_spaces(json, at);
     const auto key = read_string(json, at);
-    const auto index = key ? cli::find_setting_key(*key) : std::nullopt;
-    if (!index || seen[*index] || *key != cli::setting_keys()[*index].name) return std::nullopt;
+    const auto index = key ? value_index(*key) : std::nullopt;
+    if (!index || seen[*index] || *key != value_key(*index)) return std::nullopt;
     skip_spaces(json, at);
     if (at >= json.size() || json[at++] != ':') return std::nullopt;
     skip_spaces(json, at);
@@ -89,7 +93,7 @@ std::optional<Values> values_from_json(std::string_view json) {
     values[*index] = std::move(*value);
     seen[*index] = true;
     skip_spaces(json, at);
-    if (at < json.size() && json[at] == ',' && n + 1 < cli::kSettingCount) ++at;
+    if (at < json.size() && json[at] == ',' && n + 1 < kValueCount) ++at;
   }
   skip_spaces(json, at);
   if (at >= json.size() || json[at++] != '}') return std::nullopt;

@@ -2,6 +2,7 @@
 // key order (ID IP PT DN AP TM UB HT OT RV1 RV2 SS1 SS2), stored as one JSON object.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,11 @@
 namespace journal {
 
 using Values = std::vector<std::string>;
+
+inline constexpr size_t kValueCount = 13;
+inline constexpr std::string_view kKeyList = "ID IP PT DN AP TM UB HT OT RV1 RV2 SS1 SS2";
+std::string_view value_key(size_t index);                  // "ID" ... "SS2"
+std::optional<size_t> value_index(std::string_view key);  // any letter case; none if unknown
 
 // {"ID":"...","IP":"...",...}; "" for no values (a step that read nothing).
 std::string values_json(const Values& values);

@@ -32,6 +32,14 @@ std::string current_directory() {
   return std::string(buf.data());
 }
 
+std::string host_name() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+long long process_id() { return static_cast<long long>(::getpid()); }
+
 std::optional<std::string> environment(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   if (value == nullptr) return std::nullopt;

@@ -40,6 +40,15 @@ std::string current_directory() {
   }
 }
 
+std::string host_name() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(name, &size)) return {};
+  return win32::wide_to_utf8(std::wstring_view(name, size)).value_or("");
+}
+
+long long process_id() { return static_cast<long long>(GetCurrentProcessId()); }
+
 std::optional<std::string> environment(const std::string& name) {
   const std::optional<std::wstring> wide = win32::utf8_to_wide(name);
   if (!wide || wide->empty()) return std::nullopt;

@@ -1,0 +1,109 @@
+// How a claim's time grows when many benches claim at once: the median time of one claim
+// (lapsed leases settled, the next pending unit taken) with 12 benches claiming at the same
+// moment, each on a connection of its own, over the median with one bench claiming alone.
+// On a PostgreSQL server started for the run (tests/journal/pg_server.sh, in a scratch
+// folder). Goal: at most 3.
+#include <algorithm>
+#include <barrier>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "main/journal/journal.h"
+
+namespace {
+
+constexpr int kBenches = 12;
+constexpr int kRounds = 60;       // claims per bench with all benches at once
+constexpr int kAloneClaims = 240;
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+struct Server {
+  std::string dir;
+  bool start() {
+    std::random_device rd;
+    dir = "/tmp/dtu-pg-bench-" + std::to_string(rd() % 1000000);
+    return std::system(("sh " DTU_PG_SERVER_SCRIPT " start " + dir + " >/dev/null").c_str()) == 0;
+  }
+  ~Server() {
+    if (!dir.empty()) std::system(("sh " DTU_PG_SERVER_SCRIPT " stop " + dir).c_str());
+  }
+  std::string url() const { return "postgresql:///dtu_test?host=" + dir + "&user=dtu"; }
+};
+
+journal::JobSpec job(const std::string& name, int units) {
+  journal::JobSpec spec;
+  spec.name = name;
+  spec.base_file = "base.txt";
+  spec.keys = {"ID"};
+  for (int i = 0; i < units; ++i) {
+    journal::Values v(journal::kValueCount, "");
+    v[0] = name + "-" + std::to_string(i);
+    spec.units.push_back(v);
+  }
+  spec.base = spec.units.front();
+  return spec;
+}
+
+double ms_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Each bench claims `claims` units, all benches starting each claim together; every
+// claim's time in ms.
+std::vector<double> claim_together(const std::string& url, int64_t job_id, int benches, int claims) {
+  std::vector<std::vector<double>> times(static_cast<size_t>(benches));
+  std::barrier together(benches);
+  std::vector<std::thread> threads;
+  for (int b = 0; b < benches; ++b)
+    threads.emplace_back([&, b] {
+      auto j = journal::Journal::open(url, false);
+      const int64_t session = j->open_session(job_id, {"bench-" + std::to_string(b), "COM5", "bench", b}, 600000);
+      for (int c = 0; c < claims; ++c) {
+        together.arrive_and_wait();
+        const auto start = std::chrono::steady_clock::now();
+        const auto unit = j->claim_next(job_id, session);
+        times[static_cast<size_t>(b)].push_back(unit ? ms_since(start) : -1);
+      }
+    });
+  for (auto& t : threads) t.join();
+  std::vector<double> all;
+  for (const auto& t : times) all.insert(all.end(), t.begin(), t.end());
+  return all;
+}
+
+}  // namespace
+
+int main() {
+  Server server;
+  if (!server.start()) {
+    std::puts("claim_latency_ratio: the PostgreSQL server did not start");
+    return 1;
+  }
+  std::vector<double> alone, together;
+  {
+    auto j = journal::Journal::open(server.url(), true);
+    const int64_t single = j->create_job(job("alone", kAloneClaims)).id;
+    const int64_t many = j->create_job(job("together", kBenches * kRounds)).id;
+    claim_together(server.url(), single, 1, 20);  // warm the server's caches
+    alone = claim_together(server.url(), single, 1, kAloneClaims - 20);
+    together = claim_together(server.url(), many, kBenches, kRounds);
+  }
+  if (std::count(alone.begin(), alone.end(), -1.0) || std::count(together.begin(), together.end(), -1.0)) {
+    std::puts("claim_latency_ratio: a claim found no unit");
+    return 1;
+  }
+  const double m1 = median(alone), m12 = median(together);
+  std::printf("one bench alone: median claim %.3f ms over %zu claims\n", m1, alone.size());
+  std::printf("%d benches at once: median claim %.3f ms over %zu claims\n", kBenches, m12, together.size());
+  std::printf("claim_latency_ratio=%.2f\n", m12 / m1);
+  return 0;
+}
