@@ -1,7 +1,7 @@
 // How a claim's time grows when many benches claim at once: the median time of one claim
 // (lapsed leases settled, the next pending unit taken) with 12 benches claiming at the same
 // moment, each on a connection of its own, over the median with one bench claiming alone.
-// On a PostgreSQL server started for the run (tests/journal/pg_server.sh, in a scratch
+// On a PostgreSQL server started for the run (tests/main/journal/pg_server.sh, in a scratch
 // folder). Goal: at most 3.
 #include <algorithm>
 #include <barrier>

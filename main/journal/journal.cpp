@@ -127,10 +127,15 @@ void Journal::end_session(int64_t job, int64_t session, const std::string& why) 
                                        " WHERE job_id = $1 AND session_id = $2 AND state = 'claimed' RETURNING seq",
                                    {job, session}))
       append_event(job, static_cast<int>(r.integer(0)), session, "released", UnitState::Pending, "claimed", {}, {}, why);
-    for (const Row& r : db_->query("UPDATE units SET state = 'in_doubt', reason = $3, updated_ms = " + now() +
-                                       " WHERE job_id = $1 AND session_id = $2 AND state = 'writing' RETURNING seq, step",
-                                   {job, session, "in doubt: " + why}))
-      append_event(job, static_cast<int>(r.integer(0)), session, "in_doubt", UnitState::InDoubt, r.text(1), {}, {}, why);
+    for (const Row& r : db_->query("UPDATE units SET state = 'in_doubt', updated_ms = " + now() +
+                                       " WHERE job_id = $1 AND session_id = $2 AND state = 'writing' "
+                                       "RETURNING seq, bench, port, step",
+                                   {job, session})) {
+      const int seq = static_cast<int>(r.integer(0));
+      const std::string reason = "bench " + r.text(1) + ", port " + r.text(2) + " " + why + " during step " + r.text(3);
+      db_->query("UPDATE units SET reason = $3 WHERE job_id = $1 AND seq = $2", {job, static_cast<int64_t>(seq), reason});
+      append_event(job, seq, session, "in_doubt", UnitState::InDoubt, r.text(3), {}, {}, reason);
+    }
     append_event(job, 0, session, "session_ended", UnitState::Pending, "", {}, {}, why);
   });
 }
@@ -195,7 +200,7 @@ int Journal::settle_lapsed_in(int64_t job) {
                                    {job, session})) {
       const int seq = static_cast<int>(r.integer(0));
       const std::string reason =
-          "in doubt: bench " + r.text(1) + ", port " + r.text(2) + " stopped answering during step " + r.text(3);
+          "bench " + r.text(1) + ", port " + r.text(2) + " stopped answering during step " + r.text(3);
       db_->query("UPDATE units SET reason = $3 WHERE job_id = $1 AND seq = $2", {job, static_cast<int64_t>(seq), reason});
       append_event(job, seq, session, "lapsed", UnitState::InDoubt, r.text(3), {}, {},
                    "the lease ran out while its DTU was being written: " + reason);

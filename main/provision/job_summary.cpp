@@ -29,7 +29,7 @@ std::string iso_time(int64_t ms) {
   const sys_days day = floor<days>(t);
   const year_month_day ymd{day};
   const hh_mm_ss<seconds> time{floor<seconds>(t) - day};
-  char text[32];
+  char text[64];
   std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<int>(ymd.year()),
                 static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
                 static_cast<long long>(time.hours().count()), static_cast<long long>(time.minutes().count()),

@@ -5,7 +5,7 @@
 
 #include "main/journal/database.h"
 #include "main/journal/journal.h"
-#include "tests/journal/journal_test_support.h"
+#include "tests/main/journal/journal_test_support.h"
 
 namespace journal_test {
 namespace {

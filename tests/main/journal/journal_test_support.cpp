@@ -1,4 +1,4 @@
-#include "tests/journal/journal_test_support.h"
+#include "tests/main/journal/journal_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "main/journal/journal.h"
-#include "tests/journal/journal_test_support.h"
+#include "tests/main/journal/journal_test_support.h"
 
 namespace journal_test {
 namespace {
