@@ -63,9 +63,9 @@ void on_connect_clicked() {
   const int32_t port = write_port_settings();
   Globals& g = globals();
   if (g.connected == 1) return drop_link(text(texts::status_not_connected));
+  begin_operation(Operation::Connect);
   // Port 0 cannot be opened. The unit stores it as 1, so opening would reach COM1, a port
   // the technician never chose: refuse here instead.
-  begin_operation(Operation::Connect);
   if (port >= 1 && call_int(rt::kOpenPort, {unit_arg(unit::kSerialPort)}) == 1) {
     g.connected = 1;
     record_handshake(Handshake::Waiting);
