@@ -1,9 +1,10 @@
 #include "main/journal/values.h"
 
+#include "app/settings_table.h"
 #include "main/cli/report.h"
-#include "main/cli/setting_keys.h"
 
 namespace journal {
+static_assert(kValueCount == app::kSettingCount);
 namespace {
 
 // Reads one JSON string at `at` (at its opening quote), leaving `at` past its closing one.
@@ -59,9 +60,13 @@ void skip_spaces(std::string_view json, size_t& at) {
 
 }  // namespace
 
-std::string_view value_key(size_t index) { return cli::setting_keys().at(index).name; }
+std::string_view value_key(size_t index) { return app::kSettings.at(index).name; }
 
-std::optional<size_t> value_index(std::string_view key) { return cli::find_setting_key(key); }
+std::optional<size_t> value_index(std::string_view key) {
+  const auto found = app::find_setting(key);
+  if (!found) return std::nullopt;
+  return app::index_of(*found);
+}
 
 std::string values_json(const Values& values) {
   if (values.empty()) return "";
