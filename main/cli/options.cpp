@@ -205,9 +205,10 @@ std::string help_text() {
          "\n"
          "Exit status: 0 all succeeded; 2 usage error; 3 a port could not be opened; 4 a value\n"
          "failed a field check (nothing was sent); 5 no banner within --boot-wait, or setting mode\n"
-         "not entered; 6 the DTU did not answer a command; 130/143 stopped by Ctrl-C or SIGTERM\n"
-         "(the port is closed and the step that was cut is named). With several ports, the\n"
-         "highest status among them.\n";
+         "not entered; 6 the DTU did not answer a command; 7 the journal's database could not be\n"
+         "reached or used (job and provision; nothing was done, no DTU touched); 130/143 stopped\n"
+         "by Ctrl-C or SIGTERM (the port is closed and the step that was cut is named). With\n"
+         "several ports, the highest status among them.\n";
 }
 
 }  // namespace cli

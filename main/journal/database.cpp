@@ -1,6 +1,7 @@
 #include "main/journal/database.h"
 
 #include <charconv>
+#include <filesystem>
 
 #include "main/journal/postgres_database.h"
 #include "main/journal/sqlite_database.h"
@@ -67,7 +68,10 @@ std::string redact_target(const std::string& target) {
 std::unique_ptr<Database> open_database(const std::string& target, bool create) {
   if (target.empty()) throw DbError(DbError::Kind::Refused, "no database named");
   if (is_postgres_target(target)) return open_postgres(target);
-  return open_sqlite(target, create);
+  // A program that changes folder later (the tool does) still reopens the same file.
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(target, ec);
+  return open_sqlite(ec ? target : absolute.string(), create);
 }
 
 }  // namespace journal

@@ -214,9 +214,21 @@ int Journal::settle_lapsed(int64_t job) {
   return in_transaction(*db_, [&] { return settle_lapsed_in(job); });
 }
 
+// A port holds one unit at a time: a claim this session still holds unwritten is one whose
+// answer was lost with the connection. It goes back before the session claims again.
+void Journal::release_stale_claims_in(int64_t job, int64_t session, int keep) {
+  for (const Row& r : db_->query("UPDATE units SET state = 'pending', updated_ms = " + now() +
+                                     " WHERE job_id = $1 AND state = 'claimed' AND session_id = $2 AND seq <> $3 "
+                                     "RETURNING seq",
+                                 {job, session, static_cast<int64_t>(keep)}))
+    append_event(job, static_cast<int>(r.integer(0)), session, "released", UnitState::Pending, "claimed", {}, {},
+                 "claimed by this port before its connection was lost; never written");
+}
+
 std::optional<Unit> Journal::claim_next(int64_t job, int64_t session) {
   return in_transaction(*db_, [&]() -> std::optional<Unit> {
     settle_lapsed_in(job);
+    release_stale_claims_in(job, session, 0);
     const Rows rows = db_->query(
         "UPDATE units SET state = 'claimed', session_id = $2, step = 'claimed', reason = '', "
         "bench = (SELECT bench FROM sessions WHERE id = $2), port = (SELECT port FROM sessions WHERE id = $2), "
@@ -235,8 +247,11 @@ std::optional<Unit> Journal::take_over(int64_t job, int seq, int64_t session, co
                                        const std::string& why) {
   return in_transaction(*db_, [&]() -> std::optional<Unit> {
     settle_lapsed_in(job);
+    release_stale_claims_in(job, session, seq);
     const auto was = unit(job, seq);
     if (!was) return std::nullopt;
+    // Already this session's: a repeat after the answer was lost.
+    if (was->session == session && was->state == UnitState::Writing) return was;
     const Rows rows = db_->query(
         "UPDATE units SET state = 'writing', session_id = $3, step = 'writing', reason = '', "
         "bench = (SELECT bench FROM sessions WHERE id = $3), port = (SELECT port FROM sessions WHERE id = $3), "

@@ -167,6 +167,7 @@ class Journal {
  private:
   Unit unit_of(const Row& row);
   int settle_lapsed_in(int64_t job);
+  void release_stale_claims_in(int64_t job, int64_t session, int keep);
   void append_event(int64_t job, int seq, int64_t session, const std::string& kind, UnitState state,
                     const std::string& step, const Values& before, const Values& after, const std::string& detail);
   std::string now() const;

@@ -1,7 +1,6 @@
 #include "main/provision/job_commands.h"
 
 #include "main/cli/report.h"
-#include "main/cli/work_folder.h"
 #include "main/journal/journal.h"
 #include "main/provision/job_create.h"
 #include "main/provision/job_outputs.h"
@@ -32,7 +31,7 @@ int report_summary(const ProductionOptions& o, journal::Journal& journal, const 
 
 }  // namespace
 
-int run_job_command(const ProductionOptions& o, const Console& console, const ToolRunner& tool) {
+int run_job_command(const ProductionOptions& o, const Console& console) {
   const bool create = o.command == ProductionCommand::JobCreate;
   std::unique_ptr<journal::Journal> journal;
   try {
@@ -45,7 +44,7 @@ int run_job_command(const ProductionOptions& o, const Console& console, const To
     return kJournalUnavailable;
   }
   try {
-    if (create) return create_job(o, *journal, console, tool);
+    if (create) return create_job(o, *journal, console);
     return report_summary(o, *journal, console);
   } catch (const journal::JournalError& e) {
     console.err(e.what());
