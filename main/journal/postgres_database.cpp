@@ -24,7 +24,7 @@ DbError::Kind kind_of(std::string_view state) {
 std::string one_line(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   for (char& c : text)
-    if (c == '\n') c = ' ';
+    if (c == '\n' || c == '\t') c = ' ';
   return text;
 }
 

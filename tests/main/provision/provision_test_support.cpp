@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +22,11 @@ std::string file_text(const std::string& path) { return platform_test::read_text
 
 Process::Process(const std::string& program, const std::vector<std::string>& args, const std::string& out,
                  const std::string& err) {
+  // Processes whose parent is killed come to this one, which reaps them: a killed bench's
+  // port processes would otherwise linger as zombies until the system's first process gets
+  // to them, and their serial port locks would still name a process that seems to be there.
+  static const bool reaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+  EXPECT_TRUE(reaper);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -63,13 +69,26 @@ void Process::signal(int sig) {
 
 void Process::kill_with_children() {
   if (!running()) return;
-  // The children first (read while the parent still holds them), then the parent.
+  // Its children, found by their parent in /proc while the parent still holds them.
   std::vector<pid_t> children;
-  std::istringstream list(file_text("/proc/" + std::to_string(pid_) + "/task/" + std::to_string(pid_) + "/children"));
-  for (pid_t child; list >> child;) children.push_back(child);
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string stat = file_text(entry.path().string() + "/stat");
+    const size_t name_end = stat.rfind(')');
+    if (name_end == std::string::npos) continue;
+    std::istringstream fields(stat.substr(name_end + 1));
+    std::string state;
+    pid_t parent = 0;
+    fields >> state >> parent;
+    if (parent == pid_) children.push_back(static_cast<pid_t>(std::stol(name)));
+  }
   ::kill(pid_, SIGKILL);
   for (pid_t child : children) ::kill(child, SIGKILL);
   wait(std::chrono::seconds(30));
+  for (pid_t child : children)
+    wait_until([child] { return ::waitpid(child, nullptr, WNOHANG) != 0; }, std::chrono::seconds(30));
 }
 
 std::string Simulators::start(const std::string& name, bool swap, const std::vector<std::string>& extra) {
