@@ -289,7 +289,7 @@ bool Journal::note_step(int64_t job, int seq, int64_t session, const std::string
               .empty();
 }
 
-bool Journal::finish(int64_t job, int seq, int64_t session, const Values& after, int64_t took_ms) {
+bool Journal::finish(int64_t job, int seq, int64_t session, const Values& after, int64_t took_ms, int64_t cycle_ms) {
   return in_transaction(*db_, [&] {
     const Rows rows = db_->query("UPDATE units SET state = 'done', step = 'done', reason = '', values_after = $4, "
                                  "done_ms = " + now() + ", updated_ms = " + now() +
@@ -300,8 +300,9 @@ bool Journal::finish(int64_t job, int seq, int64_t session, const Values& after,
       const auto u = unit(job, seq);
       return u && u->session == session && u->state == UnitState::Done;
     }
-    append_event(job, seq, session, "done", UnitState::Done, "done", {}, after,
-                 "written and read back in " + std::to_string(took_ms) + " ms");
+    std::string detail = "written and read back in " + std::to_string(took_ms) + " ms";
+    if (cycle_ms > 0) detail += "; " + std::to_string(cycle_ms) + " ms from setting mode";
+    append_event(job, seq, session, "done", UnitState::Done, "done", {}, after, detail);
     return true;
   });
 }

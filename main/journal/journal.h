@@ -148,8 +148,9 @@ class Journal {
   // How far the write got (no event); false when the unit is not this session's.
   bool note_step(int64_t job, int seq, int64_t session, const std::string& step);
   // Written and read back equal: done. True also when it already is (a commit whose answer
-  // was lost); false when the unit is no longer this session's.
-  bool finish(int64_t job, int seq, int64_t session, const Values& after, int64_t took_ms);
+  // was lost); false when the unit is no longer this session's. The times: the write and
+  // read-back, and the whole cycle from setting mode (the identifying read included).
+  bool finish(int64_t job, int seq, int64_t session, const Values& after, int64_t took_ms, int64_t cycle_ms = 0);
   // A failed attempt: back to pending, or set aside after kMaxAttempts. The new state, or
   // none when the unit is no longer this session's.
   std::optional<UnitState> fail(int64_t job, int seq, int64_t session, const std::string& step,

@@ -85,7 +85,7 @@ class PortWorker {
   void handle_dtu(DtuDriver& dtu);
   std::optional<journal::Unit> unit_for(const journal::Unit& known, const journal::Values& before,
                                         const SettingValues& read);
-  void write_unit(DtuDriver& dtu, const journal::Unit& unit, Clock::time_point read_done);
+  void write_unit(DtuDriver& dtu, const journal::Unit& unit, Clock::time_point setting_mode, Clock::time_point read_done);
   void record_failure(const journal::Unit& unit, const std::string& step, const std::string& message,
                       const journal::Values& after);
   bool job_finished();
@@ -221,6 +221,7 @@ bool PortWorker::wait_for_dtu(DtuDriver& dtu) {
 }
 
 void PortWorker::handle_dtu(DtuDriver& dtu) {
+  const auto setting_mode = Clock::now();
   const cli::Reading read = dtu.read_settings();
   if (!read.ok()) {
     std::string why = tool_message(read.end.message, "the read was cut short");
@@ -249,7 +250,7 @@ void PortWorker::handle_dtu(DtuDriver& dtu) {
       if (journaled([&] { return journal_->start_writing(job_.id, unit->seq, session_, before); })) break;
     }
   }
-  write_unit(dtu, *unit, read_done);
+  write_unit(dtu, *unit, setting_mode, read_done);
 }
 
 // A DTU that reports a unit's ID: done and unchanged, it is not written again; otherwise the
@@ -304,7 +305,10 @@ std::vector<std::string> PortWorker::differences(const SettingValues& written, c
   return out;
 }
 
-void PortWorker::write_unit(DtuDriver& dtu, const journal::Unit& unit, Clock::time_point read_done) {
+// The time printed is the write and the read-back: what the unit itself costs, the
+// identifying read being the same for every DTU the bench sees.
+void PortWorker::write_unit(DtuDriver& dtu, const journal::Unit& unit, Clock::time_point setting_mode,
+                            Clock::time_point read_done) {
   writing_seq_ = unit.seq;
   writing_id_ = unit.dtu_id;
   keeper_->note_step(unit.seq, "writing");
@@ -330,7 +334,9 @@ void PortWorker::write_unit(DtuDriver& dtu, const journal::Unit& unit, Clock::ti
     return record_failure(unit, "read-back", message, after);
   }
   const auto took = Clock::now() - read_done;
-  const bool recorded = journaled([&] { return journal_->finish(job_.id, unit.seq, session_, after, ms_of(took)); });
+  const auto cycle = Clock::now() - setting_mode;
+  const bool recorded =
+      journaled([&] { return journal_->finish(job_.id, unit.seq, session_, after, ms_of(took), ms_of(cycle)); });
   writing_seq_ = 0;
   if (!recorded) {
     result(unit.dtu_id + " written and read back, but the journal no longer gives it to this port: see job status");
