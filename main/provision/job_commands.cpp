@@ -18,7 +18,9 @@ int report_summary(const ProductionOptions& o, journal::Journal& journal, const 
     case ProductionCommand::JobExport: console.out(o.json ? export_json(s) : export_csv(s)); return cli::kOk;
     case ProductionCommand::JobReport: {
       const std::string html = report_html(s);
-      if (!platform::replace_file_atomically(o.html_file, html.data(), html.size())) {
+      // All or nothing, whether the page is new or replaces an older one.
+      if (!platform::create_file_atomically(o.html_file, html.data(), html.size()) &&
+          !platform::replace_file_atomically(o.html_file, html.data(), html.size())) {
         console.err("job report: cannot write " + o.html_file + "; it is left as it was");
         return cli::kFailed;
       }

@@ -195,21 +195,18 @@ void PortWorker::work(DtuDriver& dtu) {
   }
 }
 
-// True once a DTU is in setting mode; false when the job was finished meanwhile or the
-// link dropped.
+// True once a DTU is in setting mode; false when the job was finished meanwhile, the link
+// dropped, or a DTU booted without entering setting mode (the port is then opened afresh
+// for its next boot).
 bool PortWorker::wait_for_dtu(DtuDriver& dtu) {
   auto looked = Clock::now();
-  bool unconfirmed_told = false;
   for (;;) {
     switch (dtu.wait_for_setting_mode(kBootSliceMs)) {
       case cli::ModeWait::SettingMode: return true;
       case cli::ModeWait::Unconfirmed:
-        if (!unconfirmed_told) {
-          unconfirmed_told = true;
-          journaled([&] { journal_->note(job_.id, session_, 0, "failed", "setting mode", {}, "no answer to the request"); });
-          progress("the DTU booted but did not enter setting mode: power it off and on again");
-        }
-        break;
+        journaled([&] { journal_->note(job_.id, session_, 0, "failed", "setting mode", {}, "no answer to the request"); });
+        progress("the DTU booted but did not enter setting mode: power it off and on again");
+        return false;
       case cli::ModeWait::NoBanner: break;
     }
     if (!dtu.connected()) return false;

