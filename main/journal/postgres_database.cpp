@@ -129,10 +129,11 @@ class PostgresDatabase final : public Database {
   Rows rows_of(PGresult* result, std::string_view sql) {
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-      const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+      const char* field = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+      const std::string state = field ? field : "";  // copied: the result goes below
       std::string message = one_line(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_));
       PQclear(result);
-      DbError::Kind kind = state ? kind_of(state) : DbError::Kind::Unreachable;
+      DbError::Kind kind = state.empty() ? DbError::Kind::Unreachable : kind_of(state);
       if (PQstatus(conn_) != CONNECTION_OK) kind = DbError::Kind::Unreachable;
       if (kind == DbError::Kind::Refused) message += " (" + std::string(sql.substr(0, 60)) + ")";
       throw DbError(kind, shown_ + ": " + message);
