@@ -146,7 +146,7 @@ bool write_sibling(const std::wstring& target, const void* data, size_t size, st
   return ok;
 }
 
-bool move(const std::wstring& from, const std::wstring& to, DWORD flags) {
+bool move_retrying(const std::wstring& from, const std::wstring& to, DWORD flags) {
   return with_retries([&] { return os().move_file(from.c_str(), to.c_str(), flags) != 0; });
 }
 
@@ -160,11 +160,11 @@ bool settle_failed_swap(const std::wstring& target, const std::wstring& temp, co
     os().delete_file(backup.c_str());  // where a refused swap made one
     return false;
   }
-  if (move(temp, target, MOVEFILE_WRITE_THROUGH)) {
+  if (move_retrying(temp, target, MOVEFILE_WRITE_THROUGH)) {
     os().delete_file(backup.c_str());
     return true;
   }
-  if (present(backup) && move(backup, target, MOVEFILE_WRITE_THROUGH)) os().delete_file(temp.c_str());
+  if (present(backup) && move_retrying(backup, target, MOVEFILE_WRITE_THROUGH)) os().delete_file(temp.c_str());
   // Otherwise neither could be moved: both stay, the old content and the new, under their
   // siblings' names.
   return false;
@@ -190,7 +190,7 @@ bool create_file_atomically(const std::string& path, const void* data, size_t si
   std::wstring temp;
   if (!write_sibling(target, data, size, temp)) return false;
   // Without MOVEFILE_REPLACE_EXISTING the move refuses a name taken meanwhile.
-  const bool ok = move(temp, target, MOVEFILE_WRITE_THROUGH);
+  const bool ok = move_retrying(temp, target, MOVEFILE_WRITE_THROUGH);
   if (!ok) os().delete_file(temp.c_str());
   return ok;
 }
@@ -230,7 +230,7 @@ bool replace_file_atomically(const std::string& path, const void* data, size_t s
   std::wstring temp;
   if (!write_sibling(target, data, size, temp)) return false;
   if (!exists) {
-    const bool ok = move(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const bool ok = move_retrying(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) os().delete_file(temp.c_str());
     return ok;
   }
