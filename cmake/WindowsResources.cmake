@@ -122,13 +122,13 @@ function(dtu_windows_msi_target)
   endforeach()
   list(JOIN files "," files)
   set(script ${CMAKE_BINARY_DIR}/make-msi)
-  file(GENERATE OUTPUT ${script} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                                                  WORLD_READ WORLD_EXECUTE
+  file(GENERATE OUTPUT ${script}
        CONTENT "#!/bin/sh\n# make-msi VERSION OUT: the installer of this build's programs, as that version.\n\
 exec '${CMAKE_COMMAND}' -DVERSION=\"$1\" -DOUT=\"$2\" -DARCH=${DTU_MSI_ARCH} '-DPROGRAMS=${files}' \
 '-DSTRIP=${CMAKE_STRIP}' '-DWIXL=${DTU_WIXL}' '-DREADME=${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt' \
 '-DICON=${DTU_WINDOWS_ICON}' '-DWXS=${CMAKE_SOURCE_DIR}/packaging/windows/dtu-setup.wxs' \
--P '${CMAKE_SOURCE_DIR}/packaging/windows/make_msi.cmake'\n")
+-P '${CMAKE_SOURCE_DIR}/packaging/windows/make_msi.cmake'\n"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${DTU_MSI_NAME}
     COMMAND ${script} ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/${DTU_MSI_NAME}
     DEPENDS dtu_windows_programs ${programs} ${DTU_WINDOWS_ICON} ${CMAKE_SOURCE_DIR}/packaging/windows/dtu-setup.wxs

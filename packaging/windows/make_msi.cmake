@@ -1,7 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
 # Makes the installer OUT (a .msi) of version VERSION for ARCH (x64 or x86) with wixl from
-# packaging/windows/dtu-setup.wxs: the PROGRAMS (comma-separated), stripped with STRIP, the
-# README and the ICON.
+# packaging/windows/dtu-setup.wxs (WXS): the PROGRAMS (comma-separated), stripped with STRIP,
+# the README and the ICON, gathered in a folder of their own.
 set(stage ${OUT}.stage)
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
@@ -13,11 +13,11 @@ foreach(program ${programs})
     message(FATAL_ERROR "cannot strip ${program}")
   endif()
 endforeach()
-file(COPY ${README} DESTINATION ${stage})
+file(COPY ${README} ${ICON} DESTINATION ${stage})
 file(REMOVE ${OUT})
-execute_process(COMMAND ${WIXL} -a ${ARCH} -D Version=${VERSION} -D Arch=${ARCH} -D Stage=${stage} -D Icon=${ICON}
-                        -o ${OUT} ${WXS}
-                RESULT_VARIABLE status ERROR_VARIABLE errors)
+# wixl takes the files' names relative to its current folder.
+execute_process(COMMAND ${WIXL} -a ${ARCH} -D Version=${VERSION} -D Arch=${ARCH} -o ${OUT} ${WXS}
+                WORKING_DIRECTORY ${stage} RESULT_VARIABLE status ERROR_VARIABLE errors)
 file(REMOVE_RECURSE ${stage})
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "wixl could not make ${OUT}:\n${errors}")

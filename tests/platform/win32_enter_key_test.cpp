@@ -54,9 +54,11 @@ TEST(Win32EnterKey, OneLineFieldsNeverGetTheCharacterItMakes) {
     b.process_pending();
     PostMessageW(hwnd, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001));
     b.process_pending();
-    EXPECT_EQ(sink.log, (std::vector<std::string>{"Key 2 " + std::to_string(field)})) << "the form sees Enter first";
+    ASSERT_FALSE(sink.log.empty());
+    EXPECT_EQ(sink.log.front(), "Key 2 " + std::to_string(field)) << "the form sees Enter first";
     if (field == one_line) {
       EXPECT_TRUE(g_chars_seen.empty()) << "the one-line field got character " << g_chars_seen.front();
+      EXPECT_EQ(sink.log.size(), 1u) << "and nothing changed in it";
     } else {
       EXPECT_EQ(g_chars_seen, (std::vector<WPARAM>{L'\r', L'\n'}));
     }
