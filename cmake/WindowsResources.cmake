@@ -82,14 +82,20 @@ endif()
 set(DTU_ZIP_NAME dtu-setup-${PROJECT_VERSION}-${DTU_ZIP_ARCH})
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/README-windows.txt.in
                ${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt @ONLY NEWLINE_STYLE CRLF)
-# Written once every directory has added its programs.
-function(dtu_windows_zip_target)
+# The shipped programs' files, comma-separated (generator expressions), once every directory
+# has added its programs.
+function(dtu_windows_program_files out)
   get_property(programs GLOBAL PROPERTY DTU_WINDOWS_PROGRAMS)
   set(files "")
   foreach(program ${programs})
     list(APPEND files $<TARGET_FILE:${program}>)
   endforeach()
   list(JOIN files "," files)
+  set(${out} "${files}" PARENT_SCOPE)
+endfunction()
+
+function(dtu_windows_zip_target)
+  dtu_windows_program_files(files)
   add_custom_target(dtu_windows_zip
     COMMAND ${CMAKE_COMMAND} -DPROGRAMS=${files} -DSTRIP=${CMAKE_STRIP}
             -DREADME=${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt -DNAME=${DTU_ZIP_NAME}
@@ -116,11 +122,7 @@ function(dtu_windows_msi_target)
     return()
   endif()
   get_property(programs GLOBAL PROPERTY DTU_WINDOWS_PROGRAMS)
-  set(files "")
-  foreach(program ${programs})
-    list(APPEND files $<TARGET_FILE:${program}>)
-  endforeach()
-  list(JOIN files "," files)
+  dtu_windows_program_files(files)
   set(script ${CMAKE_BINARY_DIR}/make-msi)
   file(GENERATE OUTPUT ${script}
        CONTENT "#!/bin/sh\n# make-msi VERSION OUT: the installer of this build's programs, as that version.\n\
