@@ -2,7 +2,7 @@
 // wait is an overlapped WaitCommEvent waited on together with the wake-up event, so a stop
 // or write request ends it at once; the comm-event wait stays pending across such wake-ups.
 // Input waiting in the driver is read with one overlapped ReadFile and handed out a byte at a
-// time.
+// time. Every call on the port goes through a CommApi table (Windows itself in the programs).
 //
 // Some drivers cannot wait for comm events (Wine's COM ports on pseudo-terminals fail every
 // such wait; some virtual ports never complete one with an event). A device that fails a
@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/comm_api.h"
 #include "platform/win32/serial_claim.h"
 #include "platform/win32/serial_device.h"
 #include "platform/win32/serial_error.h"
@@ -64,15 +65,15 @@ struct PendingState {
 
 class CommDevice final : public SerialDevice {
  public:
-  CommDevice(HANDLE port, HANDLE claim, HANDLE wake)
-      : port_(port), claim_(claim), wake_(wake), io_(std::make_unique<PendingState>()) {}
+  CommDevice(CommApi& os, HANDLE port, HANDLE claim, HANDLE wake)
+      : os_(os), port_(port), claim_(claim), wake_(wake), io_(std::make_unique<PendingState>()) {}
 
   ~CommDevice() override {
     // An empty mask ends a pending comm-event wait; cancelling ends the rest.
-    SetCommMask(port_, 0);
-    CancelIoEx(port_, nullptr);
+    os_.set_comm_mask(port_, 0);
+    os_.cancel_io(port_, nullptr);
     const bool settled = settle(io_->comm_wait, comm_wait_pending_) && settle(io_->waiting_read, read_pending_);
-    CloseHandle(port_);
+    os_.close_handle(port_);
     // A driver that never completes a cancelled operation may still write into it: leave
     // the memory to it rather than hang.
     if (!settled) static_cast<void>(io_.release());
@@ -85,21 +86,22 @@ class CommDevice final : public SerialDevice {
   SerialError configure(const LineSettings& s) override {
     settings_ = s;
     COMMTIMEOUTS timeouts = line_timeouts(s);
-    if (!SetCommTimeouts(port_, &timeouts) || !SetCommMask(port_, line_event_mask(s))) return settings_refused();
+    if (!os_.set_comm_timeouts(port_, &timeouts) || !os_.set_comm_mask(port_, line_event_mask(s)))
+      return settings_refused();
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(port_, &dcb)) return settings_refused();
+    if (!os_.get_comm_state(port_, &dcb)) return settings_refused();
     apply_line_settings(dcb, s);
-    if (!SetCommState(port_, &dcb)) return settings_refused();
+    if (!os_.set_comm_state(port_, &dcb)) return settings_refused();
     return SerialError::None;
   }
 
   void purge() override {
-    PurgeComm(port_, kPurgeAll);
+    os_.purge_comm(port_, kPurgeAll);
     if (read_pending_) {  // a byte it brings in now was received before the purge
-      CancelIoEx(port_, &io_->waiting_read.ov);
+      os_.cancel_io(port_, &io_->waiting_read.ov);
       DWORD n = 0;
-      GetOverlappedResult(port_, &io_->waiting_read.ov, &n, TRUE);
+      os_.get_overlapped_result(port_, &io_->waiting_read.ov, &n, TRUE);
       read_pending_ = false;
     }
     // Pending events stay: they tell of bytes already delivered.
@@ -133,7 +135,7 @@ class CommDevice final : public SerialDevice {
     DWORD errors = 0;
     COMSTAT stat{};
     const size_t ahead = (ahead_ ? 1 : 0) + buffered();
-    if (!ClearCommError(port_, &errors, &stat)) {
+    if (!os_.clear_comm_error(port_, &errors, &stat)) {
       status.queued = ahead;
       return status;
     }
@@ -168,7 +170,7 @@ class CommDevice final : public SerialDevice {
     Operation& op = io_->io;
     op.restart();
     DWORD n = 0;
-    bool ok = ReadFile(port_, io_->chunk, want, &n, &op.ov);
+    bool ok = os_.read_file(port_, io_->chunk, want, &n, &op.ov);
     if (!ok && GetLastError() == ERROR_IO_PENDING) ok = finish_read(op, n);
     if (!ok || n == 0) return false;
     rx_.assign(io_->chunk, io_->chunk + n);
@@ -179,7 +181,7 @@ class CommDevice final : public SerialDevice {
 
   ModemStatus modem_status() override {
     DWORD bits = 0;
-    if (!GetCommModemStatus(port_, &bits)) return {};
+    if (!os_.get_comm_modem_status(port_, &bits)) return {};
     return {(bits & MS_CTS_ON) != 0, (bits & MS_DSR_ON) != 0, (bits & MS_RING_ON) != 0, (bits & MS_RLSD_ON) != 0};
   }
 
@@ -190,8 +192,8 @@ class CommDevice final : public SerialDevice {
     Operation& op = io_->io;
     op.restart();
     DWORD n = 0;
-    BOOL ok = WriteFile(port_, data, static_cast<DWORD>(size), &n, &op.ov);
-    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    BOOL ok = os_.write_file(port_, data, static_cast<DWORD>(size), &n, &op.ov);
+    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = os_.get_overlapped_result(port_, &op.ov, &n, TRUE);
     if (!ok) {
       if (!answers()) gone_ = true;
       return result;
@@ -209,11 +211,11 @@ class CommDevice final : public SerialDevice {
     if (!comm_wait_pending_) {
       op.restart();
       io_->events = 0;
-      if (WaitCommEvent(port_, &io_->events, &op.ov)) {
+      if (os_.wait_comm_event(port_, &io_->events, &op.ov)) {
         // Completed at once: an event from before this wait, kept only when input waits.
         COMSTAT stat{};
         DWORD errors = 0;
-        if (!ClearCommError(port_, &errors, &stat)) return wait_failed();
+        if (!os_.clear_comm_error(port_, &errors, &stat)) return wait_failed();
         if ((io_->events & kLineEvents) == 0) return empty_wait();
         empty_waits_ = 0;
         return stat.cbInQue == 0 ? 0 : (io_->events & kLineEvents) | kEvRxChar;
@@ -225,7 +227,7 @@ class CommDevice final : public SerialDevice {
     const DWORD w = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     if (w == WAIT_OBJECT_0) return std::nullopt;
     DWORD n = 0;
-    const bool ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    const bool ok = os_.get_overlapped_result(port_, &op.ov, &n, TRUE);
     comm_wait_pending_ = false;
     if (!ok) return wait_failed();
     if ((io_->events & kLineEvents) == 0) return empty_wait();
@@ -238,9 +240,9 @@ class CommDevice final : public SerialDevice {
     Operation& op = io_->waiting_read;
     if (!read_pending_) {
       op.restart();
-      read_started_ = GetTickCount64();
+      read_started_ = os_.tick_count();
       DWORD n = 0;
-      if (ReadFile(port_, &io_->byte, 1, &n, &op.ov)) return input_read(n);
+      if (os_.read_file(port_, &io_->byte, 1, &n, &op.ov)) return input_read(n);
       if (GetLastError() != ERROR_IO_PENDING) {
         gone_ = true;
         return 0;
@@ -269,7 +271,7 @@ class CommDevice final : public SerialDevice {
     // could pass is the far end's end of file; a few in a row mean it has gone. One that
     // waited its time-out out is an idle line, however the clock rounds.
     const uint64_t timeout = settings_.timeout_ms;
-    const bool early = settings_.timeout_ms == 0 || GetTickCount64() - read_started_ < timeout;
+    const bool early = settings_.timeout_ms == 0 || os_.tick_count() - read_started_ < timeout;
     empty_reads_ = early ? empty_reads_ + 1 : 0;
     if (empty_reads_ >= kEmptyWaitLimit || !answers()) gone_ = true;
     return 0;
@@ -279,7 +281,7 @@ class CommDevice final : public SerialDevice {
   // STATUS_TIMEOUT: Windows counts it as done with the bytes it got, but Wine reports it as a
   // failure. Either way the read ended on an idle line; the device has not failed.
   bool finish_read(Operation& op, DWORD& n) {
-    if (GetOverlappedResult(port_, &op.ov, &n, TRUE)) return true;
+    if (os_.get_overlapped_result(port_, &op.ov, &n, TRUE)) return true;
     if (op.ov.Internal != STATUS_TIMEOUT) return false;
     n = static_cast<DWORD>(op.ov.InternalHigh);
     return true;
@@ -315,7 +317,7 @@ class CommDevice final : public SerialDevice {
   bool answers() {
     DWORD errors = 0;
     COMSTAT stat{};
-    return ClearCommError(port_, &errors, &stat) != 0;
+    return os_.clear_comm_error(port_, &errors, &stat) != 0;
   }
 
   SerialError settings_refused() {
@@ -328,6 +330,7 @@ class CommDevice final : public SerialDevice {
     return !pending || WaitForSingleObject(op.ov.hEvent, 5000) == WAIT_OBJECT_0;
   }
 
+  CommApi& os_;
   HANDLE port_, claim_, wake_;
   std::unique_ptr<PendingState> io_;
   LineSettings settings_;
@@ -367,32 +370,35 @@ std::wstring port_claim_name(const std::wstring& device) {
 }
 
 std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, SerialError& error) {
+  return open_serial_device_on(system_comm_api(), path, error);
+}
+
+std::unique_ptr<SerialDevice> open_serial_device_on(CommApi& os, const std::string& path, SerialError& error) {
   error = SerialError::None;
   const std::optional<std::wstring> device = path_to_wide(path);
   HANDLE claim = nullptr, port = INVALID_HANDLE_VALUE, wake = nullptr;
   if (!device || device->empty()) error = SerialError::NotFound;
   if (error == SerialError::None) claim = claim_port(*device, error);
   if (error == SerialError::None) {
-    port = CreateFileW(device->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                       nullptr);
+    port = os.create_file(device->c_str(), GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, FILE_FLAG_OVERLAPPED);
     if (port == INVALID_HANDLE_VALUE) error = map_serial_error(GetLastError());
   }
   DCB probe{};
   probe.DCBlength = sizeof probe;
-  if (error == SerialError::None && !GetCommState(port, &probe)) error = SerialError::Unsupported;
+  if (error == SerialError::None && !os.get_comm_state(port, &probe)) error = SerialError::Unsupported;
   if (error == SerialError::None) {
     wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one wake ends one wait
     if (wake == nullptr) error = SerialError::Io;
   }
   if (error == SerialError::None) {
-    auto opened = std::make_unique<CommDevice>(port, claim, wake);
+    auto opened = std::make_unique<CommDevice>(os, port, claim, wake);
     if (opened->valid()) return opened;
     error = SerialError::Io;  // the device has closed what it was given
     explain_open_failure(path, error);
     return nullptr;
   }
   if (wake) CloseHandle(wake);
-  if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+  if (port != INVALID_HANDLE_VALUE) os.close_handle(port);
   if (claim) CloseHandle(claim);
   explain_open_failure(path, error);
   return nullptr;
