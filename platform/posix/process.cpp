@@ -58,6 +58,14 @@ std::string serial_device_path(int port_number) {
   return "/dev/ttyCOM" + std::to_string(port_number);
 }
 
+// What the package manager installs: /usr (and the root's /bin and /sbin where they are
+// links into it); /opt and /usr/local stay the user's to unpack into.
+bool in_system_program_folder(const std::string& dir) {
+  if (dir.empty() || dir[0] != '/') return false;
+  const std::string d = dir.back() == '/' ? dir : dir + "/";
+  return d.rfind("/usr/", 0) == 0 && d.rfind("/usr/local/", 0) != 0;
+}
+
 // The XDG rule: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config, where ~ is
 // $HOME or, without one, the account's home folder.
 std::string user_config_directory() {
