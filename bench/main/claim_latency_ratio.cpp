@@ -42,18 +42,18 @@ struct Server {
   std::string url() const { return "postgresql:///dtu_test?host=" + dir + "&user=dtu"; }
 };
 
-journal::JobSpec job(const std::string& name, int units) {
-  journal::JobSpec spec;
-  spec.name = name;
-  spec.base_file = "base.txt";
-  spec.keys = {"ID"};
+journal::NewJob job(const std::string& name, int units) {
+  journal::NewJob plan;
+  plan.name = name;
+  plan.base_file = "base.txt";
+  plan.keys = {"ID"};
   for (int i = 0; i < units; ++i) {
     journal::Values v(journal::kValueCount, "");
     v[0] = name + "-" + std::to_string(i);
-    spec.units.push_back(v);
+    plan.units.push_back(v);
   }
-  spec.base = spec.units.front();
-  return spec;
+  plan.base = plan.units.front();
+  return plan;
 }
 
 double ms_since(std::chrono::steady_clock::time_point start) {

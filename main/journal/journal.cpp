@@ -63,23 +63,23 @@ int Journal::schema_version() { return stored_schema_version(*db_); }
 
 // ---- jobs
 
-Job Journal::create_job(const JobSpec& spec) {
+Job Journal::create_job(const NewJob& plan) {
   return in_transaction(*db_, [&] {
-    if (!db_->query("SELECT id FROM jobs WHERE name = $1", {spec.name}).empty())
-      throw JournalError("a job named \"" + spec.name + "\" already exists in " + db_->where());
+    if (!db_->query("SELECT id FROM jobs WHERE name = $1", {plan.name}).empty())
+      throw JournalError("a job named \"" + plan.name + "\" already exists in " + db_->where());
     const Rows made = db_->query(
         "INSERT INTO jobs (name, base_file, base_values, csv_keys, created_ms, unit_count) VALUES ($1, $2, $3, $4, " +
             now() + ", $5) RETURNING id",
-        {spec.name, spec.base_file, values_json(spec.base), join(spec.keys), static_cast<int64_t>(spec.units.size())});
+        {plan.name, plan.base_file, values_json(plan.base), join(plan.keys), static_cast<int64_t>(plan.units.size())});
     const int64_t job = made.at(0).integer(0);
-    for (size_t i = 0; i < spec.units.size(); ++i) {
+    for (size_t i = 0; i < plan.units.size(); ++i) {
       const int seq = static_cast<int>(i) + 1;
       db_->query("INSERT INTO units (job_id, seq, dtu_id, values_target, state, updated_ms) VALUES ($1, $2, $3, $4, "
                  "'pending', " + now() + ")",
-                 {job, static_cast<int64_t>(seq), spec.units[i].at(0), values_json(spec.units[i])});
-      append_event(job, seq, 0, "created", UnitState::Pending, "", {}, spec.units[i], "");
+                 {job, static_cast<int64_t>(seq), plan.units[i].at(0), values_json(plan.units[i])});
+      append_event(job, seq, 0, "created", UnitState::Pending, "", {}, plan.units[i], "");
     }
-    return this->job(spec.name);
+    return this->job(plan.name);
   });
 }
 

@@ -39,7 +39,7 @@ enum class UnitState { Pending, Claimed, Writing, Done, SetAside, InDoubt };
 std::string_view state_name(UnitState state);  // as stored: "pending" ... "set_aside", "in_doubt"
 std::optional<UnitState> state_from_name(std::string_view name);
 
-struct JobSpec {
+struct NewJob {
   std::string name;
   std::string base_file;           // the base settings file as named
   Values base;                     // its thirteen values
@@ -118,7 +118,7 @@ class Journal {
 
   // ---- jobs
   // Throws JournalError when the name is taken.
-  Job create_job(const JobSpec& spec);
+  Job create_job(const NewJob& plan);
   std::optional<Job> find_job(const std::string& name);
   // Throws JournalError naming the job when there is none.
   Job job(const std::string& name);

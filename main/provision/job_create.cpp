@@ -138,15 +138,15 @@ int create_job(const ProductionOptions& o, journal::Journal& journal, const Cons
   if (std::string error = id_problem(csv, checked.units); !error.empty())
     return refuse(cli::kCheckFailed, "--units " + o.units_csv + ": " + error);
 
-  journal::JobSpec spec;
-  spec.name = o.job;
-  spec.base_file = o.base_file;
-  spec.base = checked.base;
-  for (size_t k : csv.keys) spec.keys.push_back(key_name(k));
-  spec.units = checked.units;
-  const journal::Job job = journal.create_job(spec);
+  journal::NewJob plan;
+  plan.name = o.job;
+  plan.base_file = o.base_file;
+  plan.base = checked.base;
+  for (size_t k : csv.keys) plan.keys.push_back(key_name(k));
+  plan.units = checked.units;
+  const journal::Job job = journal.create_job(plan);
   std::string keys;
-  for (const auto& k : spec.keys) keys += " " + k;
+  for (const auto& k : plan.keys) keys += " " + k;
   console.err("job " + job.name + ": " + std::to_string(job.unit_count) + " units (" + o.base_file + " with" + keys +
               " from " + o.units_csv + ") in " + journal.db().where());
   return cli::kOk;

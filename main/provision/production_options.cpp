@@ -16,7 +16,7 @@ std::optional<int> parse_int(std::string_view s, int lo, int hi) {
   return n;
 }
 
-struct Spec {
+struct CommandShape {
   ProductionCommand command;
   const char* name;                   // as the command line spells it
   std::vector<std::string> values;    // options that take a value
@@ -24,8 +24,8 @@ struct Spec {
   std::vector<std::string> required;
 };
 
-const std::vector<Spec>& specs() {
-  static const std::vector<Spec> all = {
+const std::vector<CommandShape>& shapes() {
+  static const std::vector<CommandShape> all = {
       {ProductionCommand::JobCreate, "job create", {"--db", "--name", "--from", "--units"}, {}, {"--db", "--name", "--from", "--units"}},
       {ProductionCommand::JobStatus, "job status", {"--db", "--job"}, {"--json"}, {"--db", "--job"}},
       {ProductionCommand::JobExport, "job export", {"--db", "--job"}, {"--json", "--csv"}, {"--db", "--job"}},
@@ -86,9 +86,9 @@ std::string parse_production_options(const std::vector<std::string>& args, Produ
     command += " " + args[1];
     first = 2;
   }
-  const auto spec = std::find_if(specs().begin(), specs().end(), [&](const Spec& s) { return command == s.name; });
-  if (spec == specs().end()) return "unknown command \"" + command + "\" (job takes create, status, export or report)";
-  o.command = spec->command;
+  const auto shape = std::find_if(shapes().begin(), shapes().end(), [&](const CommandShape& s) { return command == s.name; });
+  if (shape == shapes().end()) return "unknown command \"" + command + "\" (job takes create, status, export or report)";
+  o.command = shape->command;
   std::vector<std::string> seen;
   for (size_t i = first; i < args.size(); ++i) {
     std::string name = args[i];
@@ -98,16 +98,16 @@ std::string parse_production_options(const std::vector<std::string>& args, Produ
       value = name.substr(eq + 1);
       name = name.substr(0, eq);
     }
-    if (listed(spec->flags, name)) {
+    if (listed(shape->flags, name)) {
       if (value) return name + " takes no value";
       if (name == "--json") o.json = true;
       if (name == "--csv") o.csv = true;
       seen.push_back(name);
       continue;
     }
-    if (!listed(spec->values, name))
+    if (!listed(shape->values, name))
       return std::string(name.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + name + " for " +
-             spec->name;
+             shape->name;
     if (!value) {
       if (i + 1 >= args.size()) return name + " needs a value";
       value = args[++i];
@@ -117,8 +117,8 @@ std::string parse_production_options(const std::vector<std::string>& args, Produ
     std::string error = apply(name, *value, o);
     if (!error.empty()) return error;
   }
-  for (const std::string& required : spec->required)
-    if (!listed(seen, required)) return std::string(spec->name) + " needs " + required;
+  for (const std::string& required : shape->required)
+    if (!listed(seen, required)) return std::string(shape->name) + " needs " + required;
   if (o.command == ProductionCommand::JobExport && o.json == o.csv) return "job export needs one of --csv and --json";
   return "";
 }

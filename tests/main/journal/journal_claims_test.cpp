@@ -31,7 +31,7 @@ class JournalClaims : public ::testing::TestWithParam<System> {
  protected:
   void SetUp() override {
     j = database.open();
-    job = j->create_job(job_spec("run", 4)).id;
+    job = j->create_job(new_job("run", 4)).id;
   }
   int64_t session(const std::string& bench, const std::string& port) {
     return j->open_session(job, {bench, port, "host-" + bench, 100}, kLongLease);
@@ -182,8 +182,8 @@ TEST_P(JournalClaims, ABenchStoppingInOrderReleasesClaimsAndLeavesACutWriteInDou
 // Many benches claim at once, each on a connection of its own: every unit goes to exactly
 // one of them.
 TEST_P(JournalClaims, ConcurrentClaimsNeverShareAUnit) {
-  const auto spec = job_spec("many", 60);
-  const int64_t many = j->create_job(spec).id;
+  const auto plan = new_job("many", 60);
+  const int64_t many = j->create_job(plan).id;
   constexpr int kBenches = 6;
   std::vector<std::vector<int>> claimed(kBenches);
   std::vector<std::string> errors(kBenches);
@@ -208,8 +208,8 @@ TEST_P(JournalClaims, ConcurrentClaimsNeverShareAUnit) {
     EXPECT_EQ(errors[static_cast<size_t>(b)], "") << "bench " << b;
     all.insert(claimed[static_cast<size_t>(b)].begin(), claimed[static_cast<size_t>(b)].end());
   }
-  EXPECT_EQ(all.size(), spec.units.size());
-  EXPECT_EQ(std::set<int>(all.begin(), all.end()).size(), spec.units.size()) << "a unit was claimed twice";
+  EXPECT_EQ(all.size(), plan.units.size());
+  EXPECT_EQ(std::set<int>(all.begin(), all.end()).size(), plan.units.size()) << "a unit was claimed twice";
   const auto c = j->counts(many);
   EXPECT_EQ(c.done, 60);
   EXPECT_TRUE(c.finished());

@@ -24,7 +24,7 @@ TEST_P(JournalSchema, IsCreatedOnceAndANewerOneIsRefusedUntouched) {
   {
     auto j = database.open();
     EXPECT_EQ(j->schema_version(), journal::kSchemaVersion);
-    j->create_job(job_spec("run-1", 2));
+    j->create_job(new_job("run-1", 2));
   }
   // Opening again migrates nothing and loses nothing.
   auto j = database.open();
@@ -47,7 +47,7 @@ TEST_P(JournalSchema, IsCreatedOnceAndANewerOneIsRefusedUntouched) {
 
 TEST_P(JournalSchema, EventsCanNeitherBeChangedNorRemoved) {
   auto j = database.open();
-  const auto job = j->create_job(job_spec("run-1", 1));
+  const auto job = j->create_job(new_job("run-1", 1));
   const size_t events = j->events(job.id).size();
   ASSERT_GT(events, 0u);
   for (const char* sql : {"UPDATE events SET detail = 'forged'", "DELETE FROM events"}) {
@@ -65,11 +65,11 @@ TEST_P(JournalSchema, EventsCanNeitherBeChangedNorRemoved) {
 
 TEST_P(JournalSchema, JobsAreFoundByNameAndANameIsTakenOnce) {
   auto j = database.open();
-  const auto made = j->create_job(job_spec("run-1", 3));
+  const auto made = j->create_job(new_job("run-1", 3));
   EXPECT_EQ(made.unit_count, 3);
   EXPECT_EQ(made.keys, (std::vector<std::string>{"ID", "DN"}));
   EXPECT_EQ(made.base, unit_values("BASE"));
-  EXPECT_THROW(j->create_job(job_spec("run-1", 1)), JournalError);
+  EXPECT_THROW(j->create_job(new_job("run-1", 1)), JournalError);
   EXPECT_EQ(j->counts(made.id).total(), 3) << "the refused job added nothing";
   EXPECT_FALSE(j->find_job("run-2"));
   try {
@@ -84,23 +84,23 @@ TEST_P(JournalSchema, JobsAreFoundByNameAndANameIsTakenOnce) {
 // and Chinese come back byte for byte, and the tables are all still there.
 TEST_P(JournalSchema, UntrustedTextStaysText) {
   auto j = database.open();
-  journal::JobSpec spec = job_spec("x'); DROP TABLE units; --", 2);
-  spec.units[0][0] = "ID'); DELETE FROM units; --";
-  spec.units[0][3] = "<script>alert(\"dn\")</script>";
-  spec.units[1][0] = "设备-二号 $1 ?2";
-  spec.units[1][9] = "\\\"\n\t\x01";
-  const auto job = j->create_job(spec);
+  journal::NewJob plan = new_job("x'); DROP TABLE units; --", 2);
+  plan.units[0][0] = "ID'); DELETE FROM units; --";
+  plan.units[0][3] = "<script>alert(\"dn\")</script>";
+  plan.units[1][0] = "设备-二号 $1 ?2";
+  plan.units[1][9] = "\\\"\n\t\x01";
+  const auto job = j->create_job(plan);
   const auto units = j->units(job.id);
   ASSERT_EQ(units.size(), 2u);
-  EXPECT_EQ(units[0].target, spec.units[0]);
-  EXPECT_EQ(units[1].target, spec.units[1]);
+  EXPECT_EQ(units[0].target, plan.units[0]);
+  EXPECT_EQ(units[1].target, plan.units[1]);
   EXPECT_EQ(j->find_unit(job.id, "设备-二号 $1 ?2")->seq, 2);
-  EXPECT_EQ(j->job(spec.name).id, job.id);
+  EXPECT_EQ(j->job(plan.name).id, job.id);
 
   const int64_t session = j->open_session(job.id, {"bench'--", "COM5", "host", 1}, 60000);
   const auto unit = j->claim_next(job.id, session);
   ASSERT_TRUE(unit);
-  journal::Values read = spec.units[0];
+  journal::Values read = plan.units[0];
   read[12] = "'; UPDATE units SET state = 'done'; --";
   ASSERT_TRUE(j->start_writing(job.id, unit->seq, session, read));
   ASSERT_TRUE(j->finish(job.id, unit->seq, session, read, 7100));

@@ -47,18 +47,18 @@ journal::Values unit_values(const std::string& id) {
           "13900000001", "", "", "13900000004"};
 }
 
-journal::JobSpec job_spec(const std::string& name, int units) {
-  journal::JobSpec spec;
-  spec.name = name;
-  spec.base_file = "base.txt";
-  spec.base = unit_values("BASE");
-  spec.keys = {"ID", "DN"};
+journal::NewJob new_job(const std::string& name, int units) {
+  journal::NewJob plan;
+  plan.name = name;
+  plan.base_file = "base.txt";
+  plan.base = unit_values("BASE");
+  plan.keys = {"ID", "DN"};
   for (int i = 1; i <= units; ++i) {
     char id[16];
     std::snprintf(id, sizeof id, "DTU-%04d", i);
-    spec.units.push_back(unit_values(id));
+    plan.units.push_back(unit_values(id));
   }
-  return spec;
+  return plan;
 }
 
 std::string system_name(journal::System system) { return system == journal::System::Sqlite ? "Sqlite" : "Postgres"; }

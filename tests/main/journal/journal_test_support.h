@@ -39,7 +39,7 @@ bool postgres_server(const std::string& command);
 
 // Thirteen values for a unit: `id`, the rest fixed (with a marker in DN to tell units apart).
 journal::Values unit_values(const std::string& id);
-journal::JobSpec job_spec(const std::string& name, int units);
+journal::NewJob new_job(const std::string& name, int units);
 
 std::string system_name(journal::System system);
 

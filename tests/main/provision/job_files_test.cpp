@@ -91,17 +91,17 @@ class JobOutputs : public ::testing::Test {
  protected:
   void SetUp() override {
     j = journal::Journal::open(scratch.file("run.sqlite"), true);
-    journal::JobSpec spec;
-    spec.name = "batch <7>";
-    spec.base_file = "base.txt";
-    spec.keys = {"ID", "DN"};
+    journal::NewJob plan;
+    plan.name = "batch <7>";
+    plan.base_file = "base.txt";
+    plan.keys = {"ID", "DN"};
     for (const char* id : {"DTU-1", "DTU-2", "DTU-3", "DTU-4"}) {
       journal::Values v(journal::kValueCount, "x");
       v[0] = id;
-      spec.units.push_back(v);
+      plan.units.push_back(v);
     }
-    spec.base = spec.units[0];
-    job = j->create_job(spec);
+    plan.base = plan.units[0];
+    job = j->create_job(plan);
     const int64_t s = j->open_session(job.id, {"A", "COM5", "host", 1}, 3600000);
     auto u = j->claim_next(job.id, s);
     j->start_writing(job.id, u->seq, s, {});
