@@ -3,6 +3,7 @@
 #include "forms/edit_selection.h"
 #include "forms/edit_input.h"
 #include "forms/font_property.h"
+#include "platform/line_breaks.h"
 
 namespace forms {
 namespace {
@@ -118,7 +119,7 @@ void EditBox::set_content(std::string_view gbk) {
 // back the text kept; it is measured once when something else changed it.
 void EditBox::append(std::string_view gbk) {
   const platform::Handle w = window();
-  const std::string text = crlf_line_breaks(gbk);
+  const std::string text = platform::crlf_line_breaks(gbk);
   if (!log_.known()) log_.measure(backend().text(w));
   appending_ = true;
   if (backend().edit_append(w, text) != text.size()) {

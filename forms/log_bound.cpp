@@ -4,21 +4,6 @@
 
 namespace forms {
 
-std::string crlf_line_breaks(std::string_view gbk) {
-  std::string out;
-  out.reserve(gbk.size());
-  for (size_t i = 0; i < gbk.size(); ++i) {
-    const char c = gbk[i];
-    if (c != '\r' && c != '\n') {
-      out += c;
-      continue;
-    }
-    out += "\r\n";
-    if (c == '\r' && i + 1 < gbk.size() && gbk[i + 1] == '\n') ++i;
-  }
-  return out;
-}
-
 LogBound::LogBound(size_t limit, size_t trim_to) : limit_(limit), keep_(std::min(limit, trim_to)) {}
 
 void LogBound::measure(std::string_view text) {

@@ -5,19 +5,15 @@
 //
 // The box's text is not read for this: the bound keeps the length of each line it holds, so
 // each append costs in proportion to the appended text and each trim to the lines dropped.
-// Only after the text was changed some other way is it measured once more.
+// Only after the text was changed some other way is it measured once more. Its line breaks are
+// CR LF throughout (platform/line_breaks.h), as the box reads them back.
 #pragma once
 
 #include <cstddef>
 #include <deque>
-#include <string>
 #include <string_view>
 
 namespace forms {
-
-// Every line break of `gbk` (CR LF, a lone CR, a lone LF) as CR LF, the one break a text box
-// shows and reads back.
-std::string crlf_line_breaks(std::string_view gbk);
 
 class LogBound {
  public:

@@ -30,6 +30,7 @@ struct HeadlessBackend::State : WindowBookkeeping {
   bool exit_throws = false;
   std::map<std::string, std::shared_ptr<SerialPeer>> peers;
   std::set<std::string> busy_paths;
+  SerialOpener devices;  // when set, opens every serial device instead of the peers
 };
 
 }  // namespace platform::headless

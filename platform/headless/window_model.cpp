@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/line_breaks.h"
+
 namespace platform::headless::detail {
 
 std::unique_ptr<Window> model_window(const CreateParams& p) {
@@ -26,15 +28,7 @@ void replace_range(Window& w, int start, int end, const std::string& bytes) {
 
 size_t append_at_end(Window& w, std::string_view bytes) {
   const size_t before = w.text.size();
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c != '\r' && c != '\n') {
-      w.text += c;
-      continue;
-    }
-    w.text += "\r\n";
-    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-  }
+  w.text += crlf_line_breaks(bytes);
   w.sel_start = w.sel_end = w.scrolled_to = static_cast<int>(w.text.size());
   return w.text.size() - before;
 }

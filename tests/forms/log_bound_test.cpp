@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/line_breaks.h"
+
 namespace {
 
 // A log as a text box holds it: the bound decides, the box cuts at a character boundary
@@ -81,12 +83,12 @@ TEST(LogBound, AMeasuredTextAndBurstsSplitInsideLinesCountAsOneText) {
 }
 
 TEST(LogBound, EveryKindOfLineBreakReadsAsCrLf) {
-  EXPECT_EQ(forms::crlf_line_breaks("a\rb\nc\r\nd"), "a\r\nb\r\nc\r\nd");
-  EXPECT_EQ(forms::crlf_line_breaks("\n\r"), "\r\n\r\n");
-  EXPECT_EQ(forms::crlf_line_breaks("\r"), "\r\n");
+  EXPECT_EQ(platform::crlf_line_breaks("a\rb\nc\r\nd"), "a\r\nb\r\nc\r\nd");
+  EXPECT_EQ(platform::crlf_line_breaks("\n\r"), "\r\n\r\n");
+  EXPECT_EQ(platform::crlf_line_breaks("\r"), "\r\n");
   // A line break never hides inside a two-byte character: its second byte is 0x40 or more.
-  EXPECT_EQ(forms::crlf_line_breaks("\xD6\n"), "\xD6\r\n");
-  EXPECT_EQ(forms::crlf_line_breaks(""), "");
+  EXPECT_EQ(platform::crlf_line_breaks("\xD6\n"), "\xD6\r\n");
+  EXPECT_EQ(platform::crlf_line_breaks(""), "");
 }
 
 }  // namespace

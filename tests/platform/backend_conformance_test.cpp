@@ -58,25 +58,21 @@ class Conformance : public ::testing::TestWithParam<Factory> {
     b().set_sink(nullptr);
   }
   platform::Backend& b() { return driver->backend(); }
-  Handle make(WidgetKind kind, Handle parent, platform::Geometry g = {0, 0, 80, 20}) {
-    CreateParams p;
-    p.kind = kind;
-    p.parent = parent;
-    p.geometry = g;
-    p.visible = true;
-    p.tab_stop = true;
-    return b().create(p);
+  // A visible window, a tab stop; `style` may set the kind's own parameters.
+  Handle make(WidgetKind kind, Handle parent, platform::Geometry g = {0, 0, 80, 20}, CreateParams style = {}) {
+    style.kind = kind;
+    style.parent = parent;
+    style.geometry = g;
+    style.visible = true;
+    style.tab_stop = true;
+    return b().create(style);
   }
   // A multi-line box with a vertical scroll bar, as the traffic monitor.
   Handle make_log() {
     CreateParams p;
-    p.kind = WidgetKind::Edit;
-    p.parent = frame;
-    p.geometry = {10, 70, 200, 60};
-    p.visible = true;
     p.edit.multi_line = true;
     p.edit.scroll_bars = 2;
-    return b().create(p);
+    return make(WidgetKind::Edit, frame, {10, 70, 200, 60}, p);
   }
   static std::string ev(const char* what, Handle h) { return std::string(what) + " " + std::to_string(h); }
   std::vector<std::string> focus_events() const { return logged("Focus"); }
@@ -245,12 +241,8 @@ TEST_P(Conformance, ComboReportsTypingAsEditedAndAPickFromTheListAsChosen) {
 // selection stays with the item selected.
 TEST_P(Conformance, SortedComboInsertsInByteOrderAndKeepsTheSelectedItem) {
   CreateParams p;
-  p.kind = WidgetKind::ComboBox;
-  p.parent = frame;
-  p.geometry = {10, 70, 100, 20};
-  p.visible = true;
   p.combo.sorted = true;
-  const Handle combo = b().create(p);
+  const Handle combo = make(WidgetKind::ComboBox, frame, {10, 70, 100, 20}, p);
   for (const char* item : {"COM3", "\xB0\xA1", "COM10", "COM1"}) b().combo_add_item(combo, item);
   b().combo_set_current(combo, 2);  // "COM3"
   b().combo_add_item(combo, "COM10");
