@@ -143,7 +143,12 @@ bool write_whole(const std::string& path, const void* data, size_t size) {
     ok = r > 0;
     done += ok ? static_cast<size_t>(r) : 0;
   }
-  ok = ::close(fd) == 0 && ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  // The in-memory file system this program is built with keeps a stale entry of a file that
+  // a rename replaces (it comes back when the new one is removed), so the old one goes
+  // first: nothing here can stop between the two, and the page's storage already holds the
+  // new content.
+  ok = ::close(fd) == 0 && ok && (::unlink(path.c_str()) == 0 || errno == ENOENT) &&
+       ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
@@ -210,6 +215,18 @@ bool directory_writable(const std::string& dir) {
   if (dir.empty()) return false;
   const std::string a = absolute(dir), user = web::kUserConfigFolder;
   return (a == user || a.compare(0, user.size() + 1, user + "/") == 0) && is_folder(a);
+}
+
+// A save may go where the page's program may write: the user's folder (a file missing there
+// is made by the save).
+bool file_replaceable(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st {};
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  const bool missing = !exists && errno == ENOENT;
+  const std::string dir = std::filesystem::path(absolute(path)).parent_path().string();
+  if (!exists) return missing && directory_writable(dir);
+  return S_ISREG(st.st_mode) && directory_writable(dir);
 }
 
 }  // namespace platform

@@ -3,10 +3,12 @@
 #include <emscripten.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/web/storage_folder.h"
 #include "tests/platform/scratch_dir.h"
 
@@ -56,6 +58,16 @@ class SettingsFolder : public ::testing::Test {
   const std::string path = std::string(platform::web::kSettingsFolder) + "/web-test.txt";
 };
 
+// A file replaced by a save and then removed is gone (the file system underneath once kept
+// the replaced one's entry, which came back).
+TEST_F(SettingsFolder, AReplacedFileRemovedIsGone) {
+  ASSERT_TRUE(platform::create_file_atomically(path, "old", 3));
+  ASSERT_TRUE(platform::replace_file_atomically(path, "new", 3));
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  struct stat st {};
+  EXPECT_NE(lstat(path.c_str(), &st), 0);
+}
+
 TEST_F(SettingsFolder, SavesReachThePagesStorageAndARefusedOneChangesNothing) {
   EXPECT_TRUE(platform::directory_writable(platform::web::kSettingsFolder));
   EXPECT_FALSE(platform::directory_writable(platform::web::kProgramFolder));
@@ -73,6 +85,15 @@ TEST_F(SettingsFolder, SavesReachThePagesStorageAndARefusedOneChangesNothing) {
   EXPECT_FALSE(platform::create_file_atomically(other, "x", 1));
   struct stat st {};
   EXPECT_NE(stat(other.c_str(), &st), 0);  // not made either
+}
+
+TEST_F(SettingsFolder, OnlyTheUsersFolderMayBeSavedInto) {
+  EXPECT_TRUE(platform::file_replaceable(path));  // missing: the save makes it
+  ASSERT_TRUE(platform::create_file_atomically(path, "x", 1));
+  EXPECT_TRUE(platform::file_replaceable(path));
+  EXPECT_FALSE(platform::file_replaceable(std::string(platform::web::kProgramFolder) + "/data.txt"));
+  EXPECT_TRUE(platform::in_system_program_folder(platform::web::kProgramFolder));
+  EXPECT_FALSE(platform::in_system_program_folder(platform::web::kSettingsFolder));
 }
 
 TEST_F(SettingsFolder, OnlyFilesDirectlyInTheFolderAreKept) {
