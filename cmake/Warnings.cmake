@@ -31,13 +31,3 @@ if(DTU_TSAN)
   add_link_options(-fsanitize=thread)
 endif()
 
-# Adds every sub-directory that has a CMakeLists.txt, so each layer owns its own list.
-function(dtu_add_subdirectories)
-  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  list(SORT children)
-  foreach(child ${children})
-    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
-      add_subdirectory(${child})
-    endif()
-  endforeach()
-endfunction()
