@@ -1,7 +1,7 @@
 # Shared by ./run, ./test and ./bench: installs what is missing and configures builds.
 # Sourced, not run.
 
-DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
+DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev lld googletest libgtest-dev libgmock-dev \
 libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
 # What the Windows (MinGW-w64 cross, run under Wine; icoutils makes and reads the programs'
 # icon; xdotool and xclip drive the window program under Wine) and 32-bit Linux builds need
@@ -63,9 +63,10 @@ dtu_build() {
 # The g++ build (build/gcc) that ./test, ./run, ./package and the benchmarks under Wine
 # share, all with these same options (so none of them reconfigures it for another):
 # optimised as a release, without debug information, which takes far longer to build and
-# which nothing here uses; warnings are errors; each test program compiled as one unit.
+# which nothing here uses; warnings are errors; each test program compiled as one unit;
+# linked with lld.
 DTU_GCC_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
-  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG" -DDTU_WERROR=ON -DDTU_UNITY_TESTS=ON)
+  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG" -DDTU_WERROR=ON -DDTU_UNITY_TESTS=ON -DDTU_LLD=ON)
 
 # The sanitizer builds: reports name file and line, which line tables alone give, at a
 # fraction of full debug information's build time.
