@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "app/link.h"
+#include "app/state_record.h"
 #include "app_texts.h"
 
 namespace app {
@@ -27,12 +28,18 @@ void write_factory_values() {
 
 void on_reset_clicked() {
   set_operation_buttons(false);
+  begin_operation(Operation::Reset);
   const Exchange end = run_command(text(texts::cmd_reset), text(texts::status_resetting), kResetPollLimit);
-  if (end == Exchange::Unanswered) drop_link(text(texts::status_not_connected), BoxAt::AfterDrop, texts::msg_not_connected);
+  if (end == Exchange::Unanswered) {
+    end_operation(Outcome::Unanswered, texts::msg_not_connected);
+    drop_link(text(texts::status_not_connected), BoxAt::AfterDrop, texts::msg_not_connected);
+  }
+  if (end == Exchange::Abandoned) end_operation(Outcome::Abandoned);
   if (end != Exchange::Acknowledged) return;
   set_operation_buttons(true);
   write_factory_values();
   show_status(text(texts::status_reset_ok));
+  end_operation(Outcome::Succeeded, texts::msg_reset_ok);
   show_message(texts::msg_reset_ok);
 }
 

@@ -3,6 +3,8 @@
 #include <string_view>
 
 #include "app/globals.h"
+#include "app/settings_table.h"
+#include "app/state_record.h"
 #include "app_texts.h"
 
 namespace app {
@@ -21,92 +23,92 @@ void return_focus(UnitId u) {
   if (!has_focus(u)) set_focus(u);
 }
 
-void pass() { globals().check_passed = 1; }
+void pass(std::optional<Key> setting) {
+  globals().check_passed = 1;
+  record_check(true, setting);
+}
 
-void fail(UnitId u, uint32_t message) {
+void fail(std::optional<Key> setting, UnitId u, uint32_t message) {
   globals().check_passed = 0;
+  record_check(false, setting, message);
   show_message(message);
   return_focus(u);
+}
+
+// An empty heartbeat or character time-out: refused without a message.
+void fail_silently(Key setting) {
+  globals().check_passed = 0;
+  record_check(false, setting);
 }
 
 HeapText content(UnitId u) { return read_text(u, value_property(u)); }
 
 bool is_unset(const HeapText& t) { return t.view() == text(texts::unset_marker); }
 
-// A phone-number field: empty and "-----" pass; otherwise 1..13 bytes once trimmed.
-void check_phone(UnitId u, uint32_t message) {
-  HeapText t = content(u);
-  if (t.empty() || is_unset(t)) return pass();
-  int32_t n = text_length(trimmed(t.arg()).arg());
-  if (n >= 1 && n <= 13) return pass();
-  fail(u, message);
+bool passes(const Setting& s, const HeapText& t) {
+  switch (s.check) {
+    case Check::None:
+      return true;
+    case Check::DeviceId:
+      return t.empty() || text_length(trimmed(t.arg()).arg()) <= 15;
+    case Check::ServerPort: {
+      if (t.empty() || is_unset(t)) return true;
+      const int32_t port = to_int(t.arg());
+      return port >= 1 && port <= 65535;
+    }
+    case Check::WorkBaud:
+      if (!t.empty()) {
+        for (uint32_t rate : kBaudRates)
+          if (contains(t.arg(), text(rate))) return true;
+      }
+      return false;
+    case Check::Heartbeat:
+      return to_int(t.arg()) <= 5000;
+    case Check::CharTimeout: {
+      const int32_t ms = to_int(t.arg());
+      return ms >= 50 && ms <= 1000;
+    }
+    case Check::PhoneNumber: {
+      // Empty and "-----" pass; otherwise 1..13 bytes once trimmed.
+      if (t.empty() || is_unset(t)) return true;
+      const int32_t n = text_length(trimmed(t.arg()).arg());
+      return n >= 1 && n <= 13;
+    }
+  }
+  return false;
+}
+
+void check_setting(Key key) {
+  const Setting& s = setting(key);
+  HeapText t = content(s.unit);
+  const bool empty_refused = s.check == Check::Heartbeat || s.check == Check::CharTimeout;
+  if (empty_refused && t.empty()) return fail_silently(key);
+  if (passes(s, t)) return pass(key);
+  fail(key, s.unit, s.check_message);
 }
 
 }  // namespace
 
-void check_device_id() {
-  HeapText t = content(unit::kDeviceId);
-  if (t.empty() || text_length(trimmed(t.arg()).arg()) <= 15) return pass();
-  fail(unit::kDeviceId, texts::msg_bad_device_id);
-}
-
-void check_server_port() {
-  HeapText t = content(unit::kServerPort);
-  if (t.empty() || is_unset(t)) return pass();
-  int32_t port = to_int(t.arg());
-  if (port >= 1 && port <= 65535) return pass();
-  fail(unit::kServerPort, texts::msg_bad_server_port);
-}
-
-void check_work_baud() {
-  HeapText t = content(unit::kWorkBaud);
-  if (!t.empty()) {
-    for (uint32_t rate : kBaudRates)
-      if (contains(t.arg(), text(rate))) return pass();
-  }
-  fail(unit::kWorkBaud, texts::msg_bad_work_baud);
-}
-
-void check_heartbeat() {
-  HeapText t = content(unit::kHeartbeat);
-  if (t.empty()) {
-    globals().check_passed = 0;  // fails without a message
-    return;
-  }
-  if (to_int(t.arg()) <= 5000) return pass();
-  fail(unit::kHeartbeat, texts::msg_bad_heartbeat);
-}
-
-void check_char_timeout() {
-  HeapText t = content(unit::kCharTimeout);
-  if (t.empty()) {
-    globals().check_passed = 0;  // fails without a message
-    return;
-  }
-  int32_t ms = to_int(t.arg());
-  if (ms >= 50 && ms <= 1000) return pass();
-  fail(unit::kCharTimeout, texts::msg_bad_char_timeout);
-}
-
-void check_ring1() { check_phone(unit::kRing1, texts::msg_bad_ring1); }
-void check_ring2() { check_phone(unit::kRing2, texts::msg_bad_ring2); }
-void check_sms1() { check_phone(unit::kSms1, texts::msg_bad_sms1); }
-void check_sms2() { check_phone(unit::kSms2, texts::msg_bad_sms2); }
+void check_device_id() { check_setting(Key::ID); }
+void check_server_port() { check_setting(Key::PT); }
+void check_work_baud() { check_setting(Key::UB); }
+void check_heartbeat() { check_setting(Key::HT); }
+void check_char_timeout() { check_setting(Key::OT); }
+void check_ring1() { check_setting(Key::RV1); }
+void check_ring2() { check_setting(Key::RV2); }
+void check_sms1() { check_setting(Key::SS1); }
+void check_sms2() { check_setting(Key::SS2); }
 
 void check_link_baud() {
   HeapText t = content(unit::kLinkBaudBox);
   for (uint32_t rate : kBaudRates)
-    if (t.view() == text(rate)) return pass();
-  fail(unit::kLinkBaudBox, texts::msg_bad_link_baud);
+    if (t.view() == text(rate)) return pass(std::nullopt);
+  fail(std::nullopt, unit::kLinkBaudBox, texts::msg_bad_link_baud);
 }
 
 bool check_all_fields() {
-  constexpr UnitId kSweep[13] = {unit::kDeviceId,  unit::kServerIp,     unit::kServerPort, unit::kDomain,
-                                 unit::kApn,       unit::kTransferMode, unit::kWorkBaud,   unit::kHeartbeat,
-                                 unit::kCharTimeout, unit::kRing1,      unit::kRing2,      unit::kSms1,
-                                 unit::kSms2};
-  for (UnitId u : kSweep) {
-    set_focus(u);
+  for (const Setting& s : kSettings) {
+    set_focus(s.unit);
     set_focus(unit::kForm);  // leaving the field runs its check before this returns
     if (globals().check_passed != 1) return false;
   }

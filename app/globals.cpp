@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/state_record.h"
+
 namespace app {
 namespace {
 
@@ -61,6 +63,7 @@ HeapText byte_array_text(const uint8_t* array) { return call_text(rt::kToText, {
 
 void create_globals() {
   Globals& g = globals();
+  reset_state_record();
   g.reply = new_byte_array();
   g.rx_pending = new_byte_array();
 }
@@ -74,6 +77,7 @@ void end_of_program() {
 void set_operation_buttons(bool enabled) {
   for (UnitId b : {unit::kReadButton, unit::kSaveButton, unit::kWriteButton, unit::kResetButton})
     set_disabled(b, !enabled);
+  record_setting_mode(enabled);
 }
 
 }  // namespace app

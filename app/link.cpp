@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/globals.h"
+#include "app/state_record.h"
 #include "app_texts.h"
 
 namespace app {
@@ -62,15 +63,19 @@ void on_connect_clicked() {
   const int32_t port = write_port_settings();
   Globals& g = globals();
   if (g.connected == 1) return drop_link(text(texts::status_not_connected));
+  begin_operation(Operation::Connect);
   // Port 0 cannot be opened. The unit stores it as 1, so opening would reach COM1, a port
   // the technician never chose: refuse here instead.
   if (port >= 1 && call_int(rt::kOpenPort, {unit_arg(unit::kSerialPort)}) == 1) {
     g.connected = 1;
+    record_handshake(Handshake::Waiting);
     write_text(unit::kConnectButton, prop::kButtonCaption, text(texts::caption_disconnect));
     show_status(text(texts::status_waiting));
+    end_operation(Outcome::Succeeded);
   } else {
     g.connected = 0;
     show_open_failure_reason();
+    end_operation(Outcome::Failed, texts::msg_port_open_failed);
     show_message(texts::msg_port_open_failed);
   }
 }
@@ -91,8 +96,10 @@ void on_rx_window_tick() {
   g.rx_pending = new_byte_array();
   HeapText burst = byte_array_text(g.reply);
   call(rt::kAppendText, {unit_arg(unit::kMonitor), text_arg(burst.arg())});
-  if (contains(burst.arg(), text(texts::banner)))
+  if (contains(burst.arg(), text(texts::banner))) {
     write_int(unit::kModePollTimer, prop::kTimerInterval, kModeRequestDelayMs);
+    record_handshake(Handshake::BannerSeen);
+  }
 }
 
 void on_mode_poll_tick() {
@@ -102,7 +109,9 @@ void on_mode_poll_tick() {
   if (!main_form_open()) return;
   // Disconnected during the wait: the tool stays not connected, whatever the DTU answered.
   if (globals().connected != 1) return;
-  if (reply_contains(text(texts::mode_entered))) set_operation_buttons(true);
+  const bool confirmed = reply_contains(text(texts::mode_entered));
+  if (confirmed) set_operation_buttons(true);
+  record_handshake(confirmed ? Handshake::Confirmed : Handshake::Unconfirmed);
   show_status(text(texts::status_entering));
 }
 

@@ -4,32 +4,14 @@
 #include <string_view>
 
 #include "app/globals.h"
+#include "app/settings_table.h"
+#include "app/state_record.h"
 #include "app_texts.h"
 
 namespace app {
 namespace {
 
 constexpr int32_t kModeRead = 1, kModeWriteExisting = 2, kShareDenyNone = 1;
-constexpr int32_t kFileValues = 13;
-
-enum class Load { AsIs, Number, EmptyElseNumber };
-
-struct FileValue {
-  UnitId unit;
-  Load load;
-  bool trim_on_save;  // every value but the IP address is saved trimmed
-};
-
-// File order: ID, IP, PT, DN, AP, TM, UB, HT, OT, RV1, RV2, SS1, SS2.
-constexpr FileValue kFile[kFileValues] = {
-    {unit::kDeviceId, Load::AsIs, true},    {unit::kServerIp, Load::AsIs, false},
-    {unit::kServerPort, Load::EmptyElseNumber, true}, {unit::kDomain, Load::AsIs, true},
-    {unit::kApn, Load::AsIs, true},         {unit::kTransferMode, Load::AsIs, true},
-    {unit::kWorkBaud, Load::AsIs, true},    {unit::kHeartbeat, Load::Number, true},
-    {unit::kCharTimeout, Load::Number, true}, {unit::kRing1, Load::AsIs, true},
-    {unit::kRing2, Load::AsIs, true},       {unit::kSms1, Load::AsIs, true},
-    {unit::kSms2, Load::AsIs, true},
-};
 
 // A value the record cannot hold faithfully: "//" inside it, or a trailing "/" that would
 // run into the separator. Either would move every later value into the wrong field.
@@ -39,9 +21,9 @@ bool breaks_record(std::string_view value) {
 
 // The record to save, or false when a value cannot be stored.
 bool build_record(std::string& record) {
-  for (const FileValue& v : kFile) {
-    HeapText raw = read_text(v.unit, value_property(v.unit));
-    HeapText value = v.trim_on_save ? trimmed(raw.arg()) : std::move(raw);
+  for (const Setting& s : kSettings) {
+    HeapText raw = read_text(s.unit, value_property(s.unit));
+    HeapText value = s.saved_trimmed ? trimmed(raw.arg()) : std::move(raw);
     if (breaks_record(value.view())) return false;
     record += value.view();
     record += text(texts::file_separator);
@@ -56,17 +38,17 @@ bool replace_file(const std::string& record, bool create) {
   return r.low == 1;
 }
 
-void put_value(const FileValue& v, const char* part) {
-  const int index = value_property(v.unit);
-  switch (v.load) {
-    case Load::AsIs:
-      write_text(v.unit, index, part);
+void put_value(const Setting& s, const char* part) {
+  const int index = value_property(s.unit);
+  switch (s.from_file) {
+    case FromFile::AsIs:
+      write_text(s.unit, index, part);
       break;
-    case Load::Number:
-      write_text(v.unit, index, int_to_text(to_int(part)).arg());
+    case FromFile::Number:
+      write_text(s.unit, index, int_to_text(to_int(part)).arg());
       break;
-    case Load::EmptyElseNumber:
-      write_text(v.unit, index, *part ? int_to_text(to_int(part)).arg() : text(texts::empty));
+    case FromFile::EmptyElseNumber:
+      write_text(s.unit, index, *part ? int_to_text(to_int(part)).arg() : text(texts::empty));
       break;
   }
 }
@@ -88,6 +70,7 @@ HeapText read_record() {
 
 void on_save_clicked() {
   set_operation_buttons(false);
+  begin_operation(Operation::Save);
   int32_t file = call_int(rt::kOpenFile, {text_arg(text(texts::settings_file)), int_arg(kModeWriteExisting),
                                           int_arg(kShareDenyNone)});
   rt::Value file_arg = int_arg(file);
@@ -98,14 +81,17 @@ void on_save_clicked() {
   if ((file != 0 || create) && !build_record(record)) {
     // Nothing was written: the old file stays, and the tool stays in setting mode.
     call(rt::kCloseFile, {file_arg});
+    end_operation(Outcome::Refused, texts::msg_save_bad_value);
     show_message(texts::msg_save_bad_value);
     set_operation_buttons(true);
     return;
   }
   if ((file != 0 || create) && replace_file(record, create)) {
     set_operation_buttons(true);
+    end_operation(Outcome::Succeeded, texts::msg_save_ok);
     show_message(texts::msg_save_ok);
   } else {
+    end_operation(Outcome::Failed, texts::msg_save_failed);
     show_message(texts::msg_save_failed);
   }
   call(rt::kCloseFile, {file_arg});
@@ -113,9 +99,9 @@ void on_save_clicked() {
 
 void load_settings_file() {
   HeapText record = read_record();
-  TextArray parts = split(record.arg(), text(texts::file_separator), kFileValues);
+  TextArray parts = split(record.arg(), text(texts::file_separator), kSettingCount);
   // A missing, empty or short file leaves the fields without a part as the template has them.
-  for (uint32_t n = 0; n < parts.size() && n < kFileValues; ++n) put_value(kFile[n], parts.at(n));
+  for (uint32_t n = 0; n < parts.size() && n < kSettingCount; ++n) put_value(kSettings[n], parts.at(n));
 }
 
 }  // namespace app

@@ -1,14 +1,9 @@
-// The console program on Windows: the windowless backend on the real clock, with COM ports
-// through the Win32 communications API.
+// The console program on Windows: the tool on the windowless backend on the real clock, with
+// COM ports through the Win32 communications API.
 #include "main/cli/console_program.h"
-#include "platform/backend.h"
 #include "platform/console.h"
-#include "platform/headless/headless_backend.h"
 #include "platform/win32/serial_device.h"
 
 int main(int argc, char** argv) {
-  platform::headless::HeadlessBackend backend(0, platform::headless::HeadlessBackend::Clock::Real);
-  platform::set_backend(&backend);
-  return cli::run_console(platform::console_arguments(argc, argv),
-                          {&backend, platform::win32::open_serial_device});
+  return cli::run_console(platform::console_arguments(argc, argv), {platform::win32::open_serial_device});
 }

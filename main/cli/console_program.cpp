@@ -49,7 +49,6 @@ int run_console(const std::vector<std::string>& args, const ConsoleSystem& syste
   OneDtuSetup setup;
   setup.options = &options;
   setup.port = options.ports.front();
-  setup.backend = system.backend;
   setup.open_device = system.open_device;
   setup.progress = err;
   setup.output = out;

@@ -1,19 +1,16 @@
 // The console program dtu-setup-cli: its command line, then the ports listing, one DTU, or
-// several DTUs at once. The composing main supplies the windowless backend on the real
-// clock (already set as the backend) and the system's serial devices.
+// several DTUs at once. The composing main supplies the system's serial devices.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "platform/headless/headless_backend.h"
-#include "units/comm_port.h"
 
 namespace cli {
 
 struct ConsoleSystem {
-  platform::headless::HeadlessBackend* backend = nullptr;
-  units::DeviceOpener open_device;
+  platform::headless::SerialOpener open_device;
 };
 
 // The process exit status.

@@ -10,15 +10,16 @@
 #include "main/cli/options.h"
 #include "main/cli/report.h"
 #include "platform/headless/headless_backend.h"
-#include "units/comm_port.h"
 
 namespace cli {
 
 struct OneDtuSetup {
   const Options* options = nullptr;
-  std::string port;                       // as given on the command line
-  platform::headless::HeadlessBackend* backend = nullptr;  // on the real clock, already the backend
-  units::DeviceOpener open_device;        // the system's serial devices
+  std::string port;                                // as given on the command line
+  platform::headless::SerialOpener open_device;    // the system's serial devices
+  // The backend to run on. None: a windowless one on the real clock, whose devices are
+  // opened by open_device (a device path given as the port stands in for the COM port's).
+  platform::headless::HeadlessBackend* backend = nullptr;
   std::function<void(std::string_view utf8_line)> progress;  // standard error
   std::function<void(std::string_view text)> output;         // standard output
 };

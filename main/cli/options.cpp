@@ -4,7 +4,6 @@
 #include <charconv>
 #include <optional>
 
-#include "main/cli/setting_keys.h"
 #include "platform/gbk_codec.h"
 
 namespace cli {
@@ -44,8 +43,8 @@ std::string check_set_value(const std::string& assignment, Options& o) {
   const size_t eq = assignment.find('=');
   if (eq == std::string::npos) return "--set " + assignment + ": expected KEY=VALUE";
   const std::string key = assignment.substr(0, eq);
-  const auto index = find_setting_key(key);
-  if (!index) return "--set: unknown key \"" + key + "\" (keys: ID IP PT DN AP TM UB HT OT RV1 RV2 SS1 SS2)";
+  const std::optional<app::Key> index = app::find_setting(key);
+  if (!index) return "--set: unknown key \"" + key + "\" (keys: " + std::string(app::kFileOrder) + ")";
   const std::string value = assignment.substr(eq + 1);
   // A line break would end the DTU command early and start another one.
   if (std::any_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
@@ -166,7 +165,7 @@ std::vector<std::string> child_arguments(const Options& o, const std::string& po
   if (!o.save_file.empty()) args.insert(args.end(), {"--save", o.save_file});
   if (!o.from_file.empty()) args.insert(args.end(), {"--from", o.from_file});
   for (const SetValue& s : o.sets)
-    args.insert(args.end(), {"--set", std::string(setting_keys()[s.key].name) + "=" + s.value});
+    args.insert(args.end(), {"--set", std::string(app::setting(s.key).name) + "=" + s.value});
   return args;
 }
 

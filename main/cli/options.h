@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_table.h"
+
 namespace cli {
 
 enum class Command { Help, Version, Ports, Read, Write, Reset };
@@ -19,7 +21,7 @@ enum class Command { Help, Version, Ports, Read, Write, Reset };
 inline constexpr std::array<int, 10> kLinkBaudRates = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
 struct SetValue {
-  size_t key;         // index into setting_keys()
+  app::Key key;
   std::string value;  // as given (UTF-8)
 };
 

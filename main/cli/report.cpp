@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "main/cli/setting_keys.h"
+#include "app/settings_table.h"
 #include "platform/gbk_codec.h"
 
 namespace cli {
@@ -20,8 +20,8 @@ std::string terminal_text(std::string_view gbk) { return platform::gbk_to_utf8_l
 
 std::string key_value_lines(const std::vector<std::string>& values) {
   std::string out;
-  for (size_t i = 0; i < values.size() && i < kSettingCount; ++i) {
-    out += setting_keys()[i].name;
+  for (size_t i = 0; i < values.size() && i < app::kSettingCount; ++i) {
+    out += app::kSettings[i].name;
     out += '=';
     for (unsigned char c : values[i]) out += c < 0x20 || c == 0x7F ? hex_escape(c, "\\x%02X") : std::string(1, static_cast<char>(c));
     out += '\n';
@@ -55,9 +55,9 @@ std::string json_line(const std::string& port, const Outcome& outcome, bool read
   }
   if (!outcome.values.empty()) {
     out += ",\"settings\":{";
-    for (size_t i = 0; i < outcome.values.size() && i < kSettingCount; ++i) {
+    for (size_t i = 0; i < outcome.values.size() && i < app::kSettingCount; ++i) {
       if (i) out += ',';
-      out += json_string(setting_keys()[i].name) + ":" + json_string(outcome.values[i]);
+      out += json_string(app::kSettings[i].name) + ":" + json_string(outcome.values[i]);
     }
     out += '}';
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/runtime_calls.h"
-#include "app_texts.h"
 #include "runtime/form_host.h"
 
 namespace cli {
@@ -17,8 +16,7 @@ void ToolDriver::watch(std::function<void(const std::string&)> on_status,
   backend_.set_text_observer([this, on_status = std::move(on_status)](platform::Handle w, const std::string& text) {
     if (rt::form_host_registered() && w == window(app::unit::kStatusLine)) on_status(text);
   });
-  backend_.set_message_box_answer([this, on_message = std::move(on_message)](const auto& box) {
-    messages_.push_back(box.text);
+  backend_.set_message_box_answer([on_message = std::move(on_message)](const auto& box) {
     on_message(box.text);
     return platform::kIdOk;
   });
@@ -42,29 +40,12 @@ bool ToolDriver::pick_item(app::UnitId combo, const std::string& gbk) {
   return false;
 }
 
-bool ToolDriver::leave_field(app::UnitId u) {
-  const size_t before = messages_.size();
+void ToolDriver::leave_field(app::UnitId u) {
   backend_.set_focus(window(u));
   backend_.set_focus(window(app::unit::kForm));
-  return messages_.size() == before;
 }
 
 void ToolDriver::click(app::UnitId button) { backend_.click(window(button)); }
-
-bool ToolDriver::enabled(app::UnitId u) { return app::read_int(u, app::prop::kDisabled) == 0; }
-
-bool ToolDriver::connected() {
-  return app::read_text(app::unit::kConnectButton, app::prop::kButtonCaption).view() ==
-         app::text(app::texts::caption_disconnect);
-}
-
-std::string ToolDriver::status() {
-  return std::string(app::read_text(app::unit::kStatusLine, app::prop::kLabelCaption).view());
-}
-
-std::string ToolDriver::monitor() {
-  return std::string(app::read_text(app::unit::kMonitor, app::prop::kEditContent).view());
-}
 
 void ToolDriver::run_until(const std::function<bool()>& done, uint32_t ms) {
   const uint32_t start = backend_.now();

@@ -26,6 +26,7 @@ struct HeadlessBackend::State {
   bool exit_throws = false;
   std::map<std::string, std::shared_ptr<SerialPeer>> peers;
   std::set<std::string> busy_paths;
+  SerialOpener devices;  // when set, opens every serial device instead of the peers
 
   void notify(Handle h, Notify what) {
     if (sink) sink->on_notify(h, what);

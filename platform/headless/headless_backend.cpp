@@ -14,8 +14,10 @@ namespace platform::headless {
 using detail::Ready;
 using detail::Window;
 
-HeadlessBackend::HeadlessBackend(uint32_t start_tick, Clock clock) : state_(std::make_unique<State>()) {
+HeadlessBackend::HeadlessBackend(uint32_t start_tick, Clock clock, SerialOpener devices)
+    : state_(std::make_unique<State>()) {
   state_->start_tick = start_tick;
+  state_->devices = std::move(devices);
   if (clock == Clock::Real) state_->core = std::make_shared<detail::Core>(detail::Core::Clock::Real);
 }
 
@@ -370,6 +372,7 @@ int HeadlessBackend::message_box(std::string_view text_gbk, std::string_view cap
 
 std::unique_ptr<SerialDevice> HeadlessBackend::open_serial(const std::string& path, SerialError& error) {
   State& s = *state_;
+  if (s.devices) return s.devices(path, error);
   auto peer = s.peers.find(path);
   if (peer == s.peers.end() || !peer->second) {
     error = SerialError::NotFound;

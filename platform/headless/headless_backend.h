@@ -4,8 +4,8 @@
 // A 20 s time-out therefore runs in milliseconds and gives the same result on every run.
 //
 // On the real clock the same windowless model runs a program without a display (the console
-// program): time is the monotonic clock and waits really sleep, with real serial devices
-// opened through the serial port unit's device opener.
+// program): time is the monotonic clock and waits really sleep, and the program that makes
+// the backend hands it the opener of the system's serial devices.
 //
 // Controls are modelled faithfully enough for the form runtime: texts, focus with its
 // FocusOut/FocusIn order, combo box items and selection, IP address parts, enabled and
@@ -38,12 +38,16 @@ struct ProcessExit {
   int code;
 };
 
+// Opens a serial device by its path; null, with the reason in `error`, when it cannot.
+using SerialOpener = std::function<std::unique_ptr<SerialDevice>(const std::string& path, SerialError& error)>;
+
 class HeadlessBackend final : public Backend {
  public:
   enum class Clock { Virtual, Real };
   // start_tick: the tick counter's value at virtual time 0 (tests use values near 2^32 to
-  // cross the wrap).
-  explicit HeadlessBackend(uint32_t start_tick = 0, Clock clock = Clock::Virtual);
+  // cross the wrap). `devices`, when given, opens every serial device (the system's, on the
+  // real clock) in place of the in-memory peers.
+  explicit HeadlessBackend(uint32_t start_tick = 0, Clock clock = Clock::Virtual, SerialOpener devices = {});
   ~HeadlessBackend() override;
 
   // ---- the test's side

@@ -7,7 +7,6 @@
 
 #include "main/cli/options.h"
 #include "main/cli/report.h"
-#include "main/cli/setting_keys.h"
 #include "main/cli/settings_record.h"
 
 namespace cli {
@@ -28,7 +27,7 @@ TEST(CliOptions, WriteLineWithEveryOptionInBothSpellings) {
   EXPECT_TRUE(o.json);
   EXPECT_EQ(o.from_file, "data.txt");
   ASSERT_EQ(o.sets.size(), 3u);
-  EXPECT_EQ(setting_keys()[o.sets[0].key].name, "PT");
+  EXPECT_EQ(o.sets[0].key, app::Key::PT);
   EXPECT_EQ(o.sets[1].value, "设备 7") << "only the first '=' separates key and value";
   EXPECT_EQ(o.sets[2].value, "9090");
 }
@@ -106,7 +105,7 @@ TEST(CliOptions, ChildLineParsesBackToTheSameWorkForItsPort) {
   EXPECT_EQ(child.from_file, "f.txt");
   ASSERT_EQ(child.sets.size(), 2u);
   EXPECT_EQ(child.sets[0].value, "a=b");
-  EXPECT_EQ(child.sets[1].key, 12u);
+  EXPECT_EQ(child.sets[1].key, app::Key::SS2);
   EXPECT_EQ(child.sets[1].value, "");
 
   ASSERT_EQ(parse_options({"read", "--port", "/dev/x", "--save", "s.txt"}, o), "");
