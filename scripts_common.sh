@@ -2,12 +2,15 @@
 # Sourced, not run.
 
 DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev lld googletest libgtest-dev libgmock-dev \
-libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils"
+libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils libsqlite3-dev libpq-dev"
+# The production journal's tests (and the claim benchmark) start a PostgreSQL server of their
+# own from Debian's packages.
+DTU_JOURNAL_TEST_PACKAGES="postgresql-15"
 # What the Windows (MinGW-w64 cross, run under Wine; icoutils makes and reads the programs'
-# icon; xdotool and xclip drive the window program under Wine) and 32-bit Linux builds need
-# besides.
+# icon; xdotool and xclip drive the window program under Wine; wixl makes the installer and
+# msitools reads it back) and 32-bit Linux builds need besides.
 DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib icoutils \
-xdotool xclip"
+xdotool xclip wixl msitools"
 
 # What ./package (and ./test, which runs it) needs on top: the package builder's tools and
 # the checkers of the package, its menu entry and its metadata (CPack finds the programs

@@ -49,6 +49,26 @@ function(dtu_windows_resources target)
   set_property(GLOBAL APPEND PROPERTY DTU_WINDOWS_PROGRAMS ${target})
 endfunction()
 
+# A test program that makes windows gets the window program's own manifest, byte for byte, so
+# it meets the same common controls and DPI awareness the shipped program does.
+#   dtu_windows_manifest(<target>)
+set(DTU_WINDOW_MANIFEST ${CMAKE_BINARY_DIR}/generated/windows/window-tests/dtu-setup.manifest)
+set(DTU_RC_NAME dtu-setup)
+set(DTU_RC_DESCRIPTION "${PROJECT_DESCRIPTION}")
+set(DTU_RC_VERSION_DOTS ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/app.manifest.in ${DTU_WINDOW_MANIFEST} @ONLY)
+file(WRITE ${CMAKE_BINARY_DIR}/generated/windows/window-tests/manifest.rc.new
+     "// The window program's manifest, for test programs that make windows.\n#include <windows.h>\n"
+     "CREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${DTU_WINDOW_MANIFEST}\"\n")
+file(COPY_FILE ${CMAKE_BINARY_DIR}/generated/windows/window-tests/manifest.rc.new
+     ${CMAKE_BINARY_DIR}/generated/windows/window-tests/manifest.rc ONLY_IF_DIFFERENT)
+function(dtu_windows_manifest target)
+  set(rc ${CMAKE_BINARY_DIR}/generated/windows/window-tests/manifest.rc)
+  target_sources(${target} PRIVATE ${rc})
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${DTU_WINDOW_MANIFEST})
+  set_property(GLOBAL APPEND PROPERTY DTU_WINDOW_TEST_PROGRAMS ${target})
+endfunction()
+
 # The zip a technician downloads: build/<dir>/dtu-setup-<version>-win64.zip (or -win32), one
 # folder holding the programs, stripped, and README-windows.txt (CRLF line ends). Made by
 # `cmake --build <dir> --target dtu_windows_zip`; ./package copies it into dist/.
@@ -62,14 +82,20 @@ endif()
 set(DTU_ZIP_NAME dtu-setup-${PROJECT_VERSION}-${DTU_ZIP_ARCH})
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/README-windows.txt.in
                ${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt @ONLY NEWLINE_STYLE CRLF)
-# Written once every directory has added its programs.
-function(dtu_windows_zip_target)
+# The shipped programs' files, comma-separated (generator expressions), once every directory
+# has added its programs.
+function(dtu_windows_program_files out)
   get_property(programs GLOBAL PROPERTY DTU_WINDOWS_PROGRAMS)
   set(files "")
   foreach(program ${programs})
     list(APPEND files $<TARGET_FILE:${program}>)
   endforeach()
   list(JOIN files "," files)
+  set(${out} "${files}" PARENT_SCOPE)
+endfunction()
+
+function(dtu_windows_zip_target)
+  dtu_windows_program_files(files)
   add_custom_target(dtu_windows_zip
     COMMAND ${CMAKE_COMMAND} -DPROGRAMS=${files} -DSTRIP=${CMAKE_STRIP}
             -DREADME=${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt -DNAME=${DTU_ZIP_NAME}
@@ -78,3 +104,38 @@ function(dtu_windows_zip_target)
     COMMENT "Making ${DTU_ZIP_NAME}.zip")
 endfunction()
 cmake_language(DEFER CALL dtu_windows_zip_target)
+
+# The installer: build/<dir>/dtu-setup-<version>-x64.msi (or -x86), made by wixl (Debian's
+# msitools) with every build where wixl is found; ./package copies it into dist/. The
+# script build/<dir>/make-msi VERSION OUT makes one of another version from the same
+# programs (the upgrade test installs a newer one over it).
+find_program(DTU_WIXL wixl)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(DTU_MSI_ARCH x64)
+else()
+  set(DTU_MSI_ARCH x86)
+endif()
+set(DTU_MSI_NAME dtu-setup-${PROJECT_VERSION}-${DTU_MSI_ARCH}.msi)
+function(dtu_windows_msi_target)
+  if(NOT DTU_WIXL)
+    message(STATUS "wixl not found: no Windows installer (install msitools and wixl; ./test does)")
+    return()
+  endif()
+  get_property(programs GLOBAL PROPERTY DTU_WINDOWS_PROGRAMS)
+  dtu_windows_program_files(files)
+  set(script ${CMAKE_BINARY_DIR}/make-msi)
+  file(GENERATE OUTPUT ${script}
+       CONTENT "#!/bin/sh\n# make-msi VERSION OUT: the installer of this build's programs, as that version.\n\
+exec '${CMAKE_COMMAND}' -DVERSION=\"$1\" -DOUT=\"$2\" -DARCH=${DTU_MSI_ARCH} '-DPROGRAMS=${files}' \
+'-DSTRIP=${CMAKE_STRIP}' '-DWIXL=${DTU_WIXL}' '-DREADME=${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt' \
+'-DICON=${DTU_WINDOWS_ICON}' '-DWXS=${CMAKE_SOURCE_DIR}/packaging/windows/dtu-setup.wxs' \
+-P '${CMAKE_SOURCE_DIR}/packaging/windows/make_msi.cmake'\n"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${DTU_MSI_NAME}
+    COMMAND ${script} ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/${DTU_MSI_NAME}
+    DEPENDS dtu_windows_programs ${programs} ${DTU_WINDOWS_ICON} ${CMAKE_SOURCE_DIR}/packaging/windows/dtu-setup.wxs
+            ${CMAKE_SOURCE_DIR}/packaging/windows/make_msi.cmake ${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt
+    COMMENT "Making ${DTU_MSI_NAME}")
+  add_custom_target(dtu_windows_msi ALL DEPENDS ${CMAKE_BINARY_DIR}/${DTU_MSI_NAME})
+endfunction()
+cmake_language(DEFER CALL dtu_windows_msi_target)

@@ -53,4 +53,8 @@ void remove_stale_replacements(const std::string& dir);
 // True when this process may create files in `dir`.
 bool directory_writable(const std::string& dir);
 
+// True when the rights allow replace_file_atomically to change the existing file `path` (or,
+// for a missing one, to make it): what a save there needs of the file and its folder.
+bool file_replaceable(const std::string& path);
+
 }  // namespace platform

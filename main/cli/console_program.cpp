@@ -8,6 +8,8 @@
 #include "main/cli/options.h"
 #include "main/cli/port_list.h"
 #include "main/cli/report.h"
+#include "main/provision/production.h"
+#include "main/provision/production_options.h"
 #include "dtu_version.h"
 #include "platform/console.h"
 
@@ -32,6 +34,7 @@ void watch_stops(bool several) {
 }  // namespace
 
 int run_console(const std::vector<std::string>& args, const ConsoleSystem& system) {
+  if (provision::is_production_command(args)) return provision::run_production(args, system.open_device);
   Options options;
   const std::string error = parse_options(args, options);
   if (!error.empty()) {
@@ -39,7 +42,7 @@ int run_console(const std::vector<std::string>& args, const ConsoleSystem& syste
     return kUsage;
   }
   switch (options.command) {
-    case Command::Help: out(help_text()); return kOk;
+    case Command::Help: out(help_text() + "\n" + provision::production_help()); return kOk;
     case Command::Version: out(std::string("dtu-setup-cli ") + tool::kVersion + "\n"); return kOk;
     case Command::Ports: out(port_listing()); return kOk;
     default: break;

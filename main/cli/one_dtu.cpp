@@ -148,6 +148,8 @@ int OneDtu::run() {
 bool OneDtu::prepare() {
   parse_port(setup_.port, port_);
   if (!port_.device.empty()) port_.device = absolute(port_.device);  // the tool changes folder
+  // Above the window's COM15: its device stands in for the port the window picks.
+  if (port_.com == 0 && port_.number > 0) port_.device = platform::serial_device_path(port_.number);
   if (work_.path().empty()) {
     fail(kFailed, "start", "cannot make a work folder in the temporary folder");
     return false;

@@ -58,7 +58,7 @@ std::string check_set_value(const std::string& assignment, Options& o) {
 std::string apply_option(const std::string& name, const std::string& value, Options& o) {
   if (name == "--port") {
     PortName port;
-    if (!parse_port(value, port)) return "--port " + value + ": expected COM1 to COM15 or a device path";
+    if (!parse_port(value, port)) return "--port " + value + ": expected COM<n> or a device path";
     o.ports.push_back(value);
   } else if (name == "--baud") {
     const auto baud = parse_int(value);
@@ -104,8 +104,9 @@ bool parse_port(const std::string& text, PortName& port) {
   if (text.size() > 3 && (text[0] == 'C' || text[0] == 'c') && (text[1] == 'O' || text[1] == 'o') &&
       (text[2] == 'M' || text[2] == 'm') && all_digits(std::string_view(text).substr(3))) {
     const auto n = parse_int(std::string_view(text).substr(3));
-    if (!n || *n < 1 || *n > 15) return false;
-    port.com = *n;
+    if (!n || *n < 1) return false;
+    port.number = *n;
+    port.com = *n <= 15 ? *n : 0;
     return true;
   }
   if (text.empty()) return false;
@@ -182,7 +183,8 @@ std::string help_text() {
          "on (or restarted): the DTU offers its setting mode only while it boots.\n"
          "\n"
          "Commands:\n"
-         "  ports   list COM1 to COM15, the device each maps to, and whether it can be opened\n"
+         "  ports   list the COM ports: on Windows those Windows lists, with their devices; on\n"
+         "          Linux COM1 to COM15, the device each maps to, and whether it can be opened\n"
          "  read    print the thirteen settings as KEY=VALUE lines (ID IP PT DN AP TM UB HT OT\n"
          "          RV1 RV2 SS1 SS2); --save FILE also keeps them in the settings-file format\n"
          "  write   write all thirteen settings: the DTU's own (read first) or those of --from FILE,\n"
@@ -190,9 +192,9 @@ std::string help_text() {
          "  reset   restore the DTU's factory settings\n"
          "\n"
          "Options:\n"
-         "  --port PORT      COM1 to COM15 (the tool's port table; DTU_SETUP_COM<n> points one\n"
-         "                   elsewhere) or a device path; give it several times to handle several\n"
-         "                   DTUs at once (progress lines then start with the port)\n"
+         "  --port PORT      COM<n> (on Linux through the tool's port table; DTU_SETUP_COM<n>\n"
+         "                   points one elsewhere) or a device path; give it several times to\n"
+         "                   handle several DTUs at once (progress lines then start with the port)\n"
          "  --baud N         link baud rate, one of 300 600 1200 2400 4800 9600 19200 38400 57600\n"
          "                   115200 (default 9600)\n"
          "  --boot-wait S    seconds to wait for the DTU's boot banner (default 60)\n"
@@ -205,9 +207,10 @@ std::string help_text() {
          "\n"
          "Exit status: 0 all succeeded; 2 usage error; 3 a port could not be opened; 4 a value\n"
          "failed a field check (nothing was sent); 5 no banner within --boot-wait, or setting mode\n"
-         "not entered; 6 the DTU did not answer a command; 130/143 stopped by Ctrl-C or SIGTERM\n"
-         "(the port is closed and the step that was cut is named). With several ports, the\n"
-         "highest status among them.\n";
+         "not entered; 6 the DTU did not answer a command; 7 the journal's database could not be\n"
+         "reached or used (job and provision; nothing was done, no DTU touched); 130/143 stopped\n"
+         "by Ctrl-C or SIGTERM (the port is closed and the step that was cut is named). With\n"
+         "several ports, the highest status among them.\n";
 }
 
 }  // namespace cli

@@ -37,12 +37,14 @@ struct Options {
   std::vector<SetValue> sets; // in the order given; the last one for a key wins
 };
 
-// A port argument: COM1 to COM15 (any letter case), or a device path.
+// A port argument: COM<n> (any letter case), or a device path. COM1 to COM15 are the window's
+// own port box items; a higher number names its device directly.
 struct PortName {
-  int com = 0;  // 0: a device path
+  int com = 0;     // 1 to 15; 0: a higher COM number or a device path
+  int number = 0;  // n of any COM<n>; 0: a device path
   std::string device;
 };
-// False when the text is neither (an empty text, or COM0, COM16 ...).
+// False when the text is neither (an empty text, COM0 ...).
 bool parse_port(const std::string& text, PortName& port);
 
 // "" when the command line is sound; otherwise what is wrong with it (exit status 2).

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/process.h"
+#include "platform/serial_ports.h"
 #include "platform/serial_probe.h"
 
 namespace cli {
@@ -23,9 +24,23 @@ std::string state_of(const platform::SerialProbe& probe) {
   }
 }
 
+std::string padded(std::string text, size_t width) {
+  if (text.size() < width) text.resize(width, ' ');
+  return text;
+}
+
+// The ports the system lists, with the device behind each; none is opened.
+std::string listed(const std::vector<platform::ListedPort>& ports) {
+  if (ports.empty()) return "no COM port on this computer\n";
+  std::string out;
+  for (const platform::ListedPort& port : ports) out += padded(port.name, 6) + " " + padded(port.device, 20) + " present\n";
+  return out;
+}
+
 }  // namespace
 
 std::string port_listing() {
+  if (const auto ports = platform::listed_serial_ports()) return listed(*ports);
   std::string out;
   for (int n = 1; n <= 15; ++n) {
     const std::string path = platform::serial_device_path(n);

@@ -32,6 +32,14 @@ std::string current_directory() {
   return std::string(buf.data());
 }
 
+std::string host_name() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+long long process_id() { return static_cast<long long>(::getpid()); }
+
 std::optional<std::string> environment(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   if (value == nullptr) return std::nullopt;
@@ -48,6 +56,14 @@ std::string serial_device_path(int port_number) {
   if (port_number >= 5 && port_number <= 12) return "/dev/ttyUSB" + std::to_string(port_number - 5);
   if (port_number >= 13 && port_number <= 15) return "/dev/ttyACM" + std::to_string(port_number - 13);
   return "/dev/ttyCOM" + std::to_string(port_number);
+}
+
+// What the package manager installs: /usr (and the root's /bin and /sbin where they are
+// links into it); /opt and /usr/local stay the user's to unpack into.
+bool in_system_program_folder(const std::string& dir) {
+  if (dir.empty() || dir[0] != '/') return false;
+  const std::string d = dir.back() == '/' ? dir : dir + "/";
+  return d.rfind("/usr/", 0) == 0 && d.rfind("/usr/local/", 0) != 0;
 }
 
 // The XDG rule: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config, where ~ is

@@ -200,4 +200,13 @@ bool directory_writable(const std::string& dir) {
   return !dir.empty() && ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
+// A file we may write is replaced through its folder or, where that may not be written, in
+// place (both follow a symbolic link).
+bool file_replaceable(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT && directory_writable(directory_of(path));
+  return S_ISREG(st.st_mode) && ::access(path.c_str(), W_OK) == 0;
+}
+
 }  // namespace platform

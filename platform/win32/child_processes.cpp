@@ -1,13 +1,15 @@
 // Child processes on Windows: CreateProcessW with both output streams on pipes, each child
 // detached from the console (the console's Ctrl+C reaches only the parent, which passes it
 // on through the child's stop events), one reading thread per pipe feeding one queue, and
-// the lines handed out on the waiting thread.
+// the lines handed out on the waiting thread. The children live in a job that ends them when
+// this process ends however it ends (Task Manager, a CI time-out): none keeps its COM port.
 #include <windows.h>
 
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/child_processes.h"
 #include "platform/win32/stop_events.h"
@@ -69,6 +71,51 @@ struct Chunk {
   std::string bytes;
 };
 
+// A job whose children end when its last handle closes, i.e. when this process ends; null
+// when the system will not make one.
+HANDLE make_job() {
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);  // the handle is not inherited by the children
+  if (!job) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    CloseHandle(job);
+    return nullptr;
+  }
+  return job;
+}
+
+// Starts the child suspended and puts it in `job` before it runs a single instruction (so
+// whatever it starts is in the job too). Where this process is itself in a job that holds
+// its children (Windows 7 has no nested jobs), the child leaves that job if it may; if it may
+// not, it runs in the outer job alone, which then decides its end.
+bool create_in_job(HANDLE job, const std::wstring& program, std::wstring& command_line, STARTUPINFOW& si,
+                   PROCESS_INFORMATION& pi) {
+  const DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
+  auto create = [&](DWORD extra) {
+    return CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags | extra, nullptr,
+                          nullptr, &si, &pi) != 0;
+  };
+  if (!create(0)) return false;
+  if (job && !AssignProcessToJobObject(job, pi.hProcess)) {
+    PROCESS_INFORMATION away{};
+    std::swap(away, pi);
+    if (create(CREATE_BREAKAWAY_FROM_JOB) && AssignProcessToJobObject(job, pi.hProcess)) {
+      TerminateProcess(away.hProcess, 1);
+    } else {
+      if (pi.hProcess) TerminateProcess(pi.hProcess, 1);
+      if (pi.hProcess) CloseHandle(pi.hProcess);
+      if (pi.hThread) CloseHandle(pi.hThread);
+      pi = away;  // the first, in the outer job
+      away = {};
+    }
+    if (away.hProcess) CloseHandle(away.hProcess);
+    if (away.hThread) CloseHandle(away.hThread);
+  }
+  ResumeThread(pi.hThread);
+  return true;
+}
+
 }  // namespace
 
 struct ChildProcesses::State {
@@ -80,6 +127,7 @@ struct ChildProcesses::State {
   std::vector<std::thread> readers;
   size_t open_streams = 0;  // streams whose end wait_all has not yet seen
   unsigned serial = 0;  // makes each child's stop-event names unique
+  HANDLE job = nullptr;  // made with the first child
 };
 
 ChildProcesses::ChildProcesses() : state_(std::make_unique<State>()) {}
@@ -101,6 +149,7 @@ ChildProcesses::~ChildProcesses() {
     close_handle(c.stop_events[0]);
     close_handle(c.stop_events[1]);
   }
+  close_handle(state_->job);
 }
 
 size_t ChildProcesses::size() const {
@@ -149,8 +198,8 @@ bool ChildProcesses::start(const std::string& program, const std::vector<std::st
     PROCESS_INFORMATION pi{};
     // Started one at a time from one thread: each child inherits only its own pipe ends.
     SetEnvironmentVariableW(win32::kStopEventVariable, base.c_str());
-    ok = CreateProcessW(wide_program->c_str(), command_line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
-                        nullptr, &si, &pi);
+    if (!state_->job) state_->job = make_job();
+    ok = create_in_job(state_->job, *wide_program, command_line, si, pi);
     failure = ok ? ERROR_SUCCESS : GetLastError();
     SetEnvironmentVariableW(win32::kStopEventVariable, nullptr);
     if (ok) {

@@ -20,6 +20,9 @@ constexpr int kInterruptStatus = 130, kTerminateStatus = 143;  // 128 + SIGINT, 
 // Windows ends a process this long after the close event's handler began; the stop closes
 // the port and exits well within it.
 constexpr DWORD kCloseGraceMs = 4500;
+// The console takes at most this many characters in one write: older Windows refuse a
+// longer one outright (the console's buffer for one call is small), and nothing is shown.
+constexpr DWORD kConsolePiece = 8192;
 
 std::function<void(int, const char*)>* g_on_stop = nullptr;
 
@@ -95,10 +98,13 @@ void console_write(ConsoleStream stream, std::string_view utf8) {
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
   const wchar_t* p = wide.data();
-  DWORD left = static_cast<DWORD>(wide.size());
+  size_t left = wide.size();
   while (left > 0) {
+    DWORD piece = left > kConsolePiece ? kConsolePiece : static_cast<DWORD>(left);
+    // A character in two halves is not cut between pieces.
+    if (piece < left && p[piece - 1] >= 0xD800 && p[piece - 1] <= 0xDBFF) --piece;
     DWORD written = 0;
-    if (!WriteConsoleW(h, p, left, &written, nullptr) || written == 0) return;
+    if (!WriteConsoleW(h, p, piece, &written, nullptr) || written == 0) return;
     p += written;
     left -= written;
   }

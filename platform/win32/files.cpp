@@ -162,4 +162,17 @@ bool directory_writable(const std::string& dir) {
   return true;
 }
 
+// The swap needs a sibling in the folder, and Windows refuses to replace a read-only file.
+bool file_replaceable(const std::string& path) {
+  const std::optional<std::wstring> wide = win32::path_to_wide(path);
+  if (!wide || wide->empty()) return false;
+  const size_t slash = wide->find_last_of(L"\\/");
+  const std::string dir = slash == std::wstring::npos ? "." : win32::path_from_wide(wide->substr(0, slash + (slash == 2 ? 1 : 0)));
+  const DWORD attributes = GetFileAttributesW(wide->c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+    return false;
+  return directory_writable(dir);
+}
+
 }  // namespace platform

@@ -1,21 +1,66 @@
 // All-or-nothing replacement of a file: the new content goes to a sibling file that is
 // flushed and then swapped in by ReplaceFileW, which keeps the original's attributes and
-// security; a target that does not exist yet is moved into place with write-through. Until
-// the swap the original is untouched, so any failure (a full disk, the file held open by a
-// program that does not share deleting) keeps it whole, and the sibling is removed.
+// security, the original moved aside under a backup name meanwhile; a target that does not
+// exist yet is moved into place with write-through. Another program holding one of the files
+// for a moment (a virus scanner, an indexer, a cloud folder's sync) is waited out briefly.
+// A swap stopped half-way is finished, or the original put back: the sibling holding the
+// new content is removed only while the original is whole under its own name.
 #include <windows.h>
 
 #include <atomic>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/win32/file_calls.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
 
+namespace win32 {
 namespace {
+FileCalls g_file_calls;
+}  // namespace
+
+const FileCalls& file_calls() { return g_file_calls; }
+
+FileCalls set_file_calls(const FileCalls& calls) {
+  const FileCalls before = g_file_calls;
+  g_file_calls = calls;
+  return before;
+}
+}  // namespace win32
+
+namespace {
+
+const win32::FileCalls& os() { return win32::file_calls(); }
+
+// Refusals that another program's brief hold on a file gives; tried again after these pauses
+// (about a second in all), then given up.
+constexpr DWORD kRetryPauses[] = {10, 20, 40, 80, 150, 250, 400};
+
+bool passing_refusal(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Runs `attempt` until it succeeds or fails for another reason than a passing refusal; the
+// last failure's error stays the thread's last error.
+template <typename Attempt>
+bool with_retries(Attempt attempt) {
+  for (size_t i = 0;; ++i) {
+    if (attempt()) return true;
+    const DWORD error = GetLastError();
+    if (!passing_refusal(error) || i == std::size(kRetryPauses)) {
+      SetLastError(error);
+      return false;
+    }
+    os().pause(kRetryPauses[i]);
+  }
+}
+
+bool present(const std::wstring& path) { return os().file_attributes(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The absolute form of a path (relative to the current directory); empty on failure.
 // ReplaceFileW is given absolute names: some systems' versions mishandle relative ones.
@@ -46,14 +91,24 @@ std::wstring joined(const std::wstring& dir, const std::wstring& name) {
   return dir + (dir.back() == L'\\' || dir.back() == L'/' ? L"" : L"\\") + name;
 }
 
+std::wstring sibling_name(const std::wstring& dir) {
+  static std::atomic<unsigned> counter{0};
+  return joined(dir, kSiblingPrefix + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(counter++));
+}
+
+// A name for the original while it is moved aside: a sibling's, not taken.
+std::wstring backup_name(const std::wstring& dir) {
+  std::wstring name = sibling_name(dir);
+  for (int attempt = 0; attempt < 100 && present(name); ++attempt) name = sibling_name(dir);
+  return name;
+}
+
 // A short, unused sibling name ("~replace.<process id>.<n>"), created empty and opened for
 // writing.
 HANDLE create_sibling(const std::wstring& dir, std::wstring& name) {
-  static std::atomic<unsigned> counter{0};
-  const std::wstring base = joined(dir, kSiblingPrefix + std::to_wstring(GetCurrentProcessId()) + L".");
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = base + std::to_wstring(counter++);
-    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    name = sibling_name(dir);
+    HANDLE h = os().create_file(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return h;
   }
   return INVALID_HANDLE_VALUE;
@@ -74,7 +129,7 @@ bool write_all(HANDLE h, const void* data, size_t size) {
 // (Windows itself would refuse; asking first also spares the folder the leftovers that a
 // refused ReplaceFileW leaves under some systems).
 bool can_be_replaced(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE h = os().create_file(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
@@ -87,8 +142,32 @@ bool write_sibling(const std::wstring& target, const void* data, size_t size, st
   if (h == INVALID_HANDLE_VALUE) return false;
   bool ok = write_all(h, data, size) && FlushFileBuffers(h);
   ok = CloseHandle(h) && ok;
-  if (!ok) DeleteFileW(temp.c_str());
+  if (!ok) os().delete_file(temp.c_str());
   return ok;
+}
+
+bool move_retrying(const std::wstring& from, const std::wstring& to, DWORD flags) {
+  return with_retries([&] { return os().move_file(from.c_str(), to.c_str(), flags) != 0; });
+}
+
+// After a swap that failed: the original still under its own name (nothing was changed), or
+// moved aside (the new file could not take its name), or gone with no backup. Finishes the
+// swap where the original is out of its place, else puts it back; true when the new content
+// ended up in place.
+bool settle_failed_swap(const std::wstring& target, const std::wstring& temp, const std::wstring& backup) {
+  if (present(target)) {
+    os().delete_file(temp.c_str());
+    os().delete_file(backup.c_str());  // where a refused swap made one
+    return false;
+  }
+  if (move_retrying(temp, target, MOVEFILE_WRITE_THROUGH)) {
+    os().delete_file(backup.c_str());
+    return true;
+  }
+  if (present(backup) && move_retrying(backup, target, MOVEFILE_WRITE_THROUGH)) os().delete_file(temp.c_str());
+  // Otherwise neither could be moved: both stay, the old content and the new, under their
+  // siblings' names.
+  return false;
 }
 
 bool process_alive(DWORD pid) {
@@ -107,12 +186,12 @@ bool create_file_atomically(const std::string& path, const void* data, size_t si
   const std::optional<std::wstring> given = win32::path_to_wide(path);
   if (!given || given->empty()) return false;
   const std::wstring target = full_path(*given);
-  if (target.empty() || GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  if (target.empty() || os().file_attributes(target.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
   std::wstring temp;
   if (!write_sibling(target, data, size, temp)) return false;
   // Without MOVEFILE_REPLACE_EXISTING the move refuses a name taken meanwhile.
-  const bool ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-  if (!ok) DeleteFileW(temp.c_str());
+  const bool ok = move_retrying(temp, target, MOVEFILE_WRITE_THROUGH);
+  if (!ok) os().delete_file(temp.c_str());
   return ok;
 }
 
@@ -142,23 +221,28 @@ bool replace_file_atomically(const std::string& path, const void* data, size_t s
   if (!given || given->empty()) return false;
   const std::wstring target = full_path(*given);
   if (target.empty()) return false;
-  const DWORD attributes = GetFileAttributesW(target.c_str());
+  const DWORD attributes = os().file_attributes(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   // Never replace a directory or a device.
   if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return false;
-  if (exists && !can_be_replaced(target)) return false;
+  if (exists && !with_retries([&] { return can_be_replaced(target); })) return false;
 
   std::wstring temp;
-  bool ok = write_sibling(target, data, size, temp);
-  if (ok) {
-    ok = exists ? ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                               nullptr) != 0
-                : MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (!write_sibling(target, data, size, temp)) return false;
+  if (!exists) {
+    const bool ok = move_retrying(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) os().delete_file(temp.c_str());
+    return ok;
   }
-  // After a failed swap the sibling is still there under its own name; the original keeps its
-  // name and content.
-  if (!ok) DeleteFileW(temp.c_str());
-  return ok;
+  const std::wstring backup = backup_name(directory_of(target));
+  const bool swapped = with_retries([&] {
+    return os().replace_file(target.c_str(), temp.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                             nullptr) != 0;
+  });
+  if (!swapped) return settle_failed_swap(target, temp, backup);
+  // A backup still held open (by this tool itself, say) goes when its last holder closes it.
+  os().delete_file(backup.c_str());
+  return true;
 }
 
 }  // namespace platform

@@ -2,14 +2,20 @@
 // wait is an overlapped WaitCommEvent waited on together with the wake-up event, so a stop
 // or write request ends it at once; the comm-event wait stays pending across such wake-ups.
 // Input waiting in the driver is read with one overlapped ReadFile and handed out a byte at a
-// time.
+// time. Every call on the port goes through a CommApi table (Windows itself in the programs).
+//
+// Line errors: a driver set to abort on errors fails every read, write and wait with
+// ERROR_OPERATION_ABORTED after a framing, parity or overrun error until ClearCommError. The
+// open turns that off, but whatever still fails so is cleared and goes on; the error flags
+// cleared on the way are kept for the next clear_errors(), so the unit still hears of them.
 //
 // Some drivers cannot wait for comm events (Wine's COM ports on pseudo-terminals fail every
-// such wait; some virtual ports never complete one with an event). A device that fails a
-// wait but still answers ClearCommError is then waited on through a pending one-byte read
-// instead, and reports no modem-line events, like a pseudo-terminal on Linux. A device that
-// fails and no longer answers, or whose reads fail, is gone: reported once, after which only
-// wake() ends a wait, so a pulled adapter neither spins nor hangs the worker.
+// such wait; some virtual ports never complete one with an event). A device that fails
+// several waits in a row, or whose waits keep ending without an event, but that still answers
+// ClearCommError is then waited on through a pending one-byte read instead, and reports no
+// modem-line events, like a pseudo-terminal on Linux. A device that no longer answers, or
+// whose reads keep failing, is gone: reported once, after which only wake() ends a wait, so a
+// pulled adapter neither spins nor hangs the worker.
 #include <windows.h>
 
 #include <algorithm>
@@ -19,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/comm_api.h"
 #include "platform/win32/serial_claim.h"
 #include "platform/win32/serial_device.h"
 #include "platform/win32/serial_error.h"
@@ -35,6 +42,10 @@ constexpr uint32_t kLineEvents = kEvRxChar | kEvRxFlag | kEvCts | kEvDsr | kEvRl
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 // Waits that end without an event before the driver counts as unable to wait for events.
 constexpr int kEmptyWaitLimit = 3;
+// Failed waits in a row (the driver still answering) before the device waits by reading
+// instead; failed reads in a row, waiting so, before it counts as gone. One failure is a line
+// error or a cancelled operation, never a reason.
+constexpr int kFailureLimit = 3;
 
 // An OVERLAPPED with its own manual-reset event.
 struct Operation {
@@ -64,15 +75,15 @@ struct PendingState {
 
 class CommDevice final : public SerialDevice {
  public:
-  CommDevice(HANDLE port, HANDLE claim, HANDLE wake)
-      : port_(port), claim_(claim), wake_(wake), io_(std::make_unique<PendingState>()) {}
+  CommDevice(CommApi& os, HANDLE port, HANDLE claim, HANDLE wake)
+      : os_(os), port_(port), claim_(claim), wake_(wake), io_(std::make_unique<PendingState>()) {}
 
   ~CommDevice() override {
     // An empty mask ends a pending comm-event wait; cancelling ends the rest.
-    SetCommMask(port_, 0);
-    CancelIoEx(port_, nullptr);
+    os_.set_comm_mask(port_, 0);
+    os_.cancel_io(port_, nullptr);
     const bool settled = settle(io_->comm_wait, comm_wait_pending_) && settle(io_->waiting_read, read_pending_);
-    CloseHandle(port_);
+    os_.close_handle(port_);
     // A driver that never completes a cancelled operation may still write into it: leave
     // the memory to it rather than hang.
     if (!settled) static_cast<void>(io_.release());
@@ -85,21 +96,29 @@ class CommDevice final : public SerialDevice {
   SerialError configure(const LineSettings& s) override {
     settings_ = s;
     COMMTIMEOUTS timeouts = line_timeouts(s);
-    if (!SetCommTimeouts(port_, &timeouts) || !SetCommMask(port_, line_event_mask(s))) return settings_refused();
+    if (!os_.set_comm_timeouts(port_, &timeouts) || !os_.set_comm_mask(port_, line_event_mask(s)))
+      return settings_refused();
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(port_, &dcb)) return settings_refused();
+    if (!os_.get_comm_state(port_, &dcb)) return settings_refused();
     apply_line_settings(dcb, s);
-    if (!SetCommState(port_, &dcb)) return settings_refused();
+    if (!os_.set_comm_state(port_, &dcb)) return settings_refused();
     return SerialError::None;
   }
 
   void purge() override {
-    PurgeComm(port_, kPurgeAll);
+    // Refused while a line error waits to be cleared (abort on errors): cleared, purged again.
+    if (!os_.purge_comm(port_, kPurgeAll)) {
+      if (!answers()) {
+        gone_ = true;
+      } else {
+        os_.purge_comm(port_, kPurgeAll);
+      }
+    }
     if (read_pending_) {  // a byte it brings in now was received before the purge
-      CancelIoEx(port_, &io_->waiting_read.ov);
+      os_.cancel_io(port_, &io_->waiting_read.ov);
       DWORD n = 0;
-      GetOverlappedResult(port_, &io_->waiting_read.ov, &n, TRUE);
+      os_.get_overlapped_result(port_, &io_->waiting_read.ov, &n, TRUE);
       read_pending_ = false;
     }
     // Pending events stay: they tell of bytes already delivered.
@@ -130,20 +149,16 @@ class CommDevice final : public SerialDevice {
 
   ErrorStatus clear_errors() override {
     ErrorStatus status;
-    DWORD errors = 0;
     COMSTAT stat{};
     const size_t ahead = (ahead_ ? 1 : 0) + buffered();
-    if (!ClearCommError(port_, &errors, &stat)) {
-      status.queued = ahead;
-      return status;
-    }
+    const bool answered = look(stat);
+    const DWORD errors = std::exchange(held_errors_, 0);
     status.overrun = (errors & (CE_OVERRUN | CE_RXOVER)) != 0;
     status.parity = (errors & CE_RXPARITY) != 0;
     status.framing = (errors & CE_FRAME) != 0;
     // Without comm events a break is seen only here.
     if (!comm_events_ && (errors & CE_BREAK)) pending_events_ |= kEvBreak;
-    in_queue_ = stat.cbInQue;
-    status.queued = stat.cbInQue + ahead;
+    status.queued = (answered ? stat.cbInQue : 0) + ahead;
     return status;
   }
 
@@ -158,17 +173,18 @@ class CommDevice final : public SerialDevice {
       const bool ok = finish_read(io_->waiting_read, n);
       read_pending_ = false;
       if (!ok) {
-        gone_ = true;
+        read_failed();
         return false;
       }
       if (n == 1) return took(io_->byte, byte);
     }
-    // What the driver said it holds (at least one byte) comes at once.
+    // What the driver said it holds (at least one byte) comes at once. A read refused for a
+    // line error leaves it for the next wait, which clears the error.
     const DWORD want = static_cast<DWORD>(std::clamp<size_t>(in_queue_, 1, sizeof io_->chunk));
     Operation& op = io_->io;
     op.restart();
     DWORD n = 0;
-    bool ok = ReadFile(port_, io_->chunk, want, &n, &op.ov);
+    bool ok = os_.read_file(port_, io_->chunk, want, &n, &op.ov);
     if (!ok && GetLastError() == ERROR_IO_PENDING) ok = finish_read(op, n);
     if (!ok || n == 0) return false;
     rx_.assign(io_->chunk, io_->chunk + n);
@@ -179,19 +195,23 @@ class CommDevice final : public SerialDevice {
 
   ModemStatus modem_status() override {
     DWORD bits = 0;
-    if (!GetCommModemStatus(port_, &bits)) return {};
+    // Refused while a line error waits to be cleared (abort on errors): cleared, asked again.
+    if (!os_.get_comm_modem_status(port_, &bits) && !(answers() && os_.get_comm_modem_status(port_, &bits))) return {};
     return {(bits & MS_CTS_ON) != 0, (bits & MS_DSR_ON) != 0, (bits & MS_RING_ON) != 0, (bits & MS_RLSD_ON) != 0};
   }
 
-  // The driver applies the write time-out (timeout * (size + 1) ms, none when 0).
+  // The driver applies the write time-out (timeout * (size + 1) ms, none when 0). A write
+  // refused or cut off for a line error goes on with what it had not written.
   WriteResult write(const uint8_t* data, size_t size) override {
     WriteResult result;
     if (gone_ || size > MAXDWORD) return result;
-    Operation& op = io_->io;
-    op.restart();
     DWORD n = 0;
-    BOOL ok = WriteFile(port_, data, static_cast<DWORD>(size), &n, &op.ov);
-    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    bool ok = write_chunk(data, static_cast<DWORD>(size), n);
+    if (!ok && GetLastError() == ERROR_OPERATION_ABORTED && answers()) {
+      const DWORD done = std::min<DWORD>(n, static_cast<DWORD>(size));
+      ok = write_chunk(data + done, static_cast<DWORD>(size) - done, n);
+      n += done;
+    }
     if (!ok) {
       if (!answers()) gone_ = true;
       return result;
@@ -209,25 +229,33 @@ class CommDevice final : public SerialDevice {
     if (!comm_wait_pending_) {
       op.restart();
       io_->events = 0;
-      if (WaitCommEvent(port_, &io_->events, &op.ov)) {
-        // Completed at once: an event from before this wait, kept only when input waits.
+      if (os_.wait_comm_event(port_, &io_->events, &op.ov)) {
+        // Completed at once, by events the driver kept from while no wait was pending. With
+        // no input queued, EV_RXCHAR alone tells of bytes already read and is dropped; an
+        // event character, modem line, break or error among them is still reported.
+        wait_failures_ = 0;
         COMSTAT stat{};
-        DWORD errors = 0;
-        if (!ClearCommError(port_, &errors, &stat)) return wait_failed();
-        if ((io_->events & kLineEvents) == 0) return empty_wait();
+        if (!look(stat)) return wait_failed();
+        const uint32_t events = io_->events & kLineEvents;
+        if (events == 0) return empty_wait();
         empty_waits_ = 0;
-        return stat.cbInQue == 0 ? 0 : (io_->events & kLineEvents) | kEvRxChar;
+        return stat.cbInQue == 0 ? events & ~kEvRxChar : events | kEvRxChar;
       }
       if (GetLastError() != ERROR_IO_PENDING) return wait_failed();
       comm_wait_pending_ = true;
+      // Input that came just before the wait began may have raised no event (not every
+      // driver keeps one for a wait that was not pending): it is read now, the wait staying.
+      COMSTAT stat{};
+      if (look(stat) && stat.cbInQue > 0) return kEvRxChar;
     }
     const HANDLE handles[2] = {wake_, op.ov.hEvent};
     const DWORD w = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     if (w == WAIT_OBJECT_0) return std::nullopt;
     DWORD n = 0;
-    const bool ok = GetOverlappedResult(port_, &op.ov, &n, TRUE);
+    const bool ok = os_.get_overlapped_result(port_, &op.ov, &n, TRUE);
     comm_wait_pending_ = false;
     if (!ok) return wait_failed();
+    wait_failures_ = 0;
     if ((io_->events & kLineEvents) == 0) return empty_wait();
     empty_waits_ = 0;
     return io_->events & kLineEvents;
@@ -238,13 +266,10 @@ class CommDevice final : public SerialDevice {
     Operation& op = io_->waiting_read;
     if (!read_pending_) {
       op.restart();
-      read_started_ = GetTickCount64();
+      read_started_ = os_.tick_count();
       DWORD n = 0;
-      if (ReadFile(port_, &io_->byte, 1, &n, &op.ov)) return input_read(n);
-      if (GetLastError() != ERROR_IO_PENDING) {
-        gone_ = true;
-        return 0;
-      }
+      if (os_.read_file(port_, &io_->byte, 1, &n, &op.ov)) return input_read(n);
+      if (GetLastError() != ERROR_IO_PENDING) return read_failed();
       read_pending_ = true;
     }
     const HANDLE handles[2] = {wake_, op.ov.hEvent};
@@ -252,14 +277,12 @@ class CommDevice final : public SerialDevice {
     DWORD n = 0;
     const bool ok = finish_read(op, n);
     read_pending_ = false;
-    if (!ok) {
-      gone_ = true;
-      return 0;
-    }
+    if (!ok) return read_failed();
     return input_read(n);
   }
 
   uint32_t input_read(DWORD n) {
+    read_failures_ = 0;
     if (n == 1) {
       ahead_ = io_->byte;
       empty_reads_ = 0;
@@ -269,7 +292,7 @@ class CommDevice final : public SerialDevice {
     // could pass is the far end's end of file; a few in a row mean it has gone. One that
     // waited its time-out out is an idle line, however the clock rounds.
     const uint64_t timeout = settings_.timeout_ms;
-    const bool early = settings_.timeout_ms == 0 || GetTickCount64() - read_started_ < timeout;
+    const bool early = settings_.timeout_ms == 0 || os_.tick_count() - read_started_ < timeout;
     empty_reads_ = early ? empty_reads_ + 1 : 0;
     if (empty_reads_ >= kEmptyWaitLimit || !answers()) gone_ = true;
     return 0;
@@ -279,25 +302,48 @@ class CommDevice final : public SerialDevice {
   // STATUS_TIMEOUT: Windows counts it as done with the bytes it got, but Wine reports it as a
   // failure. Either way the read ended on an idle line; the device has not failed.
   bool finish_read(Operation& op, DWORD& n) {
-    if (GetOverlappedResult(port_, &op.ov, &n, TRUE)) return true;
+    if (os_.get_overlapped_result(port_, &op.ov, &n, TRUE)) return true;
     if (op.ov.Internal != STATUS_TIMEOUT) return false;
     n = static_cast<DWORD>(op.ov.InternalHigh);
     return true;
   }
 
-  // A wait that failed: gone when the device no longer answers, otherwise it cannot wait
-  // for comm events and is waited on by reading from now on.
+  bool write_chunk(const uint8_t* data, DWORD size, DWORD& n) {
+    Operation& op = io_->io;
+    op.restart();
+    n = 0;
+    BOOL ok = os_.write_file(port_, data, size, &n, &op.ov);
+    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = os_.get_overlapped_result(port_, &op.ov, &n, TRUE);
+    return ok;
+  }
+
+  // A wait that failed: gone when the device no longer answers (asking clears a line error
+  // that failed it); after several in a row the driver cannot wait for comm events and is
+  // waited on by reading from now on.
   uint32_t wait_failed() {
     if (!answers()) {
       gone_ = true;
-    } else {
+    } else if (++wait_failures_ >= kFailureLimit) {
       comm_events_ = false;
     }
     return 0;
   }
 
   uint32_t empty_wait() {
-    if (++empty_waits_ >= kEmptyWaitLimit) return wait_failed();
+    if (++empty_waits_ >= kEmptyWaitLimit) {
+      if (!answers()) {
+        gone_ = true;
+      } else {
+        comm_events_ = false;
+      }
+    }
+    return 0;
+  }
+
+  // A read that failed, waiting by reading: gone when the device no longer answers or reads
+  // keep failing.
+  uint32_t read_failed() {
+    if (!answers() || ++read_failures_ >= kFailureLimit) gone_ = true;
     return 0;
   }
 
@@ -312,10 +358,19 @@ class CommDevice final : public SerialDevice {
 
   bool is_event_char(uint8_t b) const { return settings_.event_char && *settings_.event_char == b; }
 
-  bool answers() {
+  // ClearCommError: the error flags it clears are kept for clear_errors(), the input count
+  // for the next read. False when the device no longer answers.
+  bool look(COMSTAT& stat) {
     DWORD errors = 0;
+    if (!os_.clear_comm_error(port_, &errors, &stat)) return false;
+    held_errors_ |= errors;
+    in_queue_ = stat.cbInQue;
+    return true;
+  }
+
+  bool answers() {
     COMSTAT stat{};
-    return ClearCommError(port_, &errors, &stat) != 0;
+    return look(stat);
   }
 
   SerialError settings_refused() {
@@ -328,6 +383,7 @@ class CommDevice final : public SerialDevice {
     return !pending || WaitForSingleObject(op.ov.hEvent, 5000) == WAIT_OBJECT_0;
   }
 
+  CommApi& os_;
   HANDLE port_, claim_, wake_;
   std::unique_ptr<PendingState> io_;
   LineSettings settings_;
@@ -336,10 +392,11 @@ class CommDevice final : public SerialDevice {
   std::optional<uint8_t> ahead_;  // a byte the waiting read brought in, not yet taken
   std::vector<uint8_t> rx_;       // read from the driver, not yet taken
   size_t rx_pos_ = 0;
-  size_t in_queue_ = 0;  // input bytes the driver held at the last look
+  size_t in_queue_ = 0;    // input bytes the driver held at the last look
+  DWORD held_errors_ = 0;  // error flags cleared on the way, not yet told
   uint32_t pending_events_ = 0;
   uint64_t read_started_ = 0;
-  int empty_waits_ = 0, empty_reads_ = 0;
+  int empty_waits_ = 0, empty_reads_ = 0, wait_failures_ = 0, read_failures_ = 0;
   bool gone_ = false, gone_reported_ = false;
 };
 
@@ -367,32 +424,35 @@ std::wstring port_claim_name(const std::wstring& device) {
 }
 
 std::unique_ptr<SerialDevice> open_serial_device(const std::string& path, SerialError& error) {
+  return open_serial_device_on(system_comm_api(), path, error);
+}
+
+std::unique_ptr<SerialDevice> open_serial_device_on(CommApi& os, const std::string& path, SerialError& error) {
   error = SerialError::None;
   const std::optional<std::wstring> device = path_to_wide(path);
   HANDLE claim = nullptr, port = INVALID_HANDLE_VALUE, wake = nullptr;
   if (!device || device->empty()) error = SerialError::NotFound;
   if (error == SerialError::None) claim = claim_port(*device, error);
   if (error == SerialError::None) {
-    port = CreateFileW(device->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                       nullptr);
+    port = os.create_file(device->c_str(), GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, FILE_FLAG_OVERLAPPED);
     if (port == INVALID_HANDLE_VALUE) error = map_serial_error(GetLastError());
   }
   DCB probe{};
   probe.DCBlength = sizeof probe;
-  if (error == SerialError::None && !GetCommState(port, &probe)) error = SerialError::Unsupported;
+  if (error == SerialError::None && !os.get_comm_state(port, &probe)) error = SerialError::Unsupported;
   if (error == SerialError::None) {
     wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one wake ends one wait
     if (wake == nullptr) error = SerialError::Io;
   }
   if (error == SerialError::None) {
-    auto opened = std::make_unique<CommDevice>(port, claim, wake);
+    auto opened = std::make_unique<CommDevice>(os, port, claim, wake);
     if (opened->valid()) return opened;
     error = SerialError::Io;  // the device has closed what it was given
     explain_open_failure(path, error);
     return nullptr;
   }
   if (wake) CloseHandle(wake);
-  if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+  if (port != INVALID_HANDLE_VALUE) os.close_handle(port);
   if (claim) CloseHandle(claim);
   explain_open_failure(path, error);
   return nullptr;

@@ -14,4 +14,9 @@ namespace platform::win32 {
 // and said on standard error.
 std::unique_ptr<platform::SerialDevice> open_serial_device(const std::string& path, platform::SerialError& error);
 
+class CommApi;
+// The same through `os`'s calls instead of Windows' own (a model of the driver, in tests).
+std::unique_ptr<platform::SerialDevice> open_serial_device_on(CommApi& os, const std::string& path,
+                                                              platform::SerialError& error);
+
 }  // namespace platform::win32

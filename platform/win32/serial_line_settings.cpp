@@ -32,6 +32,15 @@ void apply_line_settings(DCB& dcb, const LineSettings& s) {
     case DtrMode::Handshake: dcb.fDtrControl = DTR_CONTROL_HANDSHAKE; break;
   }
   dcb.fDsrSensitivity = 0;
+  // The driver keeps its control block from one opener to the next; what another program or
+  // the driver's defaults left there must not break this link.
+  dcb.fNull = 0;          // a received zero byte is data
+  dcb.fErrorChar = 0;     // a byte received with a parity error arrives as it came
+  dcb.fAbortOnError = 0;  // a line error is reported, not a reason to refuse reads and waits
+  if (dcb.XonChar == dcb.XoffChar) {  // the driver refuses equal ones
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+  }
   dcb.fOutxCtsFlow = s.cts_output_flow ? 1 : 0;
   dcb.fOutxDsrFlow = s.dsr_output_flow ? 1 : 0;
   dcb.fOutX = dcb.fInX = s.xon_xoff ? 1 : 0;

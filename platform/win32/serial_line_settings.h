@@ -8,8 +8,10 @@
 
 namespace platform::win32 {
 
-// Changes the fields of `dcb` (as the driver reported it) that the settings decide; every
-// other field keeps the driver's value.
+// Changes the fields of `dcb` (as the driver reported it) that the settings decide, and turns
+// off what would break the link whoever left it (zero bytes dropped, bytes replaced, reads
+// refused after a line error, equal XON and XOFF characters); every other field keeps the
+// driver's value.
 void apply_line_settings(DCB& dcb, const LineSettings& settings);
 // All five time-outs equal timeout_ms: a write of n bytes may take timeout * (n + 1) ms, and
 // 0 means no time-outs at all.

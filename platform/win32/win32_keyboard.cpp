@@ -63,6 +63,9 @@ bool Core::pretranslate(const MSG& msg) {
     drop_low_surrogate_ = false;
     return drop;
   }
+  // The character Enter (or Ctrl+Enter) makes after the form has seen the key: a one-line
+  // field has no use for it and would beep.
+  if ((typed == L'\r' || typed == L'\n') && !(GetWindowLongW(msg.hwnd, GWL_STYLE) & ES_MULTILINE)) return true;
   if (typed < 32 || typed == 127) return false;  // control characters always pass
   const bool accepted = offer_char(h, gbk_code(convert_case(typed, w->case_conversion)));
   if (!find(h)) return true;  // the filter destroyed the control

@@ -74,6 +74,19 @@ foreach(source ${everything})
   endif()
 endforeach()
 
+# The database client libraries are reached through the journal's database interface only:
+# their headers belong to its backend files.
+foreach(source ${everything})
+  if(source MATCHES "/build/" OR source MATCHES "/main/journal/(sqlite|postgres)_database\\.cpp$")
+    continue()
+  endif()
+  file(STRINGS ${source} database_includes REGEX "^#include <(sqlite3\\.h|libpq-fe\\.h)>")
+  if(database_includes)
+    file(RELATIVE_PATH rel ${SOURCE_DIR} ${source})
+    list(APPEND failures "${rel}: includes a database client's header outside the journal's backend files")
+  endif()
+endforeach()
+
 if(failures)
   list(JOIN failures "\n" text)
   message(FATAL_ERROR "Layering:\n${text}")

@@ -52,7 +52,6 @@ TEST(CliOptions, UsageErrorsNameWhatIsWrong) {
       {{"program"}, "program"},
       {{"read"}, "--port"},
       {{"read", "--port"}, "--port"},
-      {{"read", "--port", "COM16"}, "COM16"},
       {{"read", "--port", "COM0"}, "COM0"},
       {{"read", "--port", ""}, "--port"},
       {{"read", "--port", "COM1", "--port", "COM1"}, "twice"},
@@ -82,6 +81,14 @@ TEST(CliOptions, PortNames) {
   PortName p;
   ASSERT_TRUE(parse_port("cOm12", p));
   EXPECT_EQ(p.com, 12);
+  EXPECT_EQ(p.number, 12);
+  // Above the window's COM15 (a USB adapter's number): no box item, but still a COM port.
+  ASSERT_TRUE(parse_port("COM16", p));
+  EXPECT_EQ(p.com, 0);
+  EXPECT_EQ(p.number, 16);
+  EXPECT_EQ(p.device, "");
+  ASSERT_TRUE(parse_port("COM23", p));
+  EXPECT_EQ(p.number, 23);
   ASSERT_TRUE(parse_port("COMX", p));
   EXPECT_EQ(p.device, "COMX") << "not a COM name: a device path relative to here";
   ASSERT_TRUE(parse_port("/dev/ttyUSB0", p));

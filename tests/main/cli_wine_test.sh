@@ -1,8 +1,9 @@
 #!/bin/sh
 # dtu-setup-cli.exe under Wine against dtu-sim programs (Linux processes) on pseudo-terminals
-# that the Wine prefix maps as COM13 to COM15: the answers without a port, the port listing,
-# a read checked value by value, and two ports at once (one DTU written, one port missing),
-# then the same two stopped by Ctrl+C. Wine's start-up is paid once, by the suite's fixture.
+# that the Wine prefix maps as COM23 (a USB adapter's kind of number, above the window's
+# COM15), COM14 and COM15: the answers without a port, the port listing (the ports Windows
+# lists), a read checked value by value, and two ports at once (one DTU written, one port
+# missing), then the same two stopped by Ctrl+C. Wine's start-up is paid once, by the suite's fixture.
 #   cli_wine_test.sh WINE_RUN CLI_EXE DTU_SIM DOSDEVICES SCRATCH VERSION
 set -u
 wine_run=$1 cli=$2 sim=$3 dosdevices=$4 dir=$5 version=$6
@@ -17,7 +18,8 @@ mkdir -p "$dir"
 sims=""
 cleanup() {
   for pid in $sims; do kill "$pid" 2>/dev/null; done
-  rm -f "$dosdevices/com13" "$dosdevices/com14" "$dosdevices/com15"
+  rm -f "$dosdevices/com23" "$dosdevices/com14" "$dosdevices/com15"
+  "$wine_run" reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\DtuSim23' /f </dev/null >/dev/null 2>&1
 }
 trap cleanup EXIT
 # start_sim N STATE [options]: a DTU on COM N keeping its settings in STATE.
@@ -40,10 +42,11 @@ expect_status "--version" 0 $?
 cli --help >"$dir/out" 2>"$dir/err"
 expect_status "--help" 0 $?
 grep -q "dtu-setup-cli write --port PORT" "$dir/out" || fail "--help lacks the write synopsis"
-cli read --baud 9601 --port COM13 >"$dir/out" 2>"$dir/err"
+cli read --baud 9601 --port COM23 >"$dir/out" 2>"$dir/err"
 expect_status "a bad baud rate" 2 $?
 
-# ---- the listing: a simulated DTU on COM13, nothing on COM14
+# ---- the listing: a simulated DTU on COM23, which its driver has put into Windows'
+# serial-port map; nothing on COM14
 cat >"$dir/dtu13.state" <<'STATE'
 ID=WIN-13
 IP=192.168.7.13
@@ -59,32 +62,34 @@ RV2=
 SS1=13700000113
 SS2=13700000213
 STATE
-start_sim 13 "$dir/dtu13.state" --boot-delay 300
+start_sim 23 "$dir/dtu13.state" --boot-delay 300
+"$wine_run" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\DtuSim23' /t REG_SZ /d COM23 /f \
+  </dev/null >/dev/null 2>&1 || fail "cannot add COM23 to the serial-port map"
 rm -f "$dosdevices/com14"
 cli ports >"$dir/out" 2>"$dir/err"
 expect_status "ports" 0 $?
-[ "$(grep -c '^COM' "$dir/out")" -eq 15 ] || fail "ports lists $(grep -c '^COM' "$dir/out") ports, not 15"
-grep -Eq '^COM13 +\\\\\.\\COM13 +present  can be opened$' "$dir/out" || fail "ports: COM13 is not shown present: $(grep COM13 "$dir/out")"
-grep -Eq '^COM14 +\\\\\.\\COM14 +missing$' "$dir/out" || fail "ports: COM14 is not shown missing: $(grep COM14 "$dir/out")"
+grep -Eq '^COM23 +\\Device\\DtuSim23 +present$' "$dir/out" || fail "ports: COM23 is not listed: $(cat "$dir/out")"
+! grep -q '^COM14 ' "$dir/out" || fail "ports: COM14 is listed: $(grep COM14 "$dir/out")"
+sort -c -k1.4n "$dir/out" 2>/dev/null || fail "ports: not in order of number: $(cat "$dir/out")"
 
 # ---- one read: the settings as KEY=VALUE lines in the window's order, progress in UTF-8
-cli read --port COM13 --boot-wait 20 >"$dir/out" 2>"$dir/err"
+cli read --port COM23 --boot-wait 20 >"$dir/out" 2>"$dir/err"
 expect_status "read" 0 $?
 printf 'ID=WIN-13\nIP=192.168.7.13\nPT=6013\nDN=win.example.org\nAP=cmiot\nTM=UDP\nUB=19200\nHT=45\nOT=120\nRV1=13700000013\nRV2=\nSS1=13700000113\nSS2=13700000213\n' >"$dir/expected"
 cmp -s "$dir/out" "$dir/expected" || { fail "read printed:"; cat "$dir/out"; }
 grep -q "读出模块设置值成功！！" "$dir/err" || { fail "read: no success message on standard error"; cat "$dir/err"; }
 
-# ---- several ports at once: COM13 written (a value with a blank reaches it whole), COM14
+# ---- several ports at once: COM23 written (a value with a blank reaches it whole), COM14
 # missing, and a device path with blanks, quotes and a trailing backslash, which its child
 # process must get as it was given (it names the path in its message)
 odd_path='C:\no such\dtu "7"\'
-cli write --port COM13 --port COM14 --port "$odd_path" --boot-wait 20 --json --set "DN=a b.example.org" \
+cli write --port COM23 --port COM14 --port "$odd_path" --boot-wait 20 --json --set "DN=a b.example.org" \
   --set RV2=13900000009 >"$dir/out" 2>"$dir/err"
 expect_status "write to three ports, two missing" 3 $?
 grep -qxF "$odd_path: serial: $odd_path does not exist (is the adapter plugged in?)" "$dir/err" ||
   { fail "the odd path did not reach its process whole"; cat "$dir/err"; }
-grep -qx '{"port":"COM13","ok":true,"step":"done","message":"写入成功！！"}' "$dir/out" ||
-  { fail "write: COM13's line"; cat "$dir/out"; }
+grep -qx '{"port":"COM23","ok":true,"step":"done","message":"写入成功！！"}' "$dir/out" ||
+  { fail "write: COM23's line"; cat "$dir/out"; }
 grep -q '^{"port":"COM14","ok":false,"step":"open",' "$dir/out" || { fail "write: COM14's line"; cat "$dir/out"; }
 sleep 0.2  # the simulator keeps its file after the last OK
 grep -qx "DN=a b.example.org" "$dir/dtu13.state" || fail "the DTU's DN is $(grep ^DN= "$dir/dtu13.state")"

@@ -1,6 +1,8 @@
-// Where the settings file lives: the program's folder wherever it holds the file or may be
-// written; for an installed copy (a folder the user may not write, without the file) the
-// user's own folder, made when missing and cleared of a crashed save's temporaries.
+// Where the settings file lives: the program's folder wherever a save there can work (the
+// file there may be replaced, or without one the folder may be written); for an installed
+// copy (a folder the user may not write, or one the system installs programs into) the
+// user's own folder, made when missing, seeded once with the program folder's file and
+// cleared of a crashed save's temporaries.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,14 +76,31 @@ void installed_copy() {
   EXPECT_TRUE(choose(program, chosen));
   EXPECT_FALSE(fs::exists(stale));
 
-  // A folder that holds the file is the settings folder even where it may not be written.
+  // A folder holding a file the user may still write keeps it (it is rewritten in place).
   fs::permissions(program, fs::perms::owner_all);
-  platform_test::write_text((program / "data.txt").string(), "ID//");
+  platform_test::write_text((program / "data.txt").string(), "ID-1//");
   fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
   EXPECT_FALSE(choose(program, chosen));
   EXPECT_TRUE(fs::equivalent(chosen, program));
+
+  // One the user may not write: every save would fail there. The user's folder instead,
+  // starting from a copy of it.
+  fs::permissions(program / "data.txt", fs::perms::owner_read);
+  EXPECT_TRUE(choose(program, chosen));
+  EXPECT_TRUE(fs::equivalent(chosen, user));
+  EXPECT_EQ(platform_test::read_text((user / "data.txt").string()), "ID-1//");
+  // Copied once: what the user saves since stays, whatever the program's folder holds.
+  platform_test::write_text((user / "data.txt").string(), "ID-2//");
+  fs::permissions(program, fs::perms::owner_all);
+  fs::permissions(program / "data.txt", fs::perms::owner_all);
+  platform_test::write_text((program / "data.txt").string(), "ID-3//");
+  fs::permissions(program / "data.txt", fs::perms::owner_read);
+  fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_TRUE(choose(program, chosen));
+  EXPECT_EQ(platform_test::read_text((user / "data.txt").string()), "ID-2//");
   fs::permissions(program, fs::perms::owner_all);
   fs::remove(program / "data.txt");
+  fs::remove(user / "data.txt");
   fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
 
   // No user folder to be had: the program's folder, where a save will say it failed.
@@ -100,6 +119,18 @@ TEST(SettingsFolderChild, InstalledCopy) {
 
 TEST_F(SettingsFolder, AnInstalledCopyKeepsItInTheUsersFolder) {
   platform_test::run_unprivileged("SettingsFolderChild.InstalledCopy", {}, installed_copy);
+}
+
+// Installed by the package manager: the user's folder even for a user who may write there
+// (root), whose saves in the program's folder would otherwise fail for want of the file.
+TEST(SystemProgramFolder, IsWhatThePackageManagerInstalls) {
+  EXPECT_TRUE(platform::in_system_program_folder("/usr/bin"));
+  EXPECT_TRUE(platform::in_system_program_folder("/usr/lib/dtu-setup/"));
+  EXPECT_FALSE(platform::in_system_program_folder("/usr/local/bin"));
+  EXPECT_FALSE(platform::in_system_program_folder("/usrdata/bin"));
+  EXPECT_FALSE(platform::in_system_program_folder("/opt/dtu-setup"));
+  EXPECT_FALSE(platform::in_system_program_folder("usr/bin"));
+  EXPECT_FALSE(platform::in_system_program_folder(""));
 }
 
 TEST(UserConfigDirectory, FollowsTheXdgRule) {

@@ -4,9 +4,13 @@
 # real window on the virtual display. Connect (boot banner, handshake), read, a field check
 # with its message box, write, factory reset, save, Esc. Checks every byte the DTU received,
 # what it keeps, what data.txt holds and the exit status.
-#   win32_session_test.sh WINE_RUN DTU_SETUP_EXE DTU_SIM DOSDEVICES
+#   win32_session_test.sh WINE_RUN DTU_SETUP_EXE DTU_SIM DOSDEVICES [INSTALLED_EXE USER_FOLDER]
+# Given an installed copy (packaging/test-windows-msi passes one, under Program Files), that
+# copy runs where it is: the settings file an administrator left beside it is copied to the
+# user's settings folder at the first start, and every save lands there.
 set -euo pipefail
 wine_run=$(realpath "$1") program=$(realpath "$2") sim=$(realpath "$3") dosdevices=$(realpath "$4")
+installed=${5:-} user_folder=${6:-}
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/dtu-win32-session.XXXXXX")
 fail() {
@@ -62,13 +66,21 @@ start_sim() {
 stop_sim() { kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null || true; sim_pid=""; }
 start_sim
 
-mkdir "$scratch/tool"
-cp "$program" "$scratch/tool/dtu-setup.exe"
-printf 'DT0001//192.168.0.1//20//dtu.example.net//cmnet//TCP//9600//120//120//13000000001//13000000002//13000000001//13000000002//\0' \
-  >"$scratch/tool/data.txt"
+if [ -n "$installed" ]; then
+  tool_dir=$(dirname "$installed") settings_dir=$user_folder
+  run_path=$("$wine_run" winepath -w "$installed" 2>/dev/null | tr -d '\r')
+  rm -rf "$user_folder"
+else
+  tool_dir=$scratch/tool settings_dir=$scratch/tool
+  mkdir "$tool_dir"
+  cp "$program" "$tool_dir/dtu-setup.exe"
+  run_path=$tool_dir/dtu-setup.exe
+fi
+initial='DT0001//192.168.0.1//20//dtu.example.net//cmnet//TCP//9600//120//120//13000000001//13000000002//13000000001//13000000002//\0'
+printf "$initial" >"$tool_dir/data.txt"
 start_tool() {
   rm -f "$scratch/tool.status"
-  (cd "$scratch/tool" && "$wine_run" ./dtu-setup.exe >"$scratch/tool.out" 2>&1; echo $? >"$scratch/tool.status") &
+  (cd "$scratch" && "$wine_run" "$run_path" >"$scratch/tool.out" 2>&1; echo $? >"$scratch/tool.status") &
   tool_pid=$!
 }
 # Waits (up to 10 s) for the tool to end; its exit status must be 0.
@@ -190,8 +202,13 @@ expected
 
 # The settings file holds what the window showed after the factory reset; the DTU keeps its
 # factory settings.
-saved=$(tr '\0' '|' <"$scratch/tool/data.txt")
+saved=$(tr '\0' '|' <"$settings_dir/data.txt")
 [ "$saved" = '//////////TCP//1200//120//120//////////|' ] || fail "data.txt holds $saved"
+if [ -n "$installed" ]; then
+  # The copy beside the installed program is as the administrator left it.
+  [ "$(tr '\0' '|' <"$tool_dir/data.txt")" = "$(printf "$initial" | tr '\0' '|')" ] ||
+    fail "the save changed the program folder's data.txt"
+fi
 kept=$(tr '\n' ' ' <"$scratch/sim.state")
 [ "$kept" = 'ID= IP= PT= DN= AP= TM=TCP UB=1200 OT=120 HT=120 RV1= RV2= SS1= SS2= ' ] || fail "the DTU keeps $kept"
 

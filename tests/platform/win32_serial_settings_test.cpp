@@ -1,5 +1,6 @@
 // The line settings as the Win32 communications API takes them: what each setting changes in
-// the driver's control block, and that everything else keeps the driver's value.
+// the driver's control block, what is turned off whoever left it, and that everything else
+// keeps the driver's value.
 #include <gtest/gtest.h>
 
 #include "platform/win32/serial_line_settings.h"
@@ -19,6 +20,8 @@ DCB driver_block() {
   d.fOutX = d.fInX = 1;
   d.fTXContinueOnXoff = 1;
   d.fNull = 1;
+  d.fErrorChar = 1;
+  d.fAbortOnError = 1;
   d.XonLim = 7;
   d.XoffLim = 9;
   d.XonChar = 'a';
@@ -52,8 +55,12 @@ TEST(Win32LineSettings, CharacterFormatAndTheDriversOwnFields) {
   EXPECT_EQ(d.XonLim, 7);  // flow-control details only change with XON/XOFF
   EXPECT_EQ(d.ErrorChar, 'e');
   EXPECT_EQ(d.EofChar, 'f');
-  EXPECT_EQ(d.fNull, 1u);
+  EXPECT_EQ(d.XonChar, 'a');  // different XON and XOFF characters are the driver's to keep
+  EXPECT_EQ(d.XoffChar, 'b');
   EXPECT_EQ(d.fTXContinueOnXoff, 1u);
+  // Left by another program, these would drop zero bytes, replace bytes with parity errors
+  // and refuse every read and wait after a line error.
+  EXPECT_EQ(d.fNull + d.fErrorChar + d.fAbortOnError, 0u);
 
   s.stop_bits = StopBits::Two;
   s.parity = Parity::Mark;
@@ -104,6 +111,14 @@ TEST(Win32LineSettings, FlowControlPutsItsLineInHandshakeMode) {
   EXPECT_EQ(d.XoffChar, 0x13);
   EXPECT_EQ(d.XonLim, 100);
   EXPECT_EQ(d.XoffLim, 100);
+
+  // Equal characters, which the driver refuses, are replaced even without XON/XOFF.
+  DCB same = driver_block();
+  same.XonChar = same.XoffChar = 0;
+  win32::apply_line_settings(same, LineSettings{});
+  EXPECT_EQ(same.XonChar, 0x11);
+  EXPECT_EQ(same.XoffChar, 0x13);
+  EXPECT_EQ(same.XonLim, 7);
 }
 
 TEST(Win32LineSettings, TimeOutsAndEventMask) {

@@ -51,6 +51,43 @@ TEST(SimFaults, LateSplitAndSlowResetShiftTheReplies) {
   EXPECT_GE(chunks[1].at_ms, chunks[0].at_ms) << "a busy device answers in order";
 }
 
+// A DTU whose memory keeps one setting's old value: the set command is acknowledged as any
+// other, and only a listing shows that nothing changed.
+TEST(SimFaults, StaleKeepsTheOldValueBehindAnOk) {
+  Model stale = with_faults({"stale=ss1"});
+  EXPECT_EQ(joined(stale.receive(50000, "%SS1=13900000003\r\n")), "OK\r\n");
+  EXPECT_EQ(joined(stale.receive(51000, "%SS2=13900000004\r\n")), "OK\r\n");
+  EXPECT_EQ(stale.settings().get(Key::SS1), "");
+  EXPECT_EQ(stale.settings().get(Key::SS2), "13900000004");
+  EXPECT_NE(list(stale).find("\r\nSS1= -----\r\n"), std::string::npos);
+
+  Config config;
+  EXPECT_NE(add_fault(config.faults, "stale=XX"), "");
+  EXPECT_EQ(add_fault(config.faults, "stale"), "");
+  EXPECT_EQ(config.faults.stale, Key::SS2);
+}
+
+// What a production bench's simulator takes for a finished unit: written, then listed
+// after the last set command, within one boot.
+TEST(SimFaults, AWriteFollowedByAListingIsAFinishedUnit) {
+  Model model;
+  enter_setting_mode(model);
+  list(model);
+  EXPECT_FALSE(model.written_and_checked()) << "a read alone finishes nothing";
+  model.receive(60000, "%ID=DTU-1\r\n");
+  EXPECT_FALSE(model.written_and_checked()) << "written but not checked";
+  list(model);
+  EXPECT_TRUE(model.written_and_checked());
+  model.receive(200000, "%PT=80\r\n");
+  EXPECT_FALSE(model.written_and_checked()) << "a write after the check";
+  list(model);
+  model.boot(300000);
+  EXPECT_FALSE(model.written_and_checked()) << "a boot starts afresh";
+
+  model.replace_unit(Settings::factory());
+  EXPECT_EQ(model.settings(), Settings::factory());
+}
+
 TEST(SimFaults, ListingFaultsShapeTheListing) {
   Model short_list = with_faults({"short-list=4"});
   auto lines = reply_lines(list(short_list));

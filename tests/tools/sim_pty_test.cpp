@@ -85,6 +85,48 @@ TEST_F(SimPty, SessionThroughThePseudoTerminal) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(dir_ / "ttyDTU")));
 }
 
+// A production bench: each DTU that was written and read back is swapped for a fresh one
+// when the port closes, and kept in the swap folder; a DTU only read, or written but not
+// read back (a bench that died mid-write), stays for the next opener.
+TEST_F(SimPty, SwapModeReplacesAFinishedDtuWhenThePortCloses) {
+  std::string error;
+  const fs::path swap = dir_ / "done";
+  auto sim = SimProcess::start(DTU_SIM_PROGRAM,
+                               {"--boot-delay", "50", "--reply-delay", "0", "--baud", "115200", "--state",
+                                (dir_ / "dtu.state").string(), "--swap", swap.string()},
+                               (dir_ / "sim.log").string(), error);
+  ASSERT_TRUE(sim) << error;
+  const std::string path = sim->read_line(kWait);
+  auto session = [&](const std::string& commands) {
+    auto port = PtyClient::open(path, error);
+    EXPECT_TRUE(port) << error;
+    if (!port) return std::string();
+    port->read_until(kBanner, kWait);
+    port->write("%%%%%%%%%%\r\n");
+    port->read_until("System enter setting mode\r\n", kWait);
+    std::string replies;
+    for (size_t from = 0; from < commands.size();) {
+      const size_t end = commands.find('\n', from);
+      port->write(commands.substr(from, end - from) + "\r\n");
+      replies += port->read_until("OK\r\n", kWait);
+      from = end + 1;
+    }
+    return replies;
+  };
+  session("%ID=DTU-1\n%LIST\n");
+  session("%ID=DTU-2\n");  // cut before the check
+  const std::string listed = session("%LIST\n%ID=DTU-3\n%LIST\n");
+  EXPECT_NE(listed.find("ID= DTU-2"), std::string::npos) << "the unchecked DTU stayed: " << listed;
+  const std::string fresh = session("%LIST\n");
+  EXPECT_NE(fresh.find("ID= -----"), std::string::npos) << fresh;
+  session("%LIST\n");
+
+  EXPECT_NE(file_text(swap / "unit-001.state").find("ID=DTU-1\n"), std::string::npos);
+  EXPECT_NE(file_text(swap / "unit-002.state").find("ID=DTU-3\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(swap / "unit-003.state")) << "a DTU only read is not swapped";
+  EXPECT_NE(file_text(dir_ / "dtu.state").find("ID=\n"), std::string::npos) << "the fresh DTU's own file";
+}
+
 TEST_F(SimPty, BadOptionsAreRefusedAndStateSurvivesARestart) {
   std::string error;
   fs::path state = dir_ / "dtu.state";

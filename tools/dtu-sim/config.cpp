@@ -109,6 +109,12 @@ std::string add_fault(Faults& f, std::string_view text) {
     f.port_zeros = true;
     return "";
   }
+  if (name == "STALE") {
+    auto key = s.has_arg ? key_from_name(upper(s.arg)) : std::optional<Key>(Key::SS2);
+    if (!key) return "unknown setting '" + std::string(s.arg) + "' in fault stale";
+    f.stale = *key;
+    return "";
+  }
   if (name == "GARBAGE") {
     if (!s.has_arg) {
       f.garbage = 8;
@@ -154,6 +160,7 @@ std::string_view fault_help() {
          "  nul[=N]           a zero byte starts listing line N, 0 = first line (default 5)\n"
          "  garbage[=N]       N noise bytes precede every output (default 8)\n"
          "  slow-reset[=MS]   \"%RST\" is answered only after MS (default 19000)\n"
+         "  stale[=KEY]       KEY's set command is answered OK but the old value kept (default SS2)\n"
          "  CMD is ENTER (the setting-mode request), LIST, RST or a setting key such as ID.\n";
 }
 

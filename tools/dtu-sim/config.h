@@ -26,6 +26,8 @@ struct Faults {
   std::optional<size_t> nul_at_line;       // a zero byte starts this listing line (0..14)
   size_t garbage = 0;                      // noise bytes in front of every output
   std::optional<uint32_t> slow_reset_ms;   // "%RST" is answered only after this long
+  std::optional<Key> stale;                // this setting's set command is acknowledged but
+                                           // the old value kept (a failing memory cell)
 };
 
 struct Config {

@@ -23,8 +23,15 @@ uint64_t Model::transmit_ms(size_t bytes) const {
   return (static_cast<uint64_t>(bytes) * 10 * 1000 + baud - 1) / baud;
 }
 
+void Model::replace_unit(Settings settings) {
+  settings_ = std::move(settings);
+  ++revision_;
+  written_ = listed_after_write_ = false;
+}
+
 std::vector<Chunk> Model::boot(uint64_t now) {
   std::vector<Chunk> out;
+  written_ = listed_after_write_ = false;
   line_.clear();
   line_overflow_ = false;
   line_free_ = now;
@@ -101,7 +108,10 @@ void Model::on_line(uint64_t now, const std::string& line, std::vector<Chunk>& o
 
 std::string Model::execute(const std::string& name, const std::string& line) {
   if (name == "ENTER") return enter_reply();
-  if (name == "LIST") return listing(settings_, config_.faults);
+  if (name == "LIST") {
+    listed_after_write_ = written_;
+    return listing(settings_, config_.faults);
+  }
   if (name == "RST") {
     if (!(settings_ == Settings::factory())) ++revision_;
     settings_ = Settings::factory();
@@ -111,6 +121,9 @@ std::string Model::execute(const std::string& name, const std::string& line) {
   if (!key) return error_reply();
   auto value = accept_value(*key, std::string_view(line).substr(line.find('=') + 1));
   if (!value) return error_reply();
+  written_ = true;
+  listed_after_write_ = false;
+  if (config_.faults.stale == *key) return ok_reply();
   if (settings_.get(*key) != *value) {
     settings_.put(*key, std::move(*value));
     ++revision_;

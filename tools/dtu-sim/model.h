@@ -46,6 +46,12 @@ class Model {
   const Settings& settings() const { return settings_; }
   // Bumped by every change of the settings, so a face knows when to save them.
   uint64_t revision() const { return revision_; }
+  // Since the last boot the DTU took at least one set command and was listed after the
+  // last one: what a finished write followed by a check looks like from the DTU's side.
+  bool written_and_checked() const { return written_ && listed_after_write_; }
+  // Another DTU in this one's place (the technician swapped units): its settings, and no
+  // history of this boot.
+  void replace_unit(Settings settings);
   const Config& config() const { return config_; }
   Config& config() { return config_; }
 
@@ -68,6 +74,8 @@ class Model {
   Config config_;
   Settings settings_;
   uint64_t revision_ = 0;
+  bool written_ = false;
+  bool listed_after_write_ = false;
   Mode mode_ = Mode::Off;
   uint64_t window_open_ = 0;  // the request is accepted once the banner starts ...
   uint64_t window_end_ = 0;   // ... until the boot window after its end has passed

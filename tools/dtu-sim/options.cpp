@@ -56,6 +56,8 @@ std::string parse_options(const std::vector<std::string>& args, Options& o) {
       o.state_path = value;
     } else if (name == "--link") {
       o.link_path = value;
+    } else if (name == "--swap") {
+      o.swap_dir = value;
     } else if (name == "--reply-delay") {
       if (!to_ms(value, 600000, o.config.reply_delay_ms)) err = "bad reply delay";
     } else if (name == "--delay") {
@@ -88,6 +90,9 @@ std::string help_text(const std::string& program) {
          "  --baud N            line speed for pacing, 10 bits per byte (default 9600)\n"
          "  --state FILE        keep the settings in FILE (KEY=value lines), loaded at start\n"
          "  --link PATH         also make PATH a symbolic link to the terminal (removed at exit)\n"
+         "  --swap DIR          a production bench: when the port is closed after the DTU was\n"
+         "                      written and then read, a fresh DTU (factory settings) takes its\n"
+         "                      place; the finished one's settings go to DIR/unit-NNN.state\n"
          "  --reply-delay MS    delay before every reply (default 50)\n"
          "  --delay CMD=MS      delay before the reply to CMD only (repeatable)\n"
          "  --boot-window MS    how long the setting-mode request is accepted (default 3000)\n"

@@ -87,6 +87,7 @@ class Face {
   void on_stdin();
   void on_signal_pipe();
   void save_if_changed();
+  void swap_if_finished();
 
   const Options& options_;
   PtyPort& port_;
@@ -132,9 +133,29 @@ void Face::set_open(bool present) {
     log("port opened; booting in " + std::to_string(options_.boot_delay_ms) + " ms");
   } else {
     boot_at_.reset();
+    swap_if_finished();
     model_.power_off();
     log("port closed");
   }
+}
+
+// On a production bench the technician takes a finished DTU off and plugs the next one in.
+void Face::swap_if_finished() {
+  if (options_.swap_dir.empty() || !model_.written_and_checked()) return;
+  std::error_code ec;
+  std::filesystem::create_directories(options_.swap_dir, ec);
+  std::string kept;
+  for (int n = 1;; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/unit-%03d.state", n);
+    kept = options_.swap_dir + name;
+    if (!std::filesystem::exists(kept, ec)) break;
+  }
+  const std::string err = save_state(kept, model_.settings());
+  if (!err.empty()) std::fprintf(stderr, "dtu-sim: %s\n", err.c_str());
+  log("the finished DTU is kept as " + kept + "; a fresh one takes its place");
+  model_.replace_unit(Settings::factory());
+  save_if_changed();
 }
 
 void Face::boot() {

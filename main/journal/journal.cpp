@@ -1,0 +1,415 @@
+#include "main/journal/journal.h"
+
+#include <functional>
+#include <map>
+
+#include "main/journal/schema.h"
+
+namespace journal {
+namespace {
+
+constexpr std::string_view kStateNames[] = {"pending", "claimed", "writing", "done", "set_aside", "in_doubt"};
+
+// The columns unit_of() reads, in its order.
+constexpr const char* kUnitColumns =
+    "seq, dtu_id, values_target, state, attempts, step, last_failure, reason, bench, port, session_id, updated_ms, "
+    "done_ms, values_after";
+
+Param optional_id(int64_t id) { return id == 0 ? Param(nullptr) : Param(id); }
+
+std::string join(const std::vector<std::string>& parts) {
+  std::string out;
+  for (const auto& p : parts) out += (out.empty() ? "" : " ") + p;
+  return out;
+}
+
+std::vector<std::string> split_words(const std::string& text) {
+  std::vector<std::string> out;
+  size_t from = 0;
+  while (from < text.size()) {
+    size_t to = text.find(' ', from);
+    if (to == std::string::npos) to = text.size();
+    if (to > from) out.push_back(text.substr(from, to - from));
+    from = to + 1;
+  }
+  return out;
+}
+
+Values decoded(const std::string& json) { return values_from_json(json).value_or(Values{}); }
+
+}  // namespace
+
+std::string_view state_name(UnitState state) { return kStateNames[static_cast<size_t>(state)]; }
+
+std::optional<UnitState> state_from_name(std::string_view name) {
+  for (size_t i = 0; i < std::size(kStateNames); ++i)
+    if (kStateNames[i] == name) return static_cast<UnitState>(i);
+  return std::nullopt;
+}
+
+std::unique_ptr<Journal> Journal::open(const std::string& target, bool create) {
+  auto journal = std::make_unique<Journal>(open_database(target, create));
+  journal->prepare_schema();
+  return journal;
+}
+
+Journal::Journal(std::unique_ptr<Database> db) : db_(std::move(db)) {}
+
+std::string Journal::now() const { return std::string(db_->now_ms()); }
+
+void Journal::prepare_schema() { migrate_schema(*db_, kSchemaVersion); }
+
+int Journal::schema_version() { return stored_schema_version(*db_); }
+
+// ---- jobs
+
+Job Journal::create_job(const NewJob& plan) {
+  return in_transaction(*db_, [&] {
+    if (!db_->query("SELECT id FROM jobs WHERE name = $1", {plan.name}).empty())
+      throw JournalError("a job named \"" + plan.name + "\" already exists in " + db_->where());
+    const Rows made = db_->query(
+        "INSERT INTO jobs (name, base_file, base_values, csv_keys, created_ms, unit_count) VALUES ($1, $2, $3, $4, " +
+            now() + ", $5) RETURNING id",
+        {plan.name, plan.base_file, values_json(plan.base), join(plan.keys), static_cast<int64_t>(plan.units.size())});
+    const int64_t job = made.at(0).integer(0);
+    for (size_t i = 0; i < plan.units.size(); ++i) {
+      const int seq = static_cast<int>(i) + 1;
+      db_->query("INSERT INTO units (job_id, seq, dtu_id, values_target, state, updated_ms) VALUES ($1, $2, $3, $4, "
+                 "'pending', " + now() + ")",
+                 {job, static_cast<int64_t>(seq), plan.units[i].at(0), values_json(plan.units[i])});
+      append_event(job, seq, 0, "created", UnitState::Pending, "", {}, plan.units[i], "");
+    }
+    return this->job(plan.name);
+  });
+}
+
+std::optional<Job> Journal::find_job(const std::string& name) {
+  const Rows rows =
+      db_->query("SELECT id, name, base_file, base_values, csv_keys, created_ms, unit_count FROM jobs WHERE name = $1",
+                 {name});
+  if (rows.empty()) return std::nullopt;
+  const Row& r = rows[0];
+  return Job{r.integer(0), r.text(1), r.text(2), decoded(r.text(3)), split_words(r.text(4)), r.integer(5),
+             static_cast<int>(r.integer(6))};
+}
+
+Job Journal::job(const std::string& name) {
+  auto found = find_job(name);
+  if (!found) throw JournalError("no job named \"" + name + "\" in " + db_->where());
+  return *found;
+}
+
+// ---- sessions
+
+int64_t Journal::open_session(int64_t job, const Place& place, int64_t lease_ms) {
+  return in_transaction(*db_, [&] {
+    const Rows rows = db_->query("INSERT INTO sessions (job_id, bench, port, host, pid, started_ms, lease_until_ms) "
+                                 "VALUES ($1, $2, $3, $4, $5, " + now() + ", " + now() + " + $6) RETURNING id",
+                                 {job, place.bench, place.port, place.host, place.pid, lease_ms});
+    const int64_t session = rows.at(0).integer(0);
+    append_event(job, 0, session, "session_started", UnitState::Pending, "", {}, {},
+                 "host " + place.host + ", process " + std::to_string(place.pid));
+    return session;
+  });
+}
+
+bool Journal::renew_session(int64_t session, int64_t lease_ms) {
+  return !db_->query("UPDATE sessions SET lease_until_ms = " + now() + " + $2, lapsed_ms = NULL WHERE id = $1 AND "
+                     "ended_ms IS NULL RETURNING id",
+                     {session, lease_ms})
+              .empty();
+}
+
+void Journal::end_session(int64_t job, int64_t session, const std::string& why) {
+  in_transaction(*db_, [&] {
+    db_->query("UPDATE sessions SET ended_ms = " + now() + ", lease_until_ms = 0 WHERE id = $1", {session});
+    for (const Row& r : db_->query("UPDATE units SET state = 'pending', updated_ms = " + now() +
+                                       " WHERE job_id = $1 AND session_id = $2 AND state = 'claimed' RETURNING seq",
+                                   {job, session}))
+      append_event(job, static_cast<int>(r.integer(0)), session, "released", UnitState::Pending, "claimed", {}, {}, why);
+    for (const Row& r : db_->query("UPDATE units SET state = 'in_doubt', updated_ms = " + now() +
+                                       " WHERE job_id = $1 AND session_id = $2 AND state = 'writing' "
+                                       "RETURNING seq, bench, port, step",
+                                   {job, session})) {
+      const int seq = static_cast<int>(r.integer(0));
+      const std::string reason = "bench " + r.text(1) + ", port " + r.text(2) + " " + why + " during step " + r.text(3);
+      db_->query("UPDATE units SET reason = $3 WHERE job_id = $1 AND seq = $2", {job, static_cast<int64_t>(seq), reason});
+      append_event(job, seq, session, "in_doubt", UnitState::InDoubt, r.text(3), {}, {}, reason);
+    }
+    append_event(job, 0, session, "session_ended", UnitState::Pending, "", {}, {}, why);
+  });
+}
+
+// ---- units
+
+Unit Journal::unit_of(const Row& r) {
+  Unit u;
+  u.seq = static_cast<int>(r.integer(0));
+  u.dtu_id = r.text(1);
+  u.target = decoded(r.text(2));
+  u.state = state_from_name(r.text(3)).value_or(UnitState::Pending);
+  u.attempts = static_cast<int>(r.integer(4));
+  u.step = r.text(5);
+  u.last_failure = r.text(6);
+  u.reason = r.text(7);
+  u.bench = r.text(8);
+  u.port = r.text(9);
+  u.session = r.integer(10);
+  u.updated_ms = r.integer(11);
+  u.done_ms = r.integer(12);
+  u.after = decoded(r.text(13));
+  return u;
+}
+
+std::optional<Unit> Journal::find_unit(int64_t job, const std::string& dtu_id) {
+  const Rows rows =
+      db_->query(std::string("SELECT ") + kUnitColumns + " FROM units WHERE job_id = $1 AND dtu_id = $2", {job, dtu_id});
+  if (rows.empty()) return std::nullopt;
+  return unit_of(rows[0]);
+}
+
+std::optional<Unit> Journal::unit(int64_t job, int seq) {
+  const Rows rows = db_->query(std::string("SELECT ") + kUnitColumns + " FROM units WHERE job_id = $1 AND seq = $2",
+                               {job, static_cast<int64_t>(seq)});
+  if (rows.empty()) return std::nullopt;
+  return unit_of(rows[0]);
+}
+
+// Inside a transaction. Each lapsed session is settled once: marked, then its claims moved.
+// A unit keeps the session and place of its last holder, so the events name the bench
+// whose lease ran out. Most calls find no lapsed session, in one statement.
+int Journal::settle_lapsed_in(int64_t job) {
+  const Rows lapsed = db_->query("UPDATE sessions SET lapsed_ms = " + now() + " WHERE job_id = $1 AND lease_until_ms < " +
+                                     now() + " AND lapsed_ms IS NULL AND ended_ms IS NULL RETURNING id",
+                                 {job});
+  int count = 0;
+  for (const Row& s : lapsed) {
+    const int64_t session = s.integer(0);
+    for (const Row& r : db_->query("UPDATE units SET state = 'pending', updated_ms = " + now() +
+                                       " WHERE job_id = $1 AND session_id = $2 AND state = 'claimed' "
+                                       "RETURNING seq, bench, port, step",
+                                   {job, session})) {
+      append_event(job, static_cast<int>(r.integer(0)), session, "lapsed", UnitState::Pending, r.text(3), {}, {},
+                   "the lease of bench " + r.text(1) + ", port " + r.text(2) +
+                       " ran out before its DTU was written: back to the pool");
+      ++count;
+    }
+    for (const Row& r : db_->query("UPDATE units SET state = 'in_doubt', updated_ms = " + now() +
+                                       " WHERE job_id = $1 AND session_id = $2 AND state = 'writing' "
+                                       "RETURNING seq, bench, port, step",
+                                   {job, session})) {
+      const int seq = static_cast<int>(r.integer(0));
+      const std::string reason =
+          "bench " + r.text(1) + ", port " + r.text(2) + " stopped answering during step " + r.text(3);
+      db_->query("UPDATE units SET reason = $3 WHERE job_id = $1 AND seq = $2", {job, static_cast<int64_t>(seq), reason});
+      append_event(job, seq, session, "lapsed", UnitState::InDoubt, r.text(3), {}, {},
+                   "the lease ran out while its DTU was being written: " + reason);
+      ++count;
+    }
+  }
+  return count;
+}
+
+int Journal::settle_lapsed(int64_t job) {
+  return in_transaction(*db_, [&] { return settle_lapsed_in(job); });
+}
+
+// A port holds one unit at a time: a claim this session still holds unwritten is one whose
+// answer was lost with the connection. It goes back before the session claims again.
+void Journal::release_stale_claims_in(int64_t job, int64_t session, int keep) {
+  for (const Row& r : db_->query("UPDATE units SET state = 'pending', updated_ms = " + now() +
+                                     " WHERE job_id = $1 AND state = 'claimed' AND session_id = $2 AND seq <> $3 "
+                                     "RETURNING seq",
+                                 {job, session, static_cast<int64_t>(keep)}))
+    append_event(job, static_cast<int>(r.integer(0)), session, "released", UnitState::Pending, "claimed", {}, {},
+                 "claimed by this port before its connection was lost; never written");
+}
+
+std::optional<Unit> Journal::claim_next(int64_t job, int64_t session) {
+  return in_transaction(*db_, [&]() -> std::optional<Unit> {
+    settle_lapsed_in(job);
+    release_stale_claims_in(job, session, 0);
+    const Rows rows = db_->query(
+        "UPDATE units SET state = 'claimed', session_id = $2, step = 'claimed', reason = '', "
+        "bench = (SELECT bench FROM sessions WHERE id = $2), port = (SELECT port FROM sessions WHERE id = $2), "
+        "updated_ms = " + now() + " WHERE job_id = $1 AND seq = (SELECT seq FROM units WHERE job_id = $1 AND "
+        "state = 'pending' ORDER BY attempts, seq LIMIT 1" + std::string(db_->skip_locked()) + ") RETURNING " +
+            kUnitColumns,
+        {job, session});
+    if (rows.empty()) return std::nullopt;
+    Unit u = unit_of(rows[0]);
+    append_event(job, u.seq, session, "claimed", UnitState::Claimed, "claimed", {}, {}, "");
+    return u;
+  });
+}
+
+std::optional<Unit> Journal::take_over(int64_t job, int seq, int64_t session, const Values& before,
+                                       const std::string& why) {
+  return in_transaction(*db_, [&]() -> std::optional<Unit> {
+    settle_lapsed_in(job);
+    release_stale_claims_in(job, session, seq);
+    const auto was = unit(job, seq);
+    if (!was) return std::nullopt;
+    // Already this session's: a repeat after the answer was lost.
+    if (was->session == session && was->state == UnitState::Writing) return was;
+    const Rows rows = db_->query(
+        "UPDATE units SET state = 'writing', session_id = $3, step = 'writing', reason = '', "
+        "bench = (SELECT bench FROM sessions WHERE id = $3), port = (SELECT port FROM sessions WHERE id = $3), "
+        "updated_ms = " + now() + " WHERE job_id = $1 AND seq = $2 AND state IN ('pending', 'in_doubt', 'done') "
+        "RETURNING " + kUnitColumns,
+        {job, static_cast<int64_t>(seq), session});
+    if (rows.empty()) return std::nullopt;
+    std::string detail = why + " (it was " + std::string(state_name(was->state));
+    if (!was->bench.empty()) detail += ", last at bench " + was->bench + " port " + was->port;
+    append_event(job, seq, session, "taken_over", UnitState::Writing, "writing", before, {}, detail + ")");
+    return unit_of(rows[0]);
+  });
+}
+
+bool Journal::start_writing(int64_t job, int seq, int64_t session, const Values& before) {
+  return in_transaction(*db_, [&] {
+    const Rows rows = db_->query("UPDATE units SET state = 'writing', step = 'writing', updated_ms = " + now() +
+                                     " WHERE job_id = $1 AND seq = $2 AND session_id = $3 AND state = 'claimed' "
+                                     "RETURNING seq",
+                                 {job, static_cast<int64_t>(seq), session});
+    if (rows.empty()) {
+      const auto u = unit(job, seq);
+      return u && u->session == session && u->state == UnitState::Writing;
+    }
+    append_event(job, seq, session, "writing", UnitState::Writing, "writing", before, {}, "");
+    return true;
+  });
+}
+
+bool Journal::note_step(int64_t job, int seq, int64_t session, const std::string& step) {
+  return !db_->query("UPDATE units SET step = $4, updated_ms = " + now() +
+                         " WHERE job_id = $1 AND seq = $2 AND session_id = $3 AND state IN ('writing', 'in_doubt') "
+                         "RETURNING seq",
+                     {job, static_cast<int64_t>(seq), session, step})
+              .empty();
+}
+
+bool Journal::finish(int64_t job, int seq, int64_t session, const Values& after, int64_t took_ms, int64_t cycle_ms) {
+  return in_transaction(*db_, [&] {
+    const Rows rows = db_->query("UPDATE units SET state = 'done', step = 'done', reason = '', values_after = $4, "
+                                 "done_ms = " + now() + ", updated_ms = " + now() +
+                                     " WHERE job_id = $1 AND seq = $2 AND session_id = $3 AND state IN ('writing', "
+                                     "'in_doubt') RETURNING seq",
+                                 {job, static_cast<int64_t>(seq), session, values_json(after)});
+    if (rows.empty()) {
+      const auto u = unit(job, seq);
+      return u && u->session == session && u->state == UnitState::Done;
+    }
+    std::string detail = "written and read back in " + std::to_string(took_ms) + " ms";
+    if (cycle_ms > 0) detail += "; " + std::to_string(cycle_ms) + " ms from setting mode";
+    append_event(job, seq, session, "done", UnitState::Done, "done", {}, after, detail);
+    return true;
+  });
+}
+
+std::optional<UnitState> Journal::fail(int64_t job, int seq, int64_t session, const std::string& step,
+                                       const std::string& message, const Values& after) {
+  return in_transaction(*db_, [&]() -> std::optional<UnitState> {
+    const std::string reason = "failed " + std::to_string(kMaxAttempts) + " times, last at step " + step + ": " + message;
+    const Rows rows = db_->query(
+        "UPDATE units SET attempts = attempts + 1, last_failure = $4, step = $4, values_after = $5, "
+        "state = CASE WHEN attempts + 1 >= $6 THEN 'set_aside' ELSE 'pending' END, "
+        "reason = CASE WHEN attempts + 1 >= $6 THEN $7 ELSE '' END, updated_ms = " + now() +
+            " WHERE job_id = $1 AND seq = $2 AND session_id = $3 AND state IN ('writing', 'in_doubt') RETURNING state",
+        {job, static_cast<int64_t>(seq), session, step, values_json(after), static_cast<int64_t>(kMaxAttempts), reason});
+    if (rows.empty()) return std::nullopt;
+    const UnitState state = state_from_name(rows[0].text(0)).value_or(UnitState::Pending);
+    append_event(job, seq, session, "failed", state, step, {}, after, message);
+    return state;
+  });
+}
+
+void Journal::note(int64_t job, int64_t session, int seq, const std::string& kind, const std::string& step,
+                   const Values& before, const std::string& detail) {
+  in_transaction(*db_, [&] {
+    UnitState state = UnitState::Pending;
+    if (seq != 0) {
+      const auto u = unit(job, seq);
+      if (u) state = u->state;
+    }
+    append_event(job, seq, session, kind, state, step, before, {}, detail);
+  });
+}
+
+void Journal::append_event(int64_t job, int seq, int64_t session, const std::string& kind, UnitState state,
+                           const std::string& step, const Values& before, const Values& after,
+                           const std::string& detail) {
+  db_->query("INSERT INTO events (job_id, seq, session_id, at_ms, bench, port, kind, state, step, values_before, "
+             "values_after, detail) VALUES ($1, $2, $3, " + now() + ", "
+             "COALESCE((SELECT bench FROM sessions WHERE id = $3), ''), "
+             "COALESCE((SELECT port FROM sessions WHERE id = $3), ''), $4, $5, $6, $7, $8, $9)",
+             {job, seq == 0 ? Param(nullptr) : Param(static_cast<int64_t>(seq)), optional_id(session), kind,
+              seq == 0 ? std::string() : std::string(state_name(state)), step, values_json(before), values_json(after),
+              detail});
+}
+
+// ---- reading
+
+Counts Journal::counts(int64_t job) {
+  Counts c;
+  for (const Row& r : db_->query("SELECT state, COUNT(*) FROM units WHERE job_id = $1 GROUP BY state", {job})) {
+    const int n = static_cast<int>(r.integer(1));
+    switch (state_from_name(r.text(0)).value_or(UnitState::Pending)) {
+      case UnitState::Pending: c.pending += n; break;
+      case UnitState::Claimed: c.claimed += n; break;
+      case UnitState::Writing: c.writing += n; break;
+      case UnitState::Done: c.done += n; break;
+      case UnitState::SetAside: c.set_aside += n; break;
+      case UnitState::InDoubt: c.in_doubt += n; break;
+    }
+  }
+  return c;
+}
+
+std::vector<Unit> Journal::units(int64_t job) {
+  std::vector<Unit> out;
+  for (const Row& r : db_->query(std::string("SELECT ") + kUnitColumns + " FROM units WHERE job_id = $1 ORDER BY seq", {job}))
+    out.push_back(unit_of(r));
+  return out;
+}
+
+std::vector<Event> Journal::events(int64_t job) {
+  std::vector<Event> out;
+  for (const Row& r : db_->query("SELECT id, seq, session_id, at_ms, bench, port, kind, state, step, values_before, "
+                                 "values_after, detail FROM events WHERE job_id = $1 ORDER BY id",
+                                 {job})) {
+    Event e;
+    e.id = r.integer(0);
+    e.seq = static_cast<int>(r.integer(1));
+    e.session = r.integer(2);
+    e.at_ms = r.integer(3);
+    e.bench = r.text(4);
+    e.port = r.text(5);
+    e.kind = r.text(6);
+    e.state = r.text(7);
+    e.step = r.text(8);
+    e.before = decoded(r.text(9));
+    e.after = decoded(r.text(10));
+    e.detail = r.text(11);
+    out.push_back(std::move(e));
+  }
+  return out;
+}
+
+std::vector<Session> Journal::sessions(int64_t job) {
+  std::vector<Session> out;
+  for (const Row& r : db_->query("SELECT id, bench, port, host, pid, started_ms, lease_until_ms, ended_ms FROM sessions "
+                                 "WHERE job_id = $1 ORDER BY id",
+                                 {job}))
+    out.push_back({r.integer(0), {r.text(1), r.text(2), r.text(3), r.integer(4)}, r.integer(5), r.integer(6), r.integer(7)});
+  return out;
+}
+
+std::vector<std::pair<int, std::string>> replay_states(const std::vector<Event>& events) {
+  std::map<int, std::string> state;
+  for (const Event& e : events)
+    if (e.seq != 0 && !e.state.empty()) state[e.seq] = e.state;
+  return {state.begin(), state.end()};
+}
+
+}  // namespace journal

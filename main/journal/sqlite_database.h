@@ -1,0 +1,13 @@
+// The SQLite backend of the journal's database (a file, made when missing if `create`).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "main/journal/database.h"
+
+namespace journal {
+
+std::unique_ptr<Database> open_sqlite(const std::string& path, bool create);
+
+}  // namespace journal
