@@ -1,7 +1,7 @@
 # Shared by ./run, ./test and ./bench: installs what is missing and configures builds.
 # Sourced, not run.
 
-DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev \
+DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev lld googletest libgtest-dev libgmock-dev \
 libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils libsqlite3-dev libpq-dev"
 # The production journal's tests (and the claim benchmark) start a PostgreSQL server of their
 # own from Debian's packages.
@@ -51,15 +51,27 @@ dtu_install_web_packages() {
 }
 
 # dtu_configure <dir> <c compiler> <c++ compiler> [cmake options...]
-# Empty compilers: the options name them (a toolchain file).
+# Empty compilers: the options name them (a toolchain file). A build folder is configured
+# with exactly these options: whenever they differ from those it was configured with (kept
+# in <dir>/dtu-configure-options), it is configured afresh, so no option of an earlier
+# command lingers in its cache; otherwise it is left to the build, which reconfigures itself
+# when a CMakeLists.txt changes. Ninja then recompiles only what the new options change.
 dtu_configure() {
   local dir=$1 cc=$2 cxx=$3
   shift 3
   local compilers=()
   [ -n "$cc" ] && compilers=(-DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx")
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja "${compilers[@]}" "$@" >/dev/null
+  local options
+  options=$(printf '%s\n' -G Ninja "${compilers[@]}" "$@")
+  if [ -f "$dir/build.ninja" ] && [ -f "$dir/dtu-configure-options" ] &&
+     [ "$(cat "$dir/dtu-configure-options")" = "$options" ]; then
+    return 0
   fi
+  local fresh=()
+  [ -f "$dir/CMakeCache.txt" ] && fresh=(--fresh)
+  rm -f "$dir/dtu-configure-options"
+  cmake "${fresh[@]}" -S . -B "$dir" -G Ninja "${compilers[@]}" "$@" >/dev/null
+  printf '%s\n' "$options" >"$dir/dtu-configure-options"
 }
 
 # dtu_build <dir> <c compiler> <c++ compiler> [cmake options...]
@@ -71,10 +83,13 @@ dtu_build() {
   cmake --build "$1" -j"$(nproc)" "${targets[@]}"
 }
 
-# The g++ build (build/gcc) that ./test, ./run and ./package share: optimised as a release,
-# without debug information, which takes far longer to build and which nothing here uses.
+# The g++ build (build/gcc) that ./test, ./run, ./package and the benchmarks under Wine
+# share, all with these same options (so none of them reconfigures it for another):
+# optimised as a release, without debug information, which takes far longer to build and
+# which nothing here uses; warnings are errors; each test program compiled as one unit;
+# linked with lld.
 DTU_GCC_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
-  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG")
+  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG" -DDTU_WERROR=ON -DDTU_UNITY_TESTS=ON -DDTU_LLD=ON)
 
 # The sanitizer builds: reports name file and line, which line tables alone give, at a
 # fraction of full debug information's build time.

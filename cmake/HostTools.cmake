@@ -14,7 +14,7 @@ foreach(tool gbkgen formgen)
   add_executable(${tool} IMPORTED GLOBAL)
   set_target_properties(${tool} PROPERTIES IMPORTED_LOCATION ${location})
 endforeach()
-# The simulator is optional: without it the tests that need it are not registered.
+# The simulator, which the tests under Wine need (cmake/windows/Wine.cmake).
 set(DTU_HOST_SIM ${DTU_HOST_BUILD}/tools/dtu-sim/dtu-sim)
 if(NOT EXISTS ${DTU_HOST_SIM})
   set(DTU_HOST_SIM "")

@@ -1,4 +1,5 @@
-# Project-wide compiler settings: warnings everywhere, optional -Werror and sanitizers.
+# Project-wide compiler settings: warnings everywhere, optional -Werror and sanitizers, the
+# linker.
 add_compile_options(-Wall -Wextra)
 # File offsets are 64 bits on 32-bit systems too: the share-mode markers sit near the top of
 # the 64-bit range, and files may pass 2 GiB. Set for everything, so that every unit (and the
@@ -9,6 +10,12 @@ else()
   # Windows' headers as the platform layer uses them (Windows 7 and later); for everything,
   # for the same reason.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+# Linux programs may be linked with lld, several times faster than the default linker for
+# the test programs (the Windows builds keep MinGW's own).
+option(DTU_LLD "Link with lld" OFF)
+if(DTU_LLD AND NOT WIN32)
+  add_link_options(-fuse-ld=lld)
 endif()
 # Clang checks the lock annotations (platform/thread_annotations.h).
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -31,13 +38,3 @@ if(DTU_TSAN)
   add_link_options(-fsanitize=thread)
 endif()
 
-# Adds every sub-directory that has a CMakeLists.txt, so each layer owns its own list.
-function(dtu_add_subdirectories)
-  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  list(SORT children)
-  foreach(child ${children})
-    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
-      add_subdirectory(${child})
-    endif()
-  endforeach()
-endfunction()

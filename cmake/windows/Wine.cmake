@@ -5,8 +5,13 @@ find_program(DTU_WINE NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(DTU_WINE NAMES wine64 wine)
 find_program(DTU_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine)
 if(NOT DTU_WINE OR NOT DTU_WINESERVER)
-  message(STATUS "Wine not found: the Windows tests are built but not registered")
-  return()
+  message(FATAL_ERROR "The Windows tests run under Wine, which is not installed (./test installs it); "
+                      "-DDTU_WINE_TESTS=OFF builds them without running them.")
+endif()
+# The serial and console-program tests talk to the native build's simulator.
+if(NOT DTU_HOST_SIM)
+  message(FATAL_ERROR "The Windows tests under Wine talk to the simulated DTU of the native build: build "
+                      "dtu-sim in ${DTU_HOST_BUILD} first.")
 endif()
 set(DTU_WINEPREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY

@@ -5,8 +5,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <filesystem>
-#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -14,6 +12,7 @@
 #include "platform/posix/serial_modem_sim.h"
 #include "platform/posix/serial_modem_watch.h"
 #include "platform/posix/serial_pty.h"
+#include "tests/units/process_census.h"
 
 namespace {
 
@@ -21,16 +20,9 @@ using platform::posix::ModemCounts;
 using platform::posix::ModemWatch;
 using platform::posix::modem_events;
 
-long entries(const char* dir) {
-  std::error_code ec;
-  std::filesystem::directory_iterator it(dir, ec);
-  return ec ? -1 : static_cast<long>(std::distance(it, std::filesystem::directory_iterator{}));
-}
-long threads() { return entries("/proc/self/task"); }
 // A thread sanitizer starts a thread of its own with the first thread of the process; one
 // started and ended beforehand keeps that out of the counts.
 void settle_threads() { std::thread([] {}).join(); }
-long descriptors() { return entries("/proc/self/fd"); }
 
 TEST(ModemEvents, EachMovedCounterGivesItsBit) {
   const ModemCounts base{5, 6, 7, 8};
@@ -71,10 +63,10 @@ class ModemWatchTest : public ::testing::Test {
 };
 
 TEST_F(ModemWatchTest, ReportsMovedLinesAndEndsWithItsDevice) {
-  const long threads_before = threads(), fds_before = descriptors();
+  const census::Ids threads_before = census::threads(), fds_before = census::descriptors();
   auto watch = start();
   ASSERT_NE(watch, nullptr);
-  EXPECT_EQ(threads(), threads_before + 1);
+  EXPECT_EQ(census::added(threads_before, census::threads()).size(), 1u);
 
   lines.change({1, 0, 0, 1});
   ASSERT_TRUE(notified_times(1));
@@ -88,42 +80,43 @@ TEST_F(ModemWatchTest, ReportsMovedLinesAndEndsWithItsDevice) {
   EXPECT_EQ(watch->take_events(), platform::kEvDsr | platform::kEvRlsd);
 
   watch.reset();  // the helper is asleep in its wait here
-  EXPECT_EQ(threads(), threads_before);
-  EXPECT_EQ(descriptors(), fds_before);
+  EXPECT_EQ(census::extra_threads(threads_before), census::Ids{});
+  EXPECT_EQ(census::extra_descriptors(fds_before), census::Ids{});
   EXPECT_EQ(notified, 2);
 }
 
 TEST_F(ModemWatchTest, StopsWhereverTheHelperIs) {
   // Stopping right after the start meets the helper before, in or after its wait.
-  const long threads_before = threads(), fds_before = descriptors();
+  const census::Ids threads_before = census::threads(), fds_before = census::descriptors();
   for (int i = 0; i < 300; ++i) {
     auto watch = start();
     ASSERT_NE(watch, nullptr);
     if (i % 3 == 1) lines.change({uint32_t(i), 0, 0, 0});
   }
-  EXPECT_EQ(threads(), threads_before);
-  EXPECT_EQ(descriptors(), fds_before);
+  EXPECT_EQ(census::extra_threads(threads_before), census::Ids{});
+  EXPECT_EQ(census::extra_descriptors(fds_before), census::Ids{});
 }
 
 TEST_F(ModemWatchTest, DriverWithoutCountersGetsNoHelper) {
   lines.set_counting(false);
-  const long threads_before = threads(), fds_before = descriptors();
+  const census::Ids threads_before = census::threads(), fds_before = census::descriptors();
   EXPECT_EQ(start(), nullptr);
-  EXPECT_EQ(threads(), threads_before);
-  EXPECT_EQ(descriptors(), fds_before);
+  EXPECT_EQ(census::extra_threads(threads_before), census::Ids{});
+  EXPECT_EQ(census::extra_descriptors(fds_before), census::Ids{});
 }
 
 TEST(PtyModemLines, NoHelperAndNothingLeftAfterOpenCloseCycles) {
   platform::posix::PseudoTerminal pty;
   ASSERT_TRUE(pty.valid());
   settle_threads();
-  const long threads_before = threads(), fds_before = descriptors();
+  const census::Ids threads_before = census::threads(), fds_before = census::descriptors();
   for (int i = 0; i < 50; ++i) {
     platform::SerialError error{};
     auto device = platform::posix::open_serial_device(pty.slave_path(), error);
     ASSERT_NE(device, nullptr) << platform::describe(error);
     ASSERT_EQ(device->configure({}), platform::SerialError::None);
-    EXPECT_EQ(threads(), threads_before);  // a pseudo-terminal has no modem lines to watch
+    // A pseudo-terminal has no modem lines to watch.
+    EXPECT_EQ(census::extra_threads(threads_before), census::Ids{});
     const platform::ModemStatus status = device->modem_status();
     EXPECT_FALSE(status.cts || status.dsr || status.ring || status.rlsd);
     // The wake-up and input still arrive as before.
@@ -132,8 +125,8 @@ TEST(PtyModemLines, NoHelperAndNothingLeftAfterOpenCloseCycles) {
     ASSERT_TRUE(pty.write("x"));
     EXPECT_EQ(device->wait_event(), platform::kEvRxChar);
   }
-  EXPECT_EQ(threads(), threads_before);
-  EXPECT_EQ(descriptors(), fds_before);
+  EXPECT_EQ(census::extra_threads(threads_before), census::Ids{});
+  EXPECT_EQ(census::extra_descriptors(fds_before), census::Ids{});
 }
 
 }  // namespace
