@@ -18,3 +18,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The programs need no DLL beyond Windows' own: the C++ runtime, libgcc and winpthread are
 # linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Linked by lld (in its MinGW mode), which takes a fraction of a second where the cross
+# binutils' ld takes seconds per program; the compiler driver still decides what is linked.
+set(CMAKE_C_LINKER_LAUNCHER ${CMAKE_CURRENT_LIST_DIR}/mingw-lld-link)
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_CURRENT_LIST_DIR}/mingw-lld-link)
