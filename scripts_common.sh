@@ -51,6 +51,7 @@ dtu_install_web_packages() {
 }
 
 # dtu_configure <dir> <c compiler> <c++ compiler> [cmake options...]
+# DTU_CONFIGURE_WITH: a command that runs cmake for a toolchain of its own (emcmake).
 # Empty compilers: the options name them (a toolchain file). A build folder is configured
 # with exactly these options: whenever they differ from those it was configured with (kept
 # in <dir>/dtu-configure-options), it is configured afresh, so no option of an earlier
@@ -70,7 +71,7 @@ dtu_configure() {
   local fresh=()
   [ -f "$dir/CMakeCache.txt" ] && fresh=(--fresh)
   rm -f "$dir/dtu-configure-options"
-  cmake "${fresh[@]}" -S . -B "$dir" -G Ninja "${compilers[@]}" "$@" >/dev/null
+  ${DTU_CONFIGURE_WITH:-} cmake "${fresh[@]}" -S . -B "$dir" -G Ninja "${compilers[@]}" "$@" >/dev/null
   printf '%s\n' "$options" >"$dir/dtu-configure-options"
 }
 
@@ -102,16 +103,15 @@ DTU_PORT_OPTIONS=(-DDTU_QT=OFF -DDTU_WERROR=ON -DDTU_GTEST_SOURCE=/usr/src/googl
 # The web edition (build/web): the layers above the platform, the page's backend and the
 # page's files (site/), and the test program the browser tests run (site-tests/). Needs the
 # generators of the g++ build (build/gcc). Debian's emscripten finds its JavaScript parser
-# (acorn) through NODE_PATH.
+# (acorn) through NODE_PATH. Each of its compiler's starts costs about a second, so the
+# libraries are compiled in units of several files (the g++ build checks each file alone).
 # dtu_web_build <dir> <native build> [targets...]
 dtu_web_build() {
   local dir=$1 host=$2
   shift 2
   export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-  if [ ! -f "$dir/build.ninja" ]; then
-    emcmake cmake -S . -B "$dir" -G Ninja -DDTU_HOST_BUILD="$PWD/$host" -DCMAKE_BUILD_TYPE=Release \
-      "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" -DDTU_WERROR=ON >/dev/null
-  fi
+  DTU_CONFIGURE_WITH=emcmake dtu_configure "$dir" "" "" -DDTU_HOST_BUILD="$PWD/$host" -DCMAKE_BUILD_TYPE=Release \
+    "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" -DDTU_WERROR=ON -DDTU_UNITY_LIBS=ON
   local targets=()
   for t in "${@:-dtu_web_site}"; do targets+=(--target "$t"); done
   cmake --build "$dir" -j"$(nproc)" "${targets[@]}"

@@ -1,41 +1,11 @@
 // GBK <-> UTF-8 through iconv: POSIX systems and the build-time generators.
-#include <iconv.h>
-
-#include <cerrno>
-#include <vector>
-
 #include "platform/gbk_codec.h"
+#include "platform/iconv_convert.h"
 
 namespace platform {
-namespace {
 
-std::optional<std::string> convert(const char* to, const char* from, std::string_view in) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out;
-  std::vector<char> buf(in.size() * 4 + 16);
-  char* src = const_cast<char*>(in.data());
-  size_t src_left = in.size();
-  bool ok = true;
-  while (src_left > 0) {
-    char* dst = buf.data();
-    size_t dst_left = buf.size();
-    size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
-    out.append(buf.data(), buf.size() - dst_left);
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-      ok = false;
-      break;
-    }
-  }
-  iconv_close(cd);
-  if (!ok) return std::nullopt;
-  return out;
-}
+std::optional<std::string> gbk_to_utf8(std::string_view gbk) { return iconv_convert("UTF-8", "GBK", gbk); }
 
-}  // namespace
-
-std::optional<std::string> gbk_to_utf8(std::string_view gbk) { return convert("UTF-8", "GBK", gbk); }
-
-std::optional<std::string> utf8_to_gbk(std::string_view utf8) { return convert("GBK", "UTF-8", utf8); }
+std::optional<std::string> utf8_to_gbk(std::string_view utf8) { return iconv_convert("GBK", "UTF-8", utf8); }
 
 }  // namespace platform

@@ -8,26 +8,12 @@
 
 #include <cerrno>
 
+#include "platform/posix/file_errno.h"
 #include "platform/posix/files_share.h"
 
 namespace platform {
 
 namespace {
-
-FileError map_errno(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-      return FileError::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-      return FileError::Permission;
-    default:
-      return FileError::Io;
-  }
-}
 
 class PosixFile final : public File {
  public:
@@ -98,7 +84,7 @@ std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, Fi
   bool lockable = true;
   const int fd = open_descriptor(path, how, lockable);
   if (fd < 0) {
-    error = map_errno(errno);
+    error = posix::file_error_from_errno(errno);
     return nullptr;
   }
   auto fail = [&](FileError why) {
@@ -113,7 +99,7 @@ std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, Fi
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return fail(FileError::Io);
   if (lockable && !posix::claim_share(fd, how, error)) return fail(error);
-  if (how.truncate && ::ftruncate(fd, 0) != 0) return fail(map_errno(errno));
+  if (how.truncate && ::ftruncate(fd, 0) != 0) return fail(posix::file_error_from_errno(errno));
   const bool readable = how.access != FileAccess::Write;
   const bool writable = how.access != FileAccess::Read;
   return std::make_unique<PosixFile>(fd, readable, writable);

@@ -12,27 +12,13 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/posix/file_errno.h"
 #include "platform/process.h"
 #include "platform/web/storage_folder.h"
 
 namespace platform {
 
 namespace {
-
-FileError map_errno(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-      return FileError::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-      return FileError::Permission;
-    default:
-      return FileError::Io;
-  }
-}
 
 // How the current openers of one file use it and what they deny the others.
 struct ShareCount {
@@ -171,7 +157,7 @@ std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, Fi
   const int mode = how.access == FileAccess::Read ? O_RDONLY : how.access == FileAccess::Write ? O_WRONLY : O_RDWR;
   const int fd = ::open(path.c_str(), mode | (how.create ? O_CREAT : 0), 0666);
   if (fd < 0) {
-    error = map_errno(errno);
+    error = posix::file_error_from_errno(errno);
     return nullptr;
   }
   struct stat st {};
@@ -185,7 +171,7 @@ std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, Fi
   } else if (auto it = shares().find(st.st_ino); it != shares().end() && ShareClaim(how).conflicts(it->second)) {
     why = FileError::SharingViolation;
   } else if (how.truncate && ::ftruncate(fd, 0) != 0) {
-    why = map_errno(errno);
+    why = posix::file_error_from_errno(errno);
   }
   if (why != FileError::None) {
     ::close(fd);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/gbk_codec.h"
+#include "platform/iconv_convert.h"
 
 namespace platform {
 namespace {
@@ -67,28 +68,7 @@ const std::vector<std::pair<uint32_t, uint16_t>>& encoder() {
 
 }  // namespace
 
-std::optional<std::string> gbk_to_utf8(std::string_view gbk) {
-  iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out;
-  std::vector<char> buf(gbk.size() * 3 + 16);
-  char* src = const_cast<char*>(gbk.data());
-  size_t src_left = gbk.size();
-  bool ok = true;
-  while (src_left > 0) {
-    char* dst = buf.data();
-    size_t dst_left = buf.size();
-    const size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
-    out.append(buf.data(), buf.size() - dst_left);
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-      ok = false;
-      break;
-    }
-  }
-  iconv_close(cd);
-  if (!ok) return std::nullopt;
-  return out;
-}
+std::optional<std::string> gbk_to_utf8(std::string_view gbk) { return iconv_convert("UTF-8", "GBK", gbk); }
 
 std::optional<std::string> utf8_to_gbk(std::string_view utf8) {
   std::string out;
