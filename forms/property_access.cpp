@@ -29,8 +29,8 @@ std::string bytes_of(uint64_t v, uint32_t length) {
 }
 
 bool is_byte_data(uint16_t code) {
-  using namespace rt::vtype;
-  return (code >= kBytes && code <= kPointerData) || code == kBytesAlt || code == kData;
+  namespace vt = rt::vtype;
+  return (code >= vt::kBytes && code <= vt::kPointerData) || code == vt::kBytesAlt || code == vt::kData;
 }
 bool is_integer(uint16_t code) {
   return code == rt::vtype::kIntAlt || code == rt::vtype::kInt || code == rt::vtype::kPickList;

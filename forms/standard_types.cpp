@@ -17,14 +17,16 @@
 namespace forms {
 namespace {
 
-using namespace rt::vtype;
+// Value type codes, named with their namespace: a using-directive would let a same-named
+// constant of a file compiled in the same unit win silently.
+namespace vt = rt::vtype;
 constexpr uint16_t kCommonFlags = 0xE000, kOwnFlags = 0x8000;
 
 // The eight common properties followed by the type's own ones. Names and descriptions are
 // empty: form code addresses properties by index only.
 std::vector<rt::PropertyDescriptor> properties(std::initializer_list<uint16_t> own) {
   std::vector<rt::PropertyDescriptor> out;
-  for (uint16_t code : {kInt, kInt, kInt, kInt, kText, kLogical, kLogical, kPointerData})
+  for (uint16_t code : {vt::kInt, vt::kInt, vt::kInt, vt::kInt, vt::kText, vt::kLogical, vt::kLogical, vt::kPointerData})
     out.push_back({"", "", "", code, kCommonFlags, ""});
   for (uint16_t code : own) out.push_back({"", "", "", code, kOwnFlags, ""});
   return out;
@@ -46,25 +48,25 @@ StandardType make(uint32_t name, const char* english, uint32_t flags, int events
 // Built once; the records then point into their own stable storage.
 struct Table {
   StandardType window = make(msg::type_window, "Window", 0x800000D0, 8, FormWindow::create,
-                             {kPickList, kBackColour, kLogical, kLogical, kLogical, kPickList, kLogical, kLogical,
-                              kLogical, kLogical, kInt, kLogical, kLogical, kLogical, kBytes, kBytes, kFont, kText,
-                              kText, kInt, kInt, kInt, kInt, kText});
+                             {vt::kPickList, vt::kBackColour, vt::kLogical, vt::kLogical, vt::kLogical, vt::kPickList, vt::kLogical, vt::kLogical,
+                              vt::kLogical, vt::kLogical, vt::kInt, vt::kLogical, vt::kLogical, vt::kLogical, vt::kBytes, vt::kBytes, vt::kFont, vt::kText,
+                              vt::kText, vt::kInt, vt::kInt, vt::kInt, vt::kInt, vt::kText});
   StandardType edit = make(msg::type_edit_box, "EditBox", 0x80000040, 1, EditBox::create,
-                           {kText, kPickList, kColour, kBackColour, kFont, kLogical, kInt, kLogical, kPickList,
-                            kPickList, kPickList, kText, kPickList, kPickList, kInt, kInt, kInt, kInt, kText,
-                            kBindingA, kBindingB});
+                           {vt::kText, vt::kPickList, vt::kColour, vt::kBackColour, vt::kFont, vt::kLogical, vt::kInt, vt::kLogical, vt::kPickList,
+                            vt::kPickList, vt::kPickList, vt::kText, vt::kPickList, vt::kPickList, vt::kInt, vt::kInt, vt::kInt, vt::kInt, vt::kText,
+                            vt::kBindingA, vt::kBindingB});
   StandardType group = make(msg::type_group_box, "GroupBox", 0x840140C0, 0, GroupBox::create,
-                            {kText, kPickList, kColour, kBackColour, kFont});
+                            {vt::kText, vt::kPickList, vt::kColour, vt::kBackColour, vt::kFont});
   StandardType label = make(msg::type_label, "Label", 0x84012040, 0, Label::create,
-                            {kText, kPickList, kPickList, kInt, kFrameColour, kFrameColour, kFrameColour, kFont,
-                             kColour, kBackColour, kBytes, kPickList, kPickList, kFrameColour, kFrameColour,
-                             kFrameColour, kPickList, kLogical, kPickList, kBindingA, kBindingB});
+                            {vt::kText, vt::kPickList, vt::kPickList, vt::kInt, vt::kFrameColour, vt::kFrameColour, vt::kFrameColour, vt::kFont,
+                             vt::kColour, vt::kBackColour, vt::kBytes, vt::kPickList, vt::kPickList, vt::kFrameColour, vt::kFrameColour,
+                             vt::kFrameColour, vt::kPickList, vt::kLogical, vt::kPickList, vt::kBindingA, vt::kBindingB});
   StandardType button = make(msg::type_button, "Button", 0x80000840, 1, Button::create,
-                             {kBytes, kPickList, kText, kPickList, kPickList, kFont});
+                             {vt::kBytes, vt::kPickList, vt::kText, vt::kPickList, vt::kPickList, vt::kFont});
   StandardType combo = make(msg::type_combo_box, "ComboBox", 0x80000240, 0, ComboBox::create,
-                            {kPickList, kText, kInt, kInt, kInt, kText, kLogical, kInt, kColour, kBackColour, kFont,
-                             kInt, kData, kData, kBindingA, kBindingB, kLogical});
-  StandardType ip = make(msg::type_ip_edit_box, "IPEditBox", 0x00000040, 1, IpEditBox::create, {kFont, kText});
+                            {vt::kPickList, vt::kText, vt::kInt, vt::kInt, vt::kInt, vt::kText, vt::kLogical, vt::kInt, vt::kColour, vt::kBackColour, vt::kFont,
+                             vt::kInt, vt::kData, vt::kData, vt::kBindingA, vt::kBindingB, vt::kLogical});
+  StandardType ip = make(msg::type_ip_edit_box, "IPEditBox", 0x00000040, 1, IpEditBox::create, {vt::kFont, vt::kText});
 
   Table() {
     for (StandardType* t : {&window, &edit, &group, &label, &button, &combo, &ip}) {
