@@ -30,7 +30,7 @@ if(DTU_SANITIZE)
 endif()
 # The fuzz build gives every project library the fuzzer's coverage instrumentation, so each
 # target is guided through the code it exercises; only the harnesses link the fuzzer's main.
-if(DTU_FUZZ)
+if(DTU_FUZZ AND DTU_FUZZ_COVERAGE)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 if(DTU_TSAN)
