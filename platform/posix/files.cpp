@@ -8,58 +8,13 @@
 
 #include <cerrno>
 
+#include "platform/posix/descriptor_file.h"
 #include "platform/posix/file_errno.h"
 #include "platform/posix/files_share.h"
 
 namespace platform {
 
 namespace {
-
-class PosixFile final : public File {
- public:
-  PosixFile(int fd, bool readable, bool writable) : fd_(fd), readable_(readable), writable_(writable) {}
-  ~PosixFile() override { ::close(fd_); }
-
-  bool read(void* buf, size_t n, size_t& got) override {
-    got = 0;
-    if (!readable_) return false;
-    while (got < n) {
-      const ssize_t r = ::read(fd_, static_cast<char*>(buf) + got, n - got);
-      if (r < 0 && errno == EINTR) continue;
-      if (r < 0) return false;
-      if (r == 0) break;
-      got += static_cast<size_t>(r);
-    }
-    return true;
-  }
-
-  bool write(const void* buf, size_t n) override {
-    if (!writable_) return false;
-    size_t done = 0;
-    while (done < n) {
-      const ssize_t r = ::write(fd_, static_cast<const char*>(buf) + done, n - done);
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) return false;
-      done += static_cast<size_t>(r);
-    }
-    return true;
-  }
-
-  bool seek(int64_t pos) override { return pos >= 0 && ::lseek(fd_, pos, SEEK_SET) == pos; }
-  int64_t position() const override { return ::lseek(fd_, 0, SEEK_CUR); }
-
-  int64_t length() const override {
-    struct stat st {};
-    return ::fstat(fd_, &st) == 0 ? st.st_size : -1;
-  }
-
-  bool set_length(int64_t len) override { return writable_ && len >= 0 && ::ftruncate(fd_, len) == 0; }
-  bool sync() override { return ::fsync(fd_) == 0; }
-
- private:
-  int fd_;
-  bool readable_, writable_;
-};
 
 // Opens without truncating (that waits for the share check) and without blocking on a FIFO.
 int open_descriptor(const std::string& path, const FileOpen& how, bool& lockable) {
@@ -102,7 +57,7 @@ std::unique_ptr<File> open_file(const std::string& path, const FileOpen& how, Fi
   if (how.truncate && ::ftruncate(fd, 0) != 0) return fail(posix::file_error_from_errno(errno));
   const bool readable = how.access != FileAccess::Write;
   const bool writable = how.access != FileAccess::Read;
-  return std::make_unique<PosixFile>(fd, readable, writable);
+  return std::make_unique<posix::DescriptorFile>(fd, readable, writable);
 }
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/posix/descriptor_file.h"
 #include "platform/posix/file_errno.h"
 #include "platform/process.h"
 #include "platform/web/storage_folder.h"
@@ -52,52 +53,23 @@ struct ShareClaim {
   }
 };
 
-class WebFile final : public File {
+// The share claim is released before the descriptor closes (the base closes it).
+class WebFile final : public posix::DescriptorFile {
  public:
-  WebFile(int fd, ino_t inode, const FileOpen& how) : fd_(fd), inode_(inode), claim_(how) {
+  WebFile(int fd, ino_t inode, const FileOpen& how)
+      : DescriptorFile(fd, how.access != FileAccess::Write, how.access != FileAccess::Read), inode_(inode), claim_(how) {
     claim_.apply(shares()[inode_], +1);
   }
   ~WebFile() override {
     ShareCount& c = shares()[inode_];
     claim_.apply(c, -1);
     if (c.readers == 0 && c.writers == 0 && c.deny_read == 0 && c.deny_write == 0) shares().erase(inode_);
-    ::close(fd_);
   }
 
-  bool read(void* buf, size_t n, size_t& got) override {
-    got = 0;
-    if (!claim_.reads) return false;
-    while (got < n) {
-      const ssize_t r = ::read(fd_, static_cast<char*>(buf) + got, n - got);
-      if (r < 0) return false;
-      if (r == 0) break;
-      got += static_cast<size_t>(r);
-    }
-    return true;
-  }
-
-  bool write(const void* buf, size_t n) override {
-    if (!claim_.writes) return false;
-    size_t done = 0;
-    while (done < n) {
-      const ssize_t r = ::write(fd_, static_cast<const char*>(buf) + done, n - done);
-      if (r <= 0) return false;
-      done += static_cast<size_t>(r);
-    }
-    return true;
-  }
-
-  bool seek(int64_t pos) override { return pos >= 0 && ::lseek(fd_, pos, SEEK_SET) == pos; }
-  int64_t position() const override { return ::lseek(fd_, 0, SEEK_CUR); }
-  int64_t length() const override {
-    struct stat st {};
-    return ::fstat(fd_, &st) == 0 ? st.st_size : -1;
-  }
-  bool set_length(int64_t len) override { return claim_.writes && len >= 0 && ::ftruncate(fd_, len) == 0; }
+  // The page's files live in memory; the page's storage is reached when a save is made.
   bool sync() override { return true; }
 
  private:
-  int fd_;
   ino_t inode_;
   ShareClaim claim_;
 };
