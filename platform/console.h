@@ -16,8 +16,14 @@ enum class ConsoleStream { Out, Error };
 // several programs sharing a terminal do not run into each other.
 void console_write(ConsoleStream stream, std::string_view utf8);
 
+// True once a write to standard output failed (a full disk, a reader that went away): the
+// program must not then end as if all went well. `why`: what the system said.
+bool console_output_lost(std::string* why = nullptr);
+
 // The program's arguments after its name, as UTF-8: on POSIX `argv` as it stands; on Windows
 // the wide command line, so that names and values outside the ANSI code page arrive whole.
+// Called first by a console program: it also makes a write to a reader that went away fail
+// (and count as lost output) rather than end the program.
 std::vector<std::string> console_arguments(int argc, char** argv);
 
 // Calls `on_stop` on a thread of its own each time the program is asked to stop (Ctrl-C,

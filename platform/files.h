@@ -53,6 +53,12 @@ void remove_stale_replacements(const std::string& dir);
 // True when this process may create files in `dir`.
 bool directory_writable(const std::string& dir);
 
+// The type of network file system that holds `path` (a file, or the folder a new file would
+// go to): "nfs", "cifs", "remote drive" ...; "" when it is a disk of this machine (or the
+// system cannot tell). Locks and shared memory that several programs on one machine rely
+// on are not kept across a network file system.
+std::string network_file_system(const std::string& path);
+
 // True when the rights allow replace_file_atomically to change the existing file `path` (or,
 // for a missing one, to make it): what a save there needs of the file and its folder.
 bool file_replaceable(const std::string& path);

@@ -33,7 +33,9 @@ void watch_stops(bool several) {
 
 }  // namespace
 
-int run_console(const std::vector<std::string>& args, const ConsoleSystem& system) {
+namespace {
+
+int run_command(const std::vector<std::string>& args, const ConsoleSystem& system) {
   if (provision::is_production_command(args)) return provision::run_production(args, system.open_device);
   Options options;
   const std::string error = parse_options(args, options);
@@ -56,6 +58,18 @@ int run_console(const std::vector<std::string>& args, const ConsoleSystem& syste
   setup.progress = err;
   setup.output = out;
   return run_one_dtu(setup);
+}
+
+}  // namespace
+
+// Output that could not be written (a full disk, a closed pipe) is never an exit with
+// success: a script would take the missing results for none.
+int run_console(const std::vector<std::string>& args, const ConsoleSystem& system) {
+  const int status = run_command(args, system);
+  std::string why;
+  if (!platform::console_output_lost(&why)) return status;
+  err("dtu-setup-cli: the output could not be written (" + why + ")");
+  return status == kOk ? kFailed : status;
 }
 
 }  // namespace cli

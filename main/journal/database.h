@@ -14,14 +14,17 @@
 #include <variant>
 #include <vector>
 
+#include "main/journal/target.h"
+
 namespace journal {
 
-// What went wrong, and so what the caller can do about it.
+// What went wrong, and so what the caller can do about it. A bench waits out Unreachable,
+// runs a Conflict again, and ends (exit status 7, its port closed) on Refused.
 struct DbError : std::runtime_error {
   enum class Kind {
-    Unreachable,  // no connection (server down, network gone): wait, reconnect, try again
-    Conflict,     // busy, deadlock or serialisation failure: run the transaction again
-    Refused,      // the statement or its data was refused: trying again changes nothing
+    Unreachable,  // no connection (server down or read-only, network gone): wait, reconnect, try again
+    Conflict,     // busy, deadlock, serialisation failure, time-out: run the transaction again
+    Refused,      // refused, or a fault a person must mend (disk full): trying again changes nothing
   };
   DbError(Kind k, const std::string& message) : std::runtime_error(message), kind(k) {}
   Kind kind;
@@ -69,19 +72,16 @@ class Database {
   // time, so it needs nothing).
   virtual std::string_view skip_locked() const = 0;
   // Inside a transaction: waits until no other connection is creating or migrating the
-  // schema.
-  virtual void lock_schema() = 0;
+  // schema or making a job (each must see what the other made).
+  virtual void lock_exclusive() = 0;
   // The statements that make a table refuse every UPDATE and DELETE.
   virtual std::vector<std::string> append_only(std::string_view table) const = 0;
 };
 
-// "postgresql://..." or "postgres://..." (or a "host=... dbname=..." connection string)
-// opens PostgreSQL; anything else names an SQLite file, made when missing only with
-// `create`. Throws DbError.
+// "postgresql://..." or "postgres://..." (or a connection string of keywords, "host=...
+// user=... password=...") opens PostgreSQL; anything else names an SQLite file, made when
+// missing only with `create`. Throws DbError, whose message never holds a password.
 std::unique_ptr<Database> open_database(const std::string& target, bool create);
-
-// The target with any password replaced by "***", for messages.
-std::string redact_target(const std::string& target);
 
 // Commits when `body` returns, rolls back when it throws.
 template <typename F>

@@ -15,6 +15,9 @@ constexpr const char* kUnitColumns =
     "seq, dtu_id, values_target, state, attempts, step, last_failure, reason, bench, port, session_id, updated_ms, "
     "done_ms, values_after";
 
+// The states in which a unit keeps its job from its end.
+constexpr const char* kUnfinishedStates = "('pending', 'claimed', 'writing', 'in_doubt')";
+
 Param optional_id(int64_t id) { return id == 0 ? Param(nullptr) : Param(id); }
 
 std::string join(const std::vector<std::string>& parts) {
@@ -65,8 +68,20 @@ int Journal::schema_version() { return stored_schema_version(*db_); }
 
 Job Journal::create_job(const NewJob& plan) {
   return in_transaction(*db_, [&] {
+    db_->lock_exclusive();  // two jobs made at once must see each other's IDs
     if (!db_->query("SELECT id FROM jobs WHERE name = $1", {plan.name}).empty())
       throw JournalError("a job named \"" + plan.name + "\" already exists in " + db_->where());
+    // A DTU is found again by the ID it reports, whichever job made it: the jobs that are
+    // not finished share no ID.
+    std::map<std::string, std::string> taken;
+    for (const Row& r : db_->query(std::string("SELECT u.dtu_id, j.name FROM units u JOIN jobs j ON j.id = u.job_id "
+                                               "WHERE EXISTS (SELECT 1 FROM units o WHERE o.job_id = u.job_id AND "
+                                               "o.state IN ") + kUnfinishedStates + ")"))
+      taken.emplace(r.text(0), r.text(1));
+    for (const Values& unit : plan.units)
+      if (const auto other = taken.find(unit.at(0)); other != taken.end())
+        throw JournalError("ID \"" + unit.at(0) + "\" is also a unit of job \"" + other->second +
+                           "\", which is not finished; the jobs of one journal that are not finished share no ID");
     const Rows made = db_->query(
         "INSERT INTO jobs (name, base_file, base_values, csv_keys, created_ms, unit_count) VALUES ($1, $2, $3, $4, " +
             now() + ", $5) RETURNING id",
@@ -243,6 +258,23 @@ std::optional<Unit> Journal::claim_next(int64_t job, int64_t session) {
   });
 }
 
+std::optional<Elsewhere> Journal::find_elsewhere(int64_t job, const std::string& dtu_id) {
+  const Rows rows = db_->query("SELECT j.name, u.state FROM units u JOIN jobs j ON j.id = u.job_id WHERE u.dtu_id = $2 "
+                               "AND u.job_id <> $1 AND u.state <> 'pending' ORDER BY u.job_id DESC LIMIT 1",
+                               {job, dtu_id});
+  if (rows.empty()) return std::nullopt;
+  return Elsewhere{rows[0].text(0), state_from_name(rows[0].text(1)).value_or(UnitState::Pending)};
+}
+
+std::optional<Elsewhere> Journal::unfinished_elsewhere(int64_t job, const std::string& dtu_id) {
+  const Rows rows = db_->query(std::string("SELECT j.name, u.state FROM units u JOIN jobs j ON j.id = u.job_id WHERE "
+                                           "u.dtu_id = $2 AND u.job_id <> $1 AND EXISTS (SELECT 1 FROM units o WHERE "
+                                           "o.job_id = u.job_id AND o.state IN ") + kUnfinishedStates + ") LIMIT 1",
+                               {job, dtu_id});
+  if (rows.empty()) return std::nullopt;
+  return Elsewhere{rows[0].text(0), state_from_name(rows[0].text(1)).value_or(UnitState::Pending)};
+}
+
 std::optional<Unit> Journal::take_over(int64_t job, int seq, int64_t session, const Values& before,
                                        const std::string& why) {
   return in_transaction(*db_, [&]() -> std::optional<Unit> {
@@ -252,11 +284,14 @@ std::optional<Unit> Journal::take_over(int64_t job, int seq, int64_t session, co
     if (!was) return std::nullopt;
     // Already this session's: a repeat after the answer was lost.
     if (was->session == session && was->state == UnitState::Writing) return was;
+    // A unit in doubt whose session still lives is that bench's (its lease was renewed
+    // after it lapsed): its DTU is on that bench, so a DTU here reporting the ID is another.
     const Rows rows = db_->query(
         "UPDATE units SET state = 'writing', session_id = $3, step = 'writing', reason = '', "
         "bench = (SELECT bench FROM sessions WHERE id = $3), port = (SELECT port FROM sessions WHERE id = $3), "
-        "updated_ms = " + now() + " WHERE job_id = $1 AND seq = $2 AND state IN ('pending', 'in_doubt', 'done') "
-        "RETURNING " + kUnitColumns,
+        "updated_ms = " + now() + " WHERE job_id = $1 AND seq = $2 AND (state = 'pending' OR (state = 'in_doubt' AND "
+        "(session_id IS NULL OR session_id = $3 OR session_id IN (SELECT id FROM sessions WHERE ended_ms IS NOT NULL "
+        "OR lease_until_ms < " + now() + ")))) RETURNING " + kUnitColumns,
         {job, static_cast<int64_t>(seq), session});
     if (rows.empty()) return std::nullopt;
     std::string detail = why + " (it was " + std::string(state_name(was->state));
@@ -307,19 +342,76 @@ bool Journal::finish(int64_t job, int seq, int64_t session, const Values& after,
   });
 }
 
-std::optional<UnitState> Journal::fail(int64_t job, int seq, int64_t session, const std::string& step,
-                                       const std::string& message, const Values& after) {
+std::optional<UnitState> Journal::fail(int64_t job, int seq, int64_t session, int attempts, const Failure& f) {
   return in_transaction(*db_, [&]() -> std::optional<UnitState> {
-    const std::string reason = "failed " + std::to_string(kMaxAttempts) + " times, last at step " + step + ": " + message;
+    const std::string aside =
+        "failed " + std::to_string(kMaxAttempts) + " times, last at step " + f.step + ": " + f.message;
+    const std::string kept = "failed at step " + f.step + " (" + f.message + "), attempt " +
+                             std::to_string(attempts + 1) + " of " + std::to_string(kMaxAttempts) +
+                             "; its DTU may hold the ID: kept for that DTU until it boots again on any bench, or a "
+                             "person settles it (job resolve)";
+    // No session holds it any more: a unit in doubt is free for its DTU on any bench.
     const Rows rows = db_->query(
-        "UPDATE units SET attempts = attempts + 1, last_failure = $4, step = $4, values_after = $5, "
-        "state = CASE WHEN attempts + 1 >= $6 THEN 'set_aside' ELSE 'pending' END, "
-        "reason = CASE WHEN attempts + 1 >= $6 THEN $7 ELSE '' END, updated_ms = " + now() +
-            " WHERE job_id = $1 AND seq = $2 AND session_id = $3 AND state IN ('writing', 'in_doubt') RETURNING state",
-        {job, static_cast<int64_t>(seq), session, step, values_json(after), static_cast<int64_t>(kMaxAttempts), reason});
-    if (rows.empty()) return std::nullopt;
+        "UPDATE units SET attempts = attempts + 1, last_failure = $4, step = $4, values_after = $5, session_id = NULL, "
+        "state = CASE WHEN attempts + 1 >= $6 THEN 'set_aside' WHEN $8 = 1 THEN 'in_doubt' ELSE 'pending' END, "
+        "reason = CASE WHEN attempts + 1 >= $6 THEN $7 WHEN $8 = 1 THEN $9 ELSE '' END, updated_ms = " + now() +
+            " WHERE job_id = $1 AND seq = $2 AND session_id = $3 AND attempts = $10 AND state IN ('writing', "
+            "'in_doubt') RETURNING state",
+        {job, static_cast<int64_t>(seq), session, f.step, values_json(f.after), static_cast<int64_t>(kMaxAttempts),
+         aside, static_cast<int64_t>(f.reached ? 1 : 0), kept, static_cast<int64_t>(attempts)});
+    if (rows.empty()) {
+      // A repeat after the answer was lost finds its own failure recorded: one more
+      // attempt, at this step, by this session's place.
+      const auto u = unit(job, seq);
+      const Rows place = db_->query("SELECT bench, port FROM sessions WHERE id = $1", {session});
+      if (u && !place.empty() && u->attempts == attempts + 1 && u->last_failure == f.step && u->session == 0 &&
+          u->bench == place[0].text(0) && u->port == place[0].text(1) &&
+          (u->state == UnitState::Pending || u->state == UnitState::InDoubt || u->state == UnitState::SetAside))
+        return u->state;
+      return std::nullopt;
+    }
     const UnitState state = state_from_name(rows[0].text(0)).value_or(UnitState::Pending);
-    append_event(job, seq, session, "failed", state, step, {}, after, message);
+    append_event(job, seq, session, "failed", state, f.step, {}, f.after, f.message);
+    return state;
+  });
+}
+
+UnitState Journal::resolve(int64_t job, const std::string& dtu_id, Resolution to, const std::string& note,
+                           const std::string& who) {
+  return in_transaction(*db_, [&] {
+    settle_lapsed_in(job);
+    const auto u = find_unit(job, dtu_id);
+    if (!u) throw JournalError("the job has no unit with ID \"" + dtu_id + "\"");
+    const bool to_pool = to == Resolution::ToPool;
+    switch (u->state) {
+      case UnitState::Done:
+        throw JournalError(dtu_id + " is done (bench " + u->bench + ", port " + u->port + "): nothing to settle");
+      case UnitState::Claimed:
+      case UnitState::Writing:
+        throw JournalError(dtu_id + " is being written by bench " + u->bench + ", port " + u->port +
+                           " right now; settle it once that bench has stopped and its lease has run out");
+      case UnitState::Pending:
+        if (to_pool) throw JournalError(dtu_id + " is already in the pool");
+        break;
+      case UnitState::SetAside:
+        if (!to_pool) throw JournalError(dtu_id + " is already set aside");
+        break;
+      case UnitState::InDoubt: break;
+    }
+    if (to_pool) {
+      if (const auto other = unfinished_elsewhere(job, dtu_id))
+        throw JournalError("ID \"" + dtu_id + "\" is also a unit of job \"" + other->job +
+                           "\", which is not finished: it cannot go back to this job's pool");
+    }
+    const std::string said = std::string(to_pool ? "to the pool" : "set aside") + " by a person" +
+                             (who.empty() ? "" : " (" + who + ")") + (note.empty() ? "" : ": " + note);
+    // Back in the pool it starts afresh: the person vouches that no DTU holds its ID.
+    db_->query("UPDATE units SET state = $3, session_id = NULL, attempts = CASE WHEN $3 = 'pending' THEN 0 ELSE "
+               "attempts END, reason = $4, step = 'resolved', updated_ms = " + now() + " WHERE job_id = $1 AND seq = $2",
+               {job, static_cast<int64_t>(u->seq), std::string(to_pool ? "pending" : "set_aside"),
+                to_pool ? std::string() : said});
+    const UnitState state = to_pool ? UnitState::Pending : UnitState::SetAside;
+    append_event(job, u->seq, 0, "resolved", state, "", {}, {}, said);
     return state;
   });
 }
@@ -369,6 +461,15 @@ Counts Journal::counts(int64_t job) {
 std::vector<Unit> Journal::units(int64_t job) {
   std::vector<Unit> out;
   for (const Row& r : db_->query(std::string("SELECT ") + kUnitColumns + " FROM units WHERE job_id = $1 ORDER BY seq", {job}))
+    out.push_back(unit_of(r));
+  return out;
+}
+
+std::vector<Unit> Journal::outstanding(int64_t job) {
+  std::vector<Unit> out;
+  for (const Row& r : db_->query(std::string("SELECT ") + kUnitColumns + " FROM units WHERE job_id = $1 AND state IN "
+                                 "('claimed', 'writing', 'in_doubt') ORDER BY seq",
+                                 {job}))
     out.push_back(unit_of(r));
   return out;
 }

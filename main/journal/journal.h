@@ -5,8 +5,13 @@
 // whose lease the bench keeps renewing; when a lease runs out, the session's claims whose
 // DTU was never written go back to the pool, and those that were being written are set
 // aside as in doubt (the DTU may already hold the unit's ID) until a DTU reporting that ID
-// boots on some bench of the job. A failed attempt returns the unit to the pool with the
-// attempt counted; after kMaxAttempts failures it is set aside for a person to look at.
+// boots on some bench of the job. A failed attempt is counted; once anything reached the
+// DTU (the ID is the first value written) the unit stays with that DTU, in doubt, and is
+// never handed to another DTU without a person's word (`resolve`); a failure before that
+// returns it to the pool. After kMaxAttempts failures it is set aside for a person.
+//
+// A job's IDs are unique among the jobs of the database that are not finished, so a DTU
+// reporting an ID is recognised whichever job made it.
 //
 // Every change of a unit is one transaction that also appends an event naming the unit's
 // new state, the bench, port and time, and the settings read before and after, so an
@@ -26,7 +31,7 @@
 
 namespace journal {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 inline constexpr int kMaxAttempts = 3;
 
 // A request the journal turns down as it stands (a job name taken, a job missing, a
@@ -96,6 +101,23 @@ struct Session {
   int64_t started_ms = 0, lease_until_ms = 0, ended_ms = 0;
 };
 
+// A failed attempt at writing a unit.
+struct Failure {
+  std::string step;      // where it failed: "check", a key, "read-back"
+  std::string message;
+  Values after;          // what the DTU held after it, when it was read
+  bool reached = false;  // something was sent to the DTU: it may hold the unit's ID now
+};
+
+// A unit of another job that a DTU reports: such a DTU is left alone.
+struct Elsewhere {
+  std::string job;
+  UnitState state = UnitState::Pending;
+};
+
+// What a person decides for a unit that waits for one.
+enum class Resolution { ToPool, SetAside };
+
 struct Counts {
   int pending = 0, claimed = 0, writing = 0, done = 0, set_aside = 0, in_doubt = 0;
   int total() const { return pending + claimed + writing + done + set_aside + in_doubt; }
@@ -117,7 +139,8 @@ class Journal {
   int schema_version();
 
   // ---- jobs
-  // Throws JournalError when the name is taken.
+  // Throws JournalError when the name is taken, or when a unit's ID is also an ID of
+  // another job that is not finished (naming that job).
   Job create_job(const NewJob& plan);
   std::optional<Job> find_job(const std::string& name);
   // Throws JournalError naming the job when there is none.
@@ -139,8 +162,11 @@ class Journal {
   // The next pending unit (fewest failed attempts, then CSV order) for this session, after
   // settling lapsed claims; none when nothing is pending.
   std::optional<Unit> claim_next(int64_t job, int64_t session);
+  // A unit of another job with this ID that a DTU may hold (any state but pending).
+  std::optional<Elsewhere> find_elsewhere(int64_t job, const std::string& dtu_id);
   // A DTU that already reports this unit's ID: the unit goes straight to writing for this
-  // session, from pending, in doubt or done (never from a live claim or set aside).
+  // session, from pending, or from in doubt when no live session holds it (never from a
+  // live claim, done or set aside).
   std::optional<Unit> take_over(int64_t job, int seq, int64_t session, const Values& before, const std::string& why);
   // Claimed -> writing, before the first byte goes to the DTU; false when the claim is no
   // longer this session's (its lease lapsed meanwhile).
@@ -151,10 +177,16 @@ class Journal {
   // was lost); false when the unit is no longer this session's. The times: the write and
   // read-back, and the whole cycle from setting mode (the identifying read included).
   bool finish(int64_t job, int seq, int64_t session, const Values& after, int64_t took_ms, int64_t cycle_ms = 0);
-  // A failed attempt: back to pending, or set aside after kMaxAttempts. The new state, or
+  // A failed attempt of the claim that found the unit with `attempts` failures: in doubt
+  // (kept for its DTU) when something reached the DTU, else back to pending; set aside
+  // after kMaxAttempts. The new state (also when a repeat finds it already recorded), or
   // none when the unit is no longer this session's.
-  std::optional<UnitState> fail(int64_t job, int seq, int64_t session, const std::string& step,
-                                const std::string& message, const Values& after);
+  std::optional<UnitState> fail(int64_t job, int seq, int64_t session, int attempts, const Failure& failure);
+  // A person's answer for a unit in doubt or set aside (or a pending one set aside):
+  // journaled with `note` and `who`. Throws JournalError saying why when the unit's state
+  // allows no such answer (done, being written, no such unit).
+  UnitState resolve(int64_t job, const std::string& dtu_id, Resolution to, const std::string& note,
+                    const std::string& who);
   // An event of this session about no unit, or about a unit without changing it.
   void note(int64_t job, int64_t session, int seq, const std::string& kind, const std::string& step,
             const Values& before, const std::string& detail);
@@ -162,6 +194,8 @@ class Journal {
   // ---- reading
   Counts counts(int64_t job);
   std::vector<Unit> units(int64_t job);
+  // The units that keep the job from its end: claimed, being written, or in doubt.
+  std::vector<Unit> outstanding(int64_t job);
   std::vector<Event> events(int64_t job);
   std::vector<Session> sessions(int64_t job);
 
@@ -169,6 +203,7 @@ class Journal {
   Unit unit_of(const Row& row);
   int settle_lapsed_in(int64_t job);
   void release_stale_claims_in(int64_t job, int64_t session, int keep);
+  std::optional<Elsewhere> unfinished_elsewhere(int64_t job, const std::string& dtu_id);
   void append_event(int64_t job, int seq, int64_t session, const std::string& kind, UnitState state,
                     const std::string& step, const Values& before, const Values& after, const std::string& detail);
   std::string now() const;

@@ -3,11 +3,15 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "main/journal/database.h"
 
 namespace journal {
 
 std::unique_ptr<Database> open_postgres(const std::string& target);
+
+// What a failed statement's SQLSTATE means for the caller.
+DbError::Kind postgres_error_kind(std::string_view sqlstate);
 
 }  // namespace journal

@@ -37,8 +37,12 @@ void version_1(Database& db) {
   for (const auto& sql : db.append_only("events")) db.query(sql);
 }
 
+// Version 2: units found by ID across jobs (a DTU of another job is recognised and left
+// alone; a job's IDs are checked against the jobs that are not finished).
+void version_2(Database& db) { db.query("CREATE INDEX units_by_dtu_id ON units (dtu_id)"); }
+
 const std::vector<std::function<void(Database&)>>& migrations() {
-  static const std::vector<std::function<void(Database&)>> all = {version_1};
+  static const std::vector<std::function<void(Database&)>> all = {version_1, version_2};
   return all;
 }
 
@@ -70,7 +74,7 @@ void migrate_schema(Database& db, int version) {
                        ", made by a newer dtu-setup-cli (this one knows up to version " + std::to_string(version) +
                        "); nothing was changed");
   in_transaction(db, [&] {
-    db.lock_schema();
+    db.lock_exclusive();
     db.query("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
     const int at = read_version(db);  // again, under the lock: another program may have done it
     if (at > version)

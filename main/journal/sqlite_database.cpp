@@ -1,11 +1,17 @@
 // The journal in an SQLite file: one bench, its port processes sharing the file. The file
 // runs in write-ahead-log mode, so readers never wait for the writer and the writer never
-// waits for readers; writers queue behind each other for up to a busy time-out.
+// waits for readers; writers queue behind each other for up to a busy time-out. Every
+// commit is made durable before it returns (synchronous=FULL): in write-ahead-log mode a
+// lighter setting lets a power cut take back the last commits, and a bench would hand out
+// again a unit whose DTU it had already written. The log's shared memory needs every
+// program on one machine, so a journal on a network file system is refused.
 #include "main/journal/sqlite_database.h"
 
 #include <sqlite3.h>
 
 #include <map>
+
+#include "platform/files.h"
 
 namespace journal {
 namespace {
@@ -91,7 +97,7 @@ class SqliteDatabase final : public Database {
   std::string_view now_ms() const override { return "CAST((julianday('now') - 2440587.5) * 86400000.0 AS INTEGER)"; }
   std::string_view serial_key() const override { return "INTEGER PRIMARY KEY AUTOINCREMENT"; }
   std::string_view skip_locked() const override { return ""; }
-  void lock_schema() override {}  // BEGIN IMMEDIATE already holds the only write lock
+  void lock_exclusive() override {}  // BEGIN IMMEDIATE already holds the only write lock
   std::vector<std::string> append_only(std::string_view table) const override {
     const std::string t(table);
     return {"CREATE TRIGGER IF NOT EXISTS " + t + "_no_update BEFORE UPDATE ON " + t +
@@ -102,6 +108,11 @@ class SqliteDatabase final : public Database {
 
  private:
   void connect() {
+    if (const std::string fs = platform::network_file_system(path_); !fs.empty())
+      throw DbError(DbError::Kind::Refused,
+                    "the journal " + path_ + " is on a network file system (" + fs +
+                        "), where an SQLite journal is not safe (its write-ahead log needs every program on one "
+                        "machine): keep it on a disk of this PC, or share a PostgreSQL server between benches");
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create_ ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -111,9 +122,16 @@ class SqliteDatabase final : public Database {
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    // The mode is kept in the file; every connection asks for it so a new file gets it.
-    query("PRAGMA journal_mode=WAL", {});
-    query("PRAGMA synchronous=NORMAL", {});
+    // The mode is kept in the file; every connection asks for it so a new file gets it,
+    // and says which mode it got: a file system without shared memory keeps the old one.
+    const Rows mode = query("PRAGMA journal_mode=WAL", {});
+    const std::string got = mode.empty() ? "" : mode[0].text(0);
+    if (got != "wal") {
+      disconnect();
+      throw DbError(DbError::Kind::Refused, "the journal " + path_ + " cannot keep a write-ahead log (its mode stays \"" +
+                                                got + "\"): keep it on a disk of this PC");
+    }
+    query("PRAGMA synchronous=FULL", {});
     query("PRAGMA foreign_keys=ON", {});
   }
 
@@ -137,13 +155,7 @@ class SqliteDatabase final : public Database {
   }
 
   [[noreturn]] void fail(int rc, const std::string& what) {
-    const int primary = rc & 0xFF;
-    const std::string message = path_ + ": " + sqlite3_errmsg(db_) + " (" + what + ")";
-    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) throw DbError(DbError::Kind::Conflict, message);
-    if (primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR || primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ||
-        primary == SQLITE_FULL || primary == SQLITE_READONLY)
-      throw DbError(DbError::Kind::Unreachable, message);
-    throw DbError(DbError::Kind::Refused, message);
+    throw DbError(sqlite_error_kind(rc), path_ + ": " + sqlite3_errmsg(db_) + " (" + what + ")");
   }
 
   std::string path_;
@@ -154,6 +166,19 @@ class SqliteDatabase final : public Database {
 };
 
 }  // namespace
+
+DbError::Kind sqlite_error_kind(int code) {
+  switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_PROTOCOL:  // a race over the log's locks: the next try takes them
+      return DbError::Kind::Conflict;
+    case SQLITE_CANTOPEN:  // the file (or its folder) is not there now: it may come back
+      return DbError::Kind::Unreachable;
+    default:  // a full or read-only disk, an I/O error, a damaged file: a person must act
+      return DbError::Kind::Refused;
+  }
+}
 
 std::unique_ptr<Database> open_sqlite(const std::string& path, bool create) {
   return std::make_unique<SqliteDatabase>(path, create);

@@ -10,4 +10,7 @@ namespace journal {
 
 std::unique_ptr<Database> open_sqlite(const std::string& path, bool create);
 
+// What an SQLite result code means for the caller.
+DbError::Kind sqlite_error_kind(int code);
+
 }  // namespace journal

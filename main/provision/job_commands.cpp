@@ -7,12 +7,29 @@
 #include "main/provision/job_summary.h"
 #include "main/provision/report_html.h"
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace provision {
 namespace {
 
+// A person's answer for a unit that waits for one.
+int resolve_unit(const ProductionOptions& o, journal::Journal& journal, const Console& console) {
+  const journal::Job job = journal.job(o.job);
+  const std::string user = platform::environment("USER").value_or(platform::environment("USERNAME").value_or(""));
+  const std::string who = user.empty() ? platform::host_name() : user + "@" + platform::host_name();
+  const journal::UnitState state = journal.resolve(
+      job.id, o.unit, o.to_pool ? journal::Resolution::ToPool : journal::Resolution::SetAside, o.note, who);
+  console.err("job resolve: " + o.unit + " is now " + state_words(state) +
+              (state == journal::UnitState::Pending ? ": the next DTU without a unit gets it" : ""));
+  return cli::kOk;
+}
+
 int report_summary(const ProductionOptions& o, journal::Journal& journal, const Console& console) {
-  const JobSummary s = summarize(journal, journal.job(o.job), wall_clock_ms());
+  const journal::Job job = journal.job(o.job);
+  // A status settles the claims of benches whose lease ran out, so that what it shows (and
+  // what the benches wait for) does not stand still at the end of a job.
+  if (o.command == ProductionCommand::JobStatus) journal.settle_lapsed(job.id);
+  const JobSummary s = summarize(journal, job, wall_clock_ms());
   switch (o.command) {
     case ProductionCommand::JobStatus: console.out(o.json ? status_json(s) : status_text(s)); return cli::kOk;
     case ProductionCommand::JobExport: console.out(o.json ? export_json(s) : export_csv(s)); return cli::kOk;
@@ -47,6 +64,7 @@ int run_job_command(const ProductionOptions& o, const Console& console) {
   }
   try {
     if (create) return create_job(o, *journal, console);
+    if (o.command == ProductionCommand::JobResolve) return resolve_unit(o, *journal, console);
     return report_summary(o, *journal, console);
   } catch (const journal::JournalError& e) {
     console.err(e.what());

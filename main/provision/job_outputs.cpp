@@ -23,6 +23,15 @@ std::string settings_json(const journal::Values& values) {
   return out + "}";
 }
 
+// A cell a spreadsheet would take for a formula (or a number: "+86...") is kept as text by a
+// leading apostrophe, which spreadsheets show as nothing. Values from CSV files and DTUs
+// both reach the export.
+std::string sheet_cell(const std::string& value) {
+  const bool runs = !value.empty() && (value[0] == '=' || value[0] == '+' || value[0] == '-' || value[0] == '@' ||
+                                       value[0] == '\t' || value[0] == '\r');
+  return csv_field(runs ? "'" + value : value);
+}
+
 }  // namespace
 
 std::string state_words(journal::UnitState state) {
@@ -50,9 +59,16 @@ std::string status_text(const JobSummary& s) {
     for (const auto& [step, n] : s.failures) out += " " + step + " " + std::to_string(n);
     out += "\n";
   }
-  for (const auto& u : s.units)
+  // What keeps the job from its end, and what each such unit waits for.
+  for (const auto& u : s.units) {
     if (u.state == journal::UnitState::SetAside || u.state == journal::UnitState::InDoubt)
       out += "  " + u.dtu_id + " " + state_words(u.state) + ": " + u.reason + "\n";
+    if (u.state == journal::UnitState::InDoubt)
+      out += "    waits for its DTU to boot on any bench, or for a person's answer (job resolve --unit " + u.dtu_id +
+             " --to-pool or --set-aside)\n";
+    if (u.state == journal::UnitState::Claimed || u.state == journal::UnitState::Writing)
+      out += "  " + u.dtu_id + " " + state_words(u.state) + " by bench " + u.bench + ", port " + u.port + "\n";
+  }
   return out;
 }
 
@@ -76,7 +92,8 @@ std::string status_json(const JobSummary& s) {
   for (const auto& u : s.units) {
     if (u.state != journal::UnitState::SetAside && u.state != journal::UnitState::InDoubt) continue;
     out += std::string(first ? "" : ",") + "{\"id\":" + json_string(u.dtu_id) + ",\"state\":" +
-           json_string(journal::state_name(u.state)) + ",\"reason\":" + json_string(u.reason) + "}";
+           json_string(journal::state_name(u.state)) + ",\"reason\":" + json_string(u.reason) + ",\"waits_for\":" +
+           json_string(u.state == journal::UnitState::InDoubt ? "its DTU or a person" : "a person") + "}";
     first = false;
   }
   return out + "]}\n";
@@ -87,10 +104,10 @@ std::string export_csv(const JobSummary& s) {
   for (size_t i = 0; i < journal::kValueCount; ++i) out += "," + std::string(journal::value_key(i));
   out += "\n";
   for (const auto& u : s.units) {
-    out += std::to_string(u.seq) + "," + csv_field(u.dtu_id) + "," + std::string(journal::state_name(u.state)) + "," +
-           std::to_string(u.attempts) + "," + csv_field(u.bench) + "," + csv_field(u.port) + "," + iso_time(u.done_ms) +
-           "," + csv_field(u.last_failure) + "," + csv_field(u.reason);
-    for (size_t i = 0; i < journal::kValueCount; ++i) out += "," + (i < u.after.size() ? csv_field(u.after[i]) : "");
+    out += std::to_string(u.seq) + "," + sheet_cell(u.dtu_id) + "," + std::string(journal::state_name(u.state)) + "," +
+           std::to_string(u.attempts) + "," + sheet_cell(u.bench) + "," + sheet_cell(u.port) + "," +
+           iso_time(u.done_ms) + "," + sheet_cell(u.last_failure) + "," + sheet_cell(u.reason);
+    for (size_t i = 0; i < journal::kValueCount; ++i) out += "," + (i < u.after.size() ? sheet_cell(u.after[i]) : "");
     out += "\n";
   }
   return out;

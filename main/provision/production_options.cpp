@@ -30,6 +30,8 @@ const std::vector<CommandShape>& shapes() {
       {ProductionCommand::JobStatus, "job status", {"--db", "--job"}, {"--json"}, {"--db", "--job"}},
       {ProductionCommand::JobExport, "job export", {"--db", "--job"}, {"--json", "--csv"}, {"--db", "--job"}},
       {ProductionCommand::JobReport, "job report", {"--db", "--job", "--html"}, {}, {"--db", "--job", "--html"}},
+      {ProductionCommand::JobResolve, "job resolve", {"--db", "--job", "--unit", "--note"}, {"--to-pool", "--set-aside"},
+       {"--db", "--job", "--unit"}},
       {ProductionCommand::Provision, "provision", {"--db", "--job", "--port", "--bench", "--baud", "--lease"}, {},
        {"--db", "--job", "--port"}},
   };
@@ -41,12 +43,20 @@ bool listed(const std::vector<std::string>& names, const std::string& name) {
 }
 
 std::string apply(const std::string& name, const std::string& value, ProductionOptions& o) {
-  if (value.empty() && name != "--bench") return name + " needs a value";
+  if (value.empty() && name != "--bench" && name != "--note") return name + " needs a value";
   if (name == "--db") o.db = value;
   else if (name == "--name" || name == "--job") o.job = value;
   else if (name == "--from") o.base_file = value;
   else if (name == "--units") o.units_csv = value;
   else if (name == "--html") o.html_file = value;
+  else if (name == "--unit") o.unit = value;
+  else if (name == "--note") {
+    if (value.size() > 500 || std::any_of(value.begin(), value.end(), [](char c) {
+          return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F;
+        }))
+      return "--note: expected one line of at most 500 characters";
+    o.note = value;
+  }
   else if (name == "--bench") {
     if (value.empty() || value.size() > 64 || std::any_of(value.begin(), value.end(), [](char c) {
           return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
@@ -82,12 +92,13 @@ std::string parse_production_options(const std::vector<std::string>& args, Produ
   size_t first = 1;
   std::string command = args.at(0);
   if (command == "job") {
-    if (args.size() < 2) return "job needs one of create, status, export, report";
+    if (args.size() < 2) return "job needs one of create, status, export, report, resolve";
     command += " " + args[1];
     first = 2;
   }
   const auto shape = std::find_if(shapes().begin(), shapes().end(), [&](const CommandShape& s) { return command == s.name; });
-  if (shape == shapes().end()) return "unknown command \"" + command + "\" (job takes create, status, export or report)";
+  if (shape == shapes().end())
+    return "unknown command \"" + command + "\" (job takes create, status, export, report or resolve)";
   o.command = shape->command;
   std::vector<std::string> seen;
   for (size_t i = first; i < args.size(); ++i) {
@@ -102,6 +113,7 @@ std::string parse_production_options(const std::vector<std::string>& args, Produ
       if (value) return name + " takes no value";
       if (name == "--json") o.json = true;
       if (name == "--csv") o.csv = true;
+      if (name == "--to-pool") o.to_pool = true;
       seen.push_back(name);
       continue;
     }
@@ -120,6 +132,8 @@ std::string parse_production_options(const std::vector<std::string>& args, Produ
   for (const std::string& required : shape->required)
     if (!listed(seen, required)) return std::string(shape->name) + " needs " + required;
   if (o.command == ProductionCommand::JobExport && o.json == o.csv) return "job export needs one of --csv and --json";
+  if (o.command == ProductionCommand::JobResolve && listed(seen, "--to-pool") == listed(seen, "--set-aside"))
+    return "job resolve needs one of --to-pool and --set-aside";
   return "";
 }
 
@@ -136,6 +150,7 @@ std::string production_help() {
          "  dtu-setup-cli job status --db DB --job NAME [--json]\n"
          "  dtu-setup-cli job export --db DB --job NAME --csv|--json\n"
          "  dtu-setup-cli job report --db DB --job NAME --html FILE\n"
+         "  dtu-setup-cli job resolve --db DB --job NAME --unit ID (--to-pool | --set-aside) [--note TEXT]\n"
          "\n"
          "  DB is an SQLite file for one bench (made by job create) or postgresql://USER@HOST/DATABASE\n"
          "  for several benches sharing one job. A job is a base settings file (the settings-file\n"
@@ -146,11 +161,16 @@ std::string production_help() {
          "  to boot (plug and power the next unit), reads it, writes the next unit's thirteen\n"
          "  settings, reads them back and compares every value, journals the outcome and prints\n"
          "  one line (\"COM5 DTU-0042 done 7.1 s\"). A DTU that reports a unit already done is not\n"
-         "  written again. A failed unit returns to the pool; after 3 failed attempts it is set\n"
-         "  aside. --bench names this bench in the journal (default: the machine's name); --lease\n"
-         "  is how long its claims outlive it should it stop answering (default 30 s): then units\n"
-         "  it had not begun to write return to the pool, and one it was writing is set aside as\n"
-         "  in doubt until a DTU reporting that ID boots on any bench of the job.\n"
+         "  written again; one reporting a done unit's ID with other settings is never written\n"
+         "  with that ID; a DTU of another job is left alone. A unit whose DTU failed once it had\n"
+         "  been sent anything stays with that DTU (in doubt) until it boots again on any bench;\n"
+         "  after 3 failed attempts it is set aside. --bench names this bench in the journal\n"
+         "  (default: the machine's name); --lease is how long its claims outlive it should it\n"
+         "  stop answering (default 30 s): then units it had not begun to write return to the\n"
+         "  pool, and one it was writing is in doubt until a DTU reporting that ID boots.\n"
+         "  job resolve is a person's answer for a unit in doubt or set aside whose DTU will not\n"
+         "  come back: --to-pool gives it to the next DTU (say so only when no DTU holds its ID),\n"
+         "  --set-aside ends it; job status lists the units that wait for such an answer.\n"
          "\n"
          "  Example, one bench with two adapters:\n"
          "    dtu-setup-cli job create --db run.sqlite --name batch-7 --from base.txt --units units.csv\n"

@@ -3,6 +3,7 @@
 //   dtu-setup-cli job status --db DB --job NAME [--json]
 //   dtu-setup-cli job export --db DB --job NAME --csv|--json
 //   dtu-setup-cli job report --db DB --job NAME --html FILE
+//   dtu-setup-cli job resolve --db DB --job NAME --unit ID (--to-pool | --set-aside) [--note TEXT]
 //   dtu-setup-cli provision --db DB --job NAME --port PORT [--port PORT]... [--bench NAME] [--baud N] [--lease S]
 #pragma once
 
@@ -14,7 +15,7 @@ namespace provision {
 // The journal could not be reached or used: nothing was done (no DTU touched).
 inline constexpr int kJournalUnavailable = 7;
 
-enum class ProductionCommand { JobCreate, JobStatus, JobExport, JobReport, Provision };
+enum class ProductionCommand { JobCreate, JobStatus, JobExport, JobReport, JobResolve, Provision };
 
 struct ProductionOptions {
   ProductionCommand command = ProductionCommand::JobStatus;
@@ -25,6 +26,9 @@ struct ProductionOptions {
   std::string html_file;  // job report
   bool json = false;      // job status, job export
   bool csv = false;       // job export
+  std::string unit;       // job resolve: the unit's ID
+  bool to_pool = false;   // job resolve: --to-pool (else --set-aside)
+  std::string note;       // job resolve
   std::vector<std::string> ports;
   std::string bench;      // provision: "" = this machine's name
   int baud = 9600;

@@ -188,3 +188,10 @@ bool file_replaceable(const std::string& path) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+// The page's files are the program's own, in memory and in the page's storage.
+std::string network_file_system(const std::string&) { return ""; }
+
+}  // namespace platform

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cwchar>
 #include <string>
 #include <thread>
@@ -25,6 +26,13 @@ constexpr DWORD kCloseGraceMs = 4500;
 constexpr DWORD kConsolePiece = 8192;
 
 std::function<void(int, const char*)>* g_on_stop = nullptr;
+std::atomic<DWORD> g_output_error{0};  // the first failed write to standard output
+
+void note_lost(ConsoleStream stream) {
+  DWORD none = 0;
+  const DWORD error = GetLastError();
+  if (stream == ConsoleStream::Out) g_output_error.compare_exchange_strong(none, error != 0 ? error : ERROR_WRITE_FAULT);
+}
 
 BOOL WINAPI on_console_event(DWORD event) {
   switch (event) {
@@ -88,7 +96,9 @@ void console_write(ConsoleStream stream, std::string_view utf8) {
   if (h == nullptr || h == INVALID_HANDLE_VALUE || utf8.empty()) return;
   DWORD mode = 0;
   if (!GetConsoleMode(h, &mode)) {
-    write_all(h, utf8.data(), utf8.size());  // nobody reads any more: the work goes on without its report
+    // Nobody reads any more, or the disk is full: the work goes on without its report, and
+    // the exit status says it was lost.
+    if (!write_all(h, utf8.data(), utf8.size())) note_lost(stream);
     return;
   }
   // Bytes that are not UTF-8 show as U+FFFD rather than cutting the line.
@@ -104,10 +114,25 @@ void console_write(ConsoleStream stream, std::string_view utf8) {
     // A character in two halves is not cut between pieces.
     if (piece < left && p[piece - 1] >= 0xD800 && p[piece - 1] <= 0xDBFF) --piece;
     DWORD written = 0;
-    if (!WriteConsoleW(h, p, piece, &written, nullptr) || written == 0) return;
+    if (!WriteConsoleW(h, p, piece, &written, nullptr) || written == 0) return note_lost(stream);
     p += written;
     left -= written;
   }
+}
+
+bool console_output_lost(std::string* why) {
+  const DWORD error = g_output_error.load();
+  if (error != 0 && why) {
+    wchar_t text[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, 256, nullptr);
+    std::wstring wide(text);
+    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.')) wide.pop_back();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
+    *why = utf8.empty() ? "error " + std::to_string(error) : utf8;
+  }
+  return error != 0;
 }
 
 std::vector<std::string> console_arguments(int, char**) {

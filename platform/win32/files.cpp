@@ -176,3 +176,19 @@ bool file_replaceable(const std::string& path) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+// A path on a share (\\server\share\...) or on a drive letter mapped to one.
+std::string network_file_system(const std::string& path) {
+  const std::optional<std::wstring> wide = win32::path_to_wide(path.empty() ? "." : path);
+  if (!wide) return "";
+  wchar_t full[MAX_PATH * 2];
+  const DWORD n = GetFullPathNameW(wide->c_str(), MAX_PATH * 2, full, nullptr);
+  if (n == 0 || n >= MAX_PATH * 2) return "";
+  wchar_t volume[MAX_PATH * 2];
+  if (!GetVolumePathNameW(full, volume, MAX_PATH * 2)) return "";
+  return GetDriveTypeW(volume) == DRIVE_REMOTE ? "remote drive" : "";
+}
+
+}  // namespace platform

@@ -86,34 +86,146 @@ TEST_P(JournalClaims, AUnitGoesFromPendingToDoneWithWhatWasReadBeforeAndAfter) {
   expect_replay_matches(*j, job);
 }
 
-// Failed units go behind the fresh ones and are set aside at the third failure; a unit
-// that is no longer the session's cannot be failed or finished by it.
+// A failure before anything reached the DTU returns the unit to the pool, behind the fresh
+// ones. Once the DTU may hold the ID the unit is kept for that DTU (in doubt): no other DTU
+// gets it, the DTU takes it back when it boots again, and the third failure sets it aside.
+// A repeat after a lost answer counts once; a unit no longer the session's cannot be
+// failed or finished by it.
 TEST_P(JournalClaims, FailedAttemptsAreCountedAndTheThirdSetsTheUnitAside) {
   const int64_t s = session("A", "COM5");
   auto u = j->claim_next(job, s);
   ASSERT_TRUE(j->start_writing(job, u->seq, s, {}));
-  EXPECT_EQ(j->fail(job, u->seq, s, "SS1", "no answer", {}), UnitState::Pending);
+  const journal::Failure refused{"check", "PT was refused by its field", {}, false};
+  EXPECT_EQ(j->fail(job, u->seq, s, 0, refused), UnitState::Pending);
   EXPECT_EQ(j->unit(job, 1)->attempts, 1);
-  EXPECT_EQ(j->unit(job, 1)->last_failure, "SS1");
+  EXPECT_EQ(j->unit(job, 1)->last_failure, "check");
   EXPECT_EQ(j->claim_next(job, s)->seq, 2) << "a fresh unit comes before a failed one";
 
-  // The DTU that failed boots again reporting unit 1's ID: it takes its unit back.
+  const int64_t other = session("B", "COM6");
+  const journal::Failure kept{"read-back", "SS1 holds 1390000000 after writing", journal::Values(13, "old"), true};
   for (int attempt = 2; attempt <= journal::kMaxAttempts; ++attempt) {
     auto again = j->take_over(job, 1, s, {}, "the DTU reports this ID");
     ASSERT_TRUE(again) << attempt;
-    const journal::Values kept_old(13, "old");
-    const auto state = j->fail(job, 1, s, "read-back", "SS1 holds 1390000000 after writing", kept_old);
-    EXPECT_EQ(state, attempt < journal::kMaxAttempts ? UnitState::Pending : UnitState::SetAside);
+    const auto state = j->fail(job, 1, s, again->attempts, kept);
+    EXPECT_EQ(state, attempt < journal::kMaxAttempts ? UnitState::InDoubt : UnitState::SetAside);
+    EXPECT_EQ(j->fail(job, 1, s, again->attempts, kept), state) << "a repeat after a lost answer";
+    EXPECT_EQ(j->unit(job, 1)->attempts, attempt) << "counted once";
+    for (auto next = j->claim_next(job, other); next; next = j->claim_next(job, other)) {
+      EXPECT_NE(next->seq, 1) << "a unit kept for its DTU went to another";
+      ASSERT_TRUE(j->start_writing(job, next->seq, other, {}));
+      ASSERT_TRUE(j->finish(job, next->seq, other, next->target, 1));
+    }
   }
   const auto aside = j->unit(job, 1);
   EXPECT_EQ(aside->state, UnitState::SetAside);
   EXPECT_EQ(aside->attempts, 3);
   EXPECT_NE(aside->reason.find("read-back"), std::string::npos) << aside->reason;
   EXPECT_FALSE(j->take_over(job, 1, s, {}, "set aside units wait for a person"));
-  EXPECT_FALSE(j->fail(job, 1, s, "ID", "x", {})) << "not the session's any more";
+  EXPECT_FALSE(j->fail(job, 1, s, journal::kMaxAttempts, {"ID", "x", {}, true})) << "not the session's any more";
   EXPECT_FALSE(j->finish(job, 1, s, {}, 1));
   EXPECT_EQ(j->counts(job).set_aside, 1);
+  EXPECT_TRUE(j->counts(job).finished());
   expect_replay_matches(*j, job);
+}
+
+// A unit in doubt is taken over by its DTU on any bench once no live session holds it: not
+// while the bench that lapsed has renewed (its DTU is on that bench), and never a done one.
+TEST_P(JournalClaims, AUnitInDoubtGoesOnlyToItsDtuAndADoneOneToNone) {
+  const int64_t a = session("A", "COM5");
+  ASSERT_EQ(j->claim_next(job, a)->seq, 1);
+  ASSERT_TRUE(j->start_writing(job, 1, a, {}));
+  ASSERT_TRUE(j->renew_session(a, kLapsed));
+  EXPECT_EQ(j->settle_lapsed(job), 1);
+  ASSERT_EQ(j->unit(job, 1)->state, UnitState::InDoubt);
+  ASSERT_TRUE(j->renew_session(a, kLongLease)) << "the bench was cut off, not dead";
+
+  const int64_t b = session("B", "COM6");
+  EXPECT_FALSE(j->take_over(job, 1, b, {}, "a second DTU reports the ID")) << "its own bench still writes it";
+  auto back = j->take_over(job, 1, a, {}, "the DTU booted again");
+  ASSERT_TRUE(back) << "its own session may";
+  ASSERT_TRUE(j->finish(job, 1, a, back->target, 1));
+  EXPECT_FALSE(j->take_over(job, 1, b, {}, "a clone of a done DTU")) << "a done unit is never written again";
+
+  j->end_session(job, a, "stopped");
+  ASSERT_EQ(j->claim_next(job, b)->seq, 2);
+  ASSERT_TRUE(j->start_writing(job, 2, b, {}));
+  j->end_session(job, b, "stopped");
+  const int64_t c = session("C", "COM7");
+  EXPECT_TRUE(j->take_over(job, 2, c, {}, "the DTU booted on another bench")) << "its bench has ended";
+  expect_replay_matches(*j, job);
+}
+
+// A person settles units their DTUs will not come back for: back to the pool afresh, or set
+// aside; never one being written or done. The job's end waits for those answers.
+TEST_P(JournalClaims, APersonSettlesUnitsThatWaitForThem) {
+  const int64_t s = session("A", "COM5");
+  for (int seq = 1; seq <= 2; ++seq) {
+    ASSERT_EQ(j->claim_next(job, s)->seq, seq);
+    ASSERT_TRUE(j->start_writing(job, seq, s, {}));
+    ASSERT_EQ(j->fail(job, seq, s, 0, {"PT", "no answer", {}, true}), UnitState::InDoubt);
+  }
+  const auto outstanding = j->outstanding(job);
+  ASSERT_EQ(outstanding.size(), 2u);
+  EXPECT_EQ(outstanding[0].dtu_id, "DTU-0001");
+
+  EXPECT_EQ(j->resolve(job, "DTU-0001", journal::Resolution::ToPool, "its DTU was dropped", "ann@line-1"),
+            UnitState::Pending);
+  EXPECT_EQ(j->unit(job, 1)->attempts, 0) << "a person's word gives it fresh tries";
+  EXPECT_EQ(j->resolve(job, "DTU-0002", journal::Resolution::SetAside, "", "ann"), UnitState::SetAside);
+  EXPECT_NE(j->unit(job, 2)->reason.find("by a person"), std::string::npos);
+
+  ASSERT_EQ(j->claim_next(job, s)->seq, 1) << "back in the pool, it goes to the next DTU";
+  ASSERT_TRUE(j->start_writing(job, 1, s, {}));
+  auto refused = [&](const std::string& id, journal::Resolution to) {
+    try {
+      j->resolve(job, id, to, "", "ann");
+      return std::string();
+    } catch (const journal::JournalError& e) {
+      return std::string(e.what());
+    }
+  };
+  EXPECT_NE(refused("DTU-0001", journal::Resolution::ToPool).find("being written"), std::string::npos);
+  ASSERT_TRUE(j->finish(job, 1, s, j->unit(job, 1)->target, 1));
+  EXPECT_NE(refused("DTU-0001", journal::Resolution::SetAside).find("done"), std::string::npos);
+  EXPECT_NE(refused("DTU-0002", journal::Resolution::SetAside).find("already"), std::string::npos);
+  EXPECT_NE(refused("NO-SUCH", journal::Resolution::SetAside).find("no unit"), std::string::npos);
+
+  const auto events = j->events(job);
+  const auto note = std::find_if(events.begin(), events.end(), [](const auto& e) { return e.kind == "resolved"; });
+  ASSERT_NE(note, events.end());
+  EXPECT_NE(note->detail.find("its DTU was dropped"), std::string::npos) << note->detail;
+  EXPECT_NE(note->detail.find("ann@line-1"), std::string::npos) << note->detail;
+  expect_replay_matches(*j, job);
+}
+
+// The jobs of one journal that are not finished share no ID, so a DTU is recognised whichever
+// job made it; a finished job's IDs may be used again.
+TEST_P(JournalClaims, JobsThatAreNotFinishedShareNoId) {
+  try {
+    j->create_job(new_job("overlap", 2));
+    FAIL() << "a job sharing IDs with an unfinished one was made";
+  } catch (const journal::JournalError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"run\""), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(j->find_job("overlap"));
+  const int64_t s = session("A", "COM5");
+  ASSERT_EQ(j->claim_next(job, s)->seq, 1);
+  ASSERT_TRUE(j->start_writing(job, 1, s, {}));
+  const int64_t other = j->create_job(new_job("other", 2, "OTHER-")).id;
+  const auto elsewhere = j->find_elsewhere(other, "DTU-0001");
+  ASSERT_TRUE(elsewhere) << "a DTU of job run is recognised from job other";
+  EXPECT_EQ(elsewhere->job, "run");
+  EXPECT_EQ(elsewhere->state, UnitState::Writing);
+  EXPECT_FALSE(j->find_elsewhere(other, "DTU-0002")) << "a pending unit's ID is on no DTU yet";
+
+  ASSERT_TRUE(j->finish(job, 1, s, j->unit(job, 1)->target, 1));
+  for (int seq = 2; seq <= 4; ++seq) {
+    ASSERT_EQ(j->claim_next(job, s)->seq, seq);
+    ASSERT_TRUE(j->start_writing(job, seq, s, {}));
+    ASSERT_TRUE(j->finish(job, seq, s, j->unit(job, seq)->target, 1));
+  }
+  ASSERT_TRUE(j->counts(job).finished());
+  EXPECT_NO_THROW(j->create_job(new_job("rerun", 4))) << "a finished job's IDs are free again";
 }
 
 // A bench that died: its claim whose DTU was never written goes back to the pool, the one
@@ -182,7 +294,7 @@ TEST_P(JournalClaims, ABenchStoppingInOrderReleasesClaimsAndLeavesACutWriteInDou
 // Many benches claim at once, each on a connection of its own: every unit goes to exactly
 // one of them.
 TEST_P(JournalClaims, ConcurrentClaimsNeverShareAUnit) {
-  const auto plan = new_job("many", 60);
+  const auto plan = new_job("many", 60, "MANY-");
   const int64_t many = j->create_job(plan).id;
   constexpr int kBenches = 6;
   std::vector<std::vector<int>> claimed(kBenches);

@@ -47,16 +47,16 @@ journal::Values unit_values(const std::string& id) {
           "13900000001", "", "", "13900000004"};
 }
 
-journal::NewJob new_job(const std::string& name, int units) {
+journal::NewJob new_job(const std::string& name, int units, const std::string& prefix) {
   journal::NewJob plan;
   plan.name = name;
   plan.base_file = "base.txt";
   plan.base = unit_values("BASE");
   plan.keys = {"ID", "DN"};
   for (int i = 1; i <= units; ++i) {
-    char id[16];
-    std::snprintf(id, sizeof id, "DTU-%04d", i);
-    plan.units.push_back(unit_values(id));
+    char number[16];
+    std::snprintf(number, sizeof number, "%04d", i);
+    plan.units.push_back(unit_values(prefix + number));
   }
   return plan;
 }

@@ -39,7 +39,7 @@ bool postgres_server(const std::string& command);
 
 // Thirteen values for a unit: `id`, the rest fixed (with a marker in DN to tell units apart).
 journal::Values unit_values(const std::string& id);
-journal::NewJob new_job(const std::string& name, int units);
+journal::NewJob new_job(const std::string& name, int units, const std::string& prefix = "DTU-");
 
 std::string system_name(journal::System system);
 

@@ -65,9 +65,26 @@ TEST(ProductionOptions, EachCommandTakesItsOwnOptions) {
   ASSERT_EQ(parse_production_options({"job", "export", "--db", "x", "--job", "b", "--csv"}, o), "");
   EXPECT_TRUE(o.csv);
 
-  EXPECT_EQ(parse_production_options({"job"}, o), "job needs one of create, status, export, report");
+  ASSERT_EQ(parse_production_options({"job", "resolve", "--db", "x", "--job", "b", "--unit", "DTU-7", "--to-pool",
+                                      "--note", "dropped on the floor"},
+                                     o),
+            "");
+  EXPECT_EQ(o.command, ProductionCommand::JobResolve);
+  EXPECT_TRUE(o.to_pool);
+  EXPECT_EQ(o.unit, "DTU-7");
+  EXPECT_EQ(o.note, "dropped on the floor");
+  EXPECT_EQ(parse_production_options({"job", "resolve", "--db", "x", "--job", "b", "--unit", "D", "--to-pool", "--set-aside"}, o),
+            "job resolve needs one of --to-pool and --set-aside");
+  EXPECT_EQ(parse_production_options({"job", "resolve", "--db", "x", "--job", "b", "--unit", "D"}, o),
+            "job resolve needs one of --to-pool and --set-aside");
+  EXPECT_EQ(parse_production_options({"job", "resolve", "--db", "x", "--job", "b", "--unit", "D", "--set-aside", "--note",
+                                      "two\nlines"},
+                                     o),
+            "--note: expected one line of at most 500 characters");
+
+  EXPECT_EQ(parse_production_options({"job"}, o), "job needs one of create, status, export, report, resolve");
   EXPECT_EQ(parse_production_options({"job", "delete"}, o),
-            "unknown command \"job delete\" (job takes create, status, export or report)");
+            "unknown command \"job delete\" (job takes create, status, export, report or resolve)");
   EXPECT_EQ(parse_production_options({"job", "create", "--db", "x", "--name", "n", "--from", "b"}, o),
             "job create needs --units");
   EXPECT_EQ(parse_production_options({"job", "export", "--db", "x", "--job", "b"}, o),
@@ -107,14 +124,16 @@ class JobOutputs : public ::testing::Test {
     j->start_writing(job.id, u->seq, s, {});
     after = u->target;
     after[3] = "<script>alert('x')</script>";
+    after[11] = "+8613800000001";                     // a phone number a spreadsheet takes for a number
+    after[12] = "=SUM(A1:A9)";                        // and a DTU's value it would run
     j->finish(job.id, u->seq, s, after, 7100);
     u = j->claim_next(job.id, s);
     j->start_writing(job.id, u->seq, s, {});
-    j->fail(job.id, u->seq, s, "SS1", "no answer", {});
+    j->fail(job.id, u->seq, s, 0, {"SS1", "no answer", {}, false});
     u = j->claim_next(job.id, s);
     j->start_writing(job.id, u->seq, s, {});
     for (int i = 0; i < journal::kMaxAttempts; ++i) {
-      j->fail(job.id, u->seq, s, "read-back", "SS2 kept its old value", {});
+      j->fail(job.id, u->seq, s, i, {"read-back", "SS2 kept its old value", {}, true});
       if (i + 1 < journal::kMaxAttempts) j->take_over(job.id, u->seq, s, {}, "again");
     }
     u = j->claim_next(job.id, s);
@@ -159,7 +178,10 @@ TEST_F(JobOutputs, ExportHasOneLinePerUnitWithWhatTheDtuHolds) {
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5);
   EXPECT_NE(csv.find("\n1,DTU-1,done,0,A,COM5,20"), std::string::npos) << csv;
   EXPECT_NE(csv.find(",<script>alert('x')</script>,"), std::string::npos) << "CSV keeps the text as it is";
+  // What a spreadsheet would run or turn into a number stays text there; the JSON is exact.
+  EXPECT_NE(csv.find(",'+8613800000001,'=SUM(A1:A9)\n"), std::string::npos) << csv;
   const std::string json = export_json(summary);
+  EXPECT_NE(json.find("\"SS1\":\"+8613800000001\",\"SS2\":\"=SUM(A1:A9)\""), std::string::npos) << json;
   EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 4);
   EXPECT_NE(json.find("\"DN\":\"<script>alert('x')</script>\""), std::string::npos) << json;
   EXPECT_NE(json.find("{\"row\":3,\"unit\":\"DTU-3\",\"state\":\"set_aside\",\"attempts\":3"), std::string::npos) << json;
