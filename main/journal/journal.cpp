@@ -190,16 +190,20 @@ std::optional<Unit> Journal::unit(int64_t job, int seq) {
   return unit_of(rows[0]);
 }
 
-// Inside a transaction. Each lapsed session is settled once: marked, then its claims moved.
-// A unit keeps the session and place of its last holder, so the events name the bench
-// whose lease ran out. Most calls find no lapsed session, in one statement.
+// Inside a transaction. Every claim or write held by a session whose lease has run out is
+// settled, whenever it was made: a bench that was cut off may claim again before its lease is
+// renewed, and a claim it makes then is settled like the others. A unit keeps the session
+// and place of its last holder, so the events name the bench whose lease ran out. Most calls
+// find nothing to settle, in one statement.
 int Journal::settle_lapsed_in(int64_t job) {
-  const Rows lapsed = db_->query("UPDATE sessions SET lapsed_ms = " + now() + " WHERE job_id = $1 AND lease_until_ms < " +
-                                     now() + " AND lapsed_ms IS NULL AND ended_ms IS NULL RETURNING id",
+  const Rows lapsed = db_->query("SELECT DISTINCT u.session_id FROM units u JOIN sessions s ON s.id = u.session_id "
+                                 "WHERE u.job_id = $1 AND u.state IN ('claimed', 'writing') AND s.ended_ms IS NULL "
+                                 "AND s.lease_until_ms < " + now() + " ORDER BY u.session_id",
                                  {job});
   int count = 0;
   for (const Row& s : lapsed) {
     const int64_t session = s.integer(0);
+    db_->query("UPDATE sessions SET lapsed_ms = " + now() + " WHERE id = $1 AND lapsed_ms IS NULL", {session});
     for (const Row& r : db_->query("UPDATE units SET state = 'pending', updated_ms = " + now() +
                                        " WHERE job_id = $1 AND session_id = $2 AND state = 'claimed' "
                                        "RETURNING seq, bench, port, step",

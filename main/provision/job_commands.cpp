@@ -25,11 +25,8 @@ int resolve_unit(const ProductionOptions& o, journal::Journal& journal, const Co
 }
 
 int report_summary(const ProductionOptions& o, journal::Journal& journal, const Console& console) {
-  const journal::Job job = journal.job(o.job);
-  // A status settles the claims of benches whose lease ran out, so that what it shows (and
-  // what the benches wait for) does not stand still at the end of a job.
-  if (o.command == ProductionCommand::JobStatus) journal.settle_lapsed(job.id);
-  const JobSummary s = summarize(journal, job, wall_clock_ms());
+  const JobSummary s = o.command == ProductionCommand::JobStatus ? job_status(journal, o.job, wall_clock_ms())
+                                                                 : summarize(journal, journal.job(o.job), wall_clock_ms());
   switch (o.command) {
     case ProductionCommand::JobStatus: console.out(o.json ? status_json(s) : status_text(s)); return cli::kOk;
     case ProductionCommand::JobExport: console.out(o.json ? export_json(s) : export_csv(s)); return cli::kOk;
@@ -49,6 +46,12 @@ int report_summary(const ProductionOptions& o, journal::Journal& journal, const 
 }
 
 }  // namespace
+
+JobSummary job_status(journal::Journal& journal, const std::string& name, int64_t now_ms) {
+  const journal::Job job = journal.job(name);
+  journal.settle_lapsed(job.id);
+  return summarize(journal, job, now_ms);
+}
 
 int run_job_command(const ProductionOptions& o, const Console& console) {
   const bool create = o.command == ProductionCommand::JobCreate;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "main/provision/job_summary.h"
 #include "main/provision/production_options.h"
 
 namespace provision {
@@ -16,5 +17,10 @@ struct Console {
 };
 
 int run_job_command(const ProductionOptions& options, const Console& console);
+
+// What job status shows: the job's summary, after settling the claims of benches whose
+// lease ran out (so that the status, and what the benches wait for, does not stand still
+// at the end of a job).
+JobSummary job_status(journal::Journal& journal, const std::string& job, int64_t now_ms);
 
 }  // namespace provision

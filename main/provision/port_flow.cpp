@@ -82,7 +82,7 @@ int PortFlow::refuse(const std::string& why) {
   return kJournalUnavailable;
 }
 
-void PortFlow::end_session(const std::string& why) noexcept {
+void PortFlow::end_session(const std::string& why) {
   if (!journal_ || session_ == 0) return;
   try {
     journal_->end_session(job_.id, session_, why);
@@ -141,9 +141,10 @@ void PortFlow::say_waiting(const journal::Counts& counts) {
     line += " " + listing(now.claimed) + (now.claimed.size() == 1 ? " is" : " are") +
             " being written elsewhere (back to the pool if that bench's lease runs out);";
   if (!now.in_doubt.empty())
-    line += " " + listing(now.in_doubt) + (now.in_doubt.size() == 1 ? " is" : " are") +
-            " kept for " + (now.in_doubt.size() == 1 ? "its DTU" : "their DTUs") +
-            ": boot them on any bench, or settle them with job resolve;";
+    line += " " + listing(now.in_doubt) +
+            (now.in_doubt.size() == 1 ? " is kept for its DTU: boot it on any bench, or settle it"
+                                      : " are kept for their DTUs: boot them on any bench, or settle them") +
+            " with job resolve;";
   line.back() = '.';
   host_.progress(line);
 }

@@ -126,7 +126,7 @@ class PortFlow {
 
   // A stop in order, asked for on the port's thread while it runs (from inside a wait):
   // its claims go back to the pool, a write it cuts is left in doubt.
-  void end_session(const std::string& why) noexcept;
+  void end_session(const std::string& why);
 
  private:
   struct JournalRefused;

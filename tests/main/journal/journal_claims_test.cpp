@@ -274,6 +274,19 @@ TEST_P(JournalClaims, ALapsedLeaseReturnsUntouchedClaimsAndPutsCutWritesInDoubt)
   expect_replay_matches(*j, job);
 }
 
+// A bench cut off long enough for its lapse to be settled may claim again before its lease
+// is renewed (it does not know); that claim is settled too, or the job never ends.
+TEST_P(JournalClaims, AClaimMadeAfterALapseWasSettledIsSettledToo) {
+  const int64_t cut_off = session("A", "COM5");
+  ASSERT_TRUE(j->renew_session(cut_off, kLapsed));
+  j->settle_lapsed(job);
+  ASSERT_EQ(j->claim_next(job, cut_off)->seq, 1);
+  EXPECT_EQ(j->settle_lapsed(job), 1);
+  EXPECT_EQ(j->unit(job, 1)->state, UnitState::Pending);
+  EXPECT_TRUE(j->outstanding(job).empty());
+  expect_replay_matches(*j, job);
+}
+
 TEST_P(JournalClaims, ABenchStoppingInOrderReleasesClaimsAndLeavesACutWriteInDoubt) {
   const int64_t s = session("A", "COM5");
   const int64_t s2 = session("A", "COM6");
