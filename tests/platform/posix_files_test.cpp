@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/posix/mounts.h"
 #include "platform/process.h"
 #include "tests/platform/scratch_dir.h"
 
@@ -89,6 +90,35 @@ TEST(PosixReplace, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_TRUE(fs::exists(elsewhere.file("ran")));
   EXPECT_EQ(platform_test::read_text(path), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The mount that holds a path is the longest mount point above it, the last mounted of
+// equal ones; its type says whether another machine keeps the files.
+TEST(PosixMounts, TheMountThatHoldsAPathAndWhetherItIsAnotherMachines) {
+  const std::string table =
+      "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+      "40 22 0:40 / /mnt/plant rw shared:20 - nfs4 server:/export rw,vers=4.2\n"
+      "41 40 0:41 / /mnt/plant/local\\040disk rw - ext4 /dev/sdb1 rw\n"
+      "42 22 0:42 / /srv/share rw - cifs //pc/share rw\n"
+      "43 22 0:43 / /srv/share rw - tmpfs tmpfs rw\n"
+      "44 22 0:44 / /home/ann/remote rw - fuse.sshfs ann@pc:/ rw\n"
+      "garbled line\n";
+  using platform::posix::mount_type_at;
+  EXPECT_EQ(mount_type_at(table, "/mnt/plant/run.sqlite"), "nfs4");
+  EXPECT_EQ(mount_type_at(table, "/mnt/plant/local disk/run.sqlite"), "ext4") << "a disk mounted inside the share";
+  EXPECT_EQ(mount_type_at(table, "/mnt/plantation/run.sqlite"), "ext4") << "a name that only starts the same";
+  EXPECT_EQ(mount_type_at(table, "/srv/share/run.sqlite"), "tmpfs") << "mounted over the share";
+  EXPECT_EQ(mount_type_at(table, "/home/ann/remote/x"), "fuse.sshfs");
+  for (const char* type : {"nfs", "nfs4", "cifs", "smb3", "9p", "fuse.sshfs"})
+    EXPECT_TRUE(platform::posix::is_network_type(type)) << type;
+  for (const char* type : {"ext4", "tmpfs", "xfs", "btrfs", "overlay", "fuse.portal"})
+    EXPECT_FALSE(platform::posix::is_network_type(type)) << type;
+  platform_test::ScratchDir dir;
+  EXPECT_EQ(platform::network_file_system(dir.file("new.sqlite")), "") << "the scratch folder is this machine's";
 }
 
 }  // namespace

@@ -106,5 +106,69 @@ TEST_F(ProductionCli, ProvisionChecksTheJournalBeforeTouchingAnyDtu) {
   EXPECT_NE(r.out.find("dtu-setup-cli provision --db run.sqlite --job batch-7 --port COM5 --port COM6"), std::string::npos);
 }
 
+// A unit in doubt whose DTU will not come back: job status says what it waits for; a
+// person's job resolve puts it back in the pool, journaled with the note; answers the unit's
+// state does not allow are refused by name.
+TEST_F(ProductionCli, APersonSettlesAUnitThatWaitsForOne) {
+  {
+    auto j = journal::Journal::open(db, false);
+    const int64_t job = j->job("good").id;
+    const int64_t s = j->open_session(job, {"line-1", "COM5", "host", 1}, 60000);
+    const auto u = j->claim_next(job, s);
+    ASSERT_TRUE(j->start_writing(job, u->seq, s, {}));
+    ASSERT_EQ(j->fail(job, u->seq, s, 0, {"PT", "no answer", {}, true}), journal::UnitState::InDoubt);
+  }
+  CliRun r = run({"job", "status", "--db", db, "--job", "good"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("DTU-0001 in doubt: failed at step PT (no answer), attempt 1 of 3"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("waits for its DTU to boot on any bench, or for a person's answer (job resolve --unit DTU-0001"),
+            std::string::npos)
+      << r.out;
+  r = run({"job", "status", "--db", db, "--job", "good", "--json"});
+  EXPECT_NE(r.out.find("\"id\":\"DTU-0001\",\"state\":\"in_doubt\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"waits_for\":\"its DTU or a person\""), std::string::npos) << r.out;
+
+  r = run({"job", "resolve", "--db", db, "--job", "good", "--unit", "DTU-0001", "--to-pool", "--note",
+           "dropped, case cracked"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("DTU-0001 is now pending"), std::string::npos) << r.err;
+  auto j = journal::Journal::open(db, false);
+  const auto events = j->events(j->job("good").id);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back().kind, "resolved");
+  EXPECT_NE(events.back().detail.find("to the pool by a person"), std::string::npos) << events.back().detail;
+  EXPECT_NE(events.back().detail.find("dropped, case cracked"), std::string::npos) << events.back().detail;
+
+  r = run({"job", "resolve", "--db", db, "--job", "good", "--unit", "DTU-0001", "--to-pool"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("DTU-0001 is already in the pool"), std::string::npos) << r.err;
+  r = run({"job", "resolve", "--db", db, "--job", "good", "--unit", "NOPE", "--set-aside"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("no unit with ID \"NOPE\""), std::string::npos) << r.err;
+}
+
+// Output that cannot be written (a full disk) never ends a command as a success: a script
+// would take the missing lines for none. The password of a connection string of keywords is
+// never printed, nor made into a file name.
+TEST_F(ProductionCli, LostOutputIsNeverASuccessAndAPasswordNeverShows) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"job", "export", "--db", db, "--job", "good", "--csv"},
+                                               std::vector<std::string>{"job", "status", "--db", db, "--job", "good"},
+                                               std::vector<std::string>{"--help"}}) {
+    const std::string err = scratch.file("full" + std::to_string(++runs) + ".err");
+    Process p(DTU_SETUP_CLI_PROGRAM, args, "/dev/full", err);
+    EXPECT_EQ(p.wait(60s), 1) << args[0];
+    EXPECT_NE(file_text(err).find("the output could not be written (No space left on device)"), std::string::npos)
+        << file_text(err);
+  }
+  const std::string keywords = "user=maker password=hunter2 host=/nonexistent-dtu-socket dbname=prod";
+  CliRun r = run({"job", "status", "--db", keywords, "--job", "good"});
+  EXPECT_EQ(r.status, 7);
+  EXPECT_EQ((r.out + r.err).find("hunter2"), std::string::npos) << r.err;
+  r = run({"job", "create", "--db", "password=hunter2 user=maker host=/nonexistent-dtu-socket", "--name", "x", "--from",
+           scratch.file("base.txt"), "--units", scratch.file("units.csv")});
+  EXPECT_EQ(r.status, 7) << r.err;
+  EXPECT_EQ((r.out + r.err).find("hunter2"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace provision_test

@@ -1,22 +1,10 @@
 #include "tests/main/provision/sim/faulty_database.h"
 
-#include <sqlite3.h>
-
 #include "main/journal/postgres_database.h"
 #include "main/journal/sqlite_database.h"
 
 namespace sim {
 namespace {
-
-const World* g_clock = nullptr;
-
-void world_now(sqlite3_context* context, int, sqlite3_value**) {
-  sqlite3_result_int64(context, g_clock ? g_clock->now() : 0);
-}
-
-int register_clock(sqlite3* db, char**, const sqlite3_api_routines*) {
-  return sqlite3_create_function(db, "dtu_sim_now", 0, SQLITE_UTF8, nullptr, world_now, nullptr, nullptr);
-}
 
 bool writes(std::string_view sql) {
   return sql.substr(0, 6) == "INSERT" || sql.substr(0, 6) == "UPDATE" || sql.substr(0, 6) == "DELETE" ||
@@ -24,15 +12,6 @@ bool writes(std::string_view sql) {
 }
 
 }  // namespace
-
-void use_world_clock_in_sqlite(const World* world) {
-  static const bool registered = [] {
-    sqlite3_auto_extension(reinterpret_cast<void (*)()>(register_clock));
-    return true;
-  }();
-  (void)registered;
-  g_clock = world;
-}
 
 FaultyDatabase::FaultyDatabase(World& world, Faults* faults, std::unique_ptr<journal::Database> real,
                                std::function<void()> at_step)
@@ -69,7 +48,7 @@ void FaultyDatabase::fail_now(bool write) {
   if (!faults_) return;
   if (world_.chance(faults_->drop)) lost("the connection dropped");
   if (world_.chance(faults_->busy))
-    throw journal::DbError(real_->system() == journal::System::Sqlite ? journal::sqlite_error_kind(SQLITE_BUSY)
+    throw journal::DbError(real_->system() == journal::System::Sqlite ? journal::sqlite_error_kind(5 /* busy */)
                                                                       : journal::postgres_error_kind("40001"),
                            "the database is busy");
   for (const Episode& e : faults_->episodes) {

@@ -69,7 +69,4 @@ class FaultyDatabase final : public journal::Database {
   int64_t clock_set_ = -1;
 };
 
-// The expression and the registration that make SQLite's clock the world's.
-void use_world_clock_in_sqlite(const World* world);
-
 }  // namespace sim

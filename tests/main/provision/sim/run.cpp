@@ -12,7 +12,7 @@
 #include "main/provision/job_outputs.h"
 #include "main/provision/job_summary.h"
 #include "tests/main/provision/sim/bench.h"
-#include "tests/main/provision/sim/power_cut_files.h"
+#include "tests/main/provision/sim/sqlite_world.h"
 
 namespace sim {
 namespace {

@@ -1,4 +1,5 @@
-// SQLite's files as a disk keeps them through a power cut: every write reaches the file at
+// SQLite as the simulated world sees it: its clock is the world's, and its files are kept as
+// a disk keeps them through a power cut: every write reaches the file at
 // once (as it reaches the system's cache), but only what was synced survives a cut; a file
 // never synced since it was made is gone. Installed as SQLite's default file layer, so the
 // journal's own connections run over it unchanged. So a durability setting is tried by
@@ -9,6 +10,12 @@
 #include <string>
 
 namespace sim {
+
+class World;
+
+// Makes the SQL function dtu_sim_now() (the database's clock in the simulated journal) give
+// `world`'s time, on every SQLite connection of the process.
+void use_world_clock_in_sqlite(const World* world);
 
 // Installs the layer (once per process) and makes the layer's "now" the files as they
 // stand: they survive any cut from here.

@@ -1,4 +1,4 @@
-#include "tests/main/provision/sim/power_cut_files.h"
+#include "tests/main/provision/sim/sqlite_world.h"
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -9,8 +9,20 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/main/provision/sim/world.h"
+
 namespace sim {
 namespace {
+
+const World* g_clock = nullptr;
+
+void world_now(sqlite3_context* context, int, sqlite3_value**) {
+  sqlite3_result_int64(context, g_clock ? g_clock->now() : 0);
+}
+
+int register_clock(sqlite3* db, char**, const sqlite3_api_routines*) {
+  return sqlite3_create_function(db, "dtu_sim_now", 0, SQLITE_UTF8, nullptr, world_now, nullptr, nullptr);
+}
 
 // One file as the disk keeps it: what survives a cut, and the writes since the last sync.
 struct Kept {
@@ -151,6 +163,15 @@ int layer_last_error(sqlite3_vfs*, int n, char* out) { return g_system->xGetLast
 int layer_time64(sqlite3_vfs*, sqlite3_int64* t) { return g_system->xCurrentTimeInt64(g_system, t); }
 
 }  // namespace
+
+void use_world_clock_in_sqlite(const World* world) {
+  static const bool registered = [] {
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(register_clock));
+    return true;
+  }();
+  (void)registered;
+  g_clock = world;
+}
 
 void install_power_cut_files() {
   if (g_system) return;
