@@ -1,6 +1,7 @@
 // GBK in the page's program. The C library it is built with decodes GBK (its tables cover
 // all of it) but cannot encode into it, so encoding looks each character up in a table made
 // once, on first use, from the decoder: every two-byte code decoded, sorted by character.
+// U+20AC is the single byte 0x80, as the code page (and the other systems' GBK) write it.
 #include <iconv.h>
 
 #include <algorithm>
@@ -78,6 +79,10 @@ std::optional<std::string> utf8_to_gbk(std::string_view utf8) {
     if (!next_code_point(utf8, i, c)) return std::nullopt;
     if (c < 0x80) {
       out += static_cast<char>(c);
+      continue;
+    }
+    if (c == 0x20AC) {
+      out += '\x80';
       continue;
     }
     const auto& t = encoder();
