@@ -10,6 +10,9 @@
 
 namespace platform {
 
+// Terminals, files and pipes all take UTF-8 here.
+void set_console_encoding(ConsoleEncoding) {}
+
 void console_write(ConsoleStream stream, std::string_view utf8) {
   const int fd = stream == ConsoleStream::Out ? STDOUT_FILENO : STDERR_FILENO;
   while (!utf8.empty()) {
