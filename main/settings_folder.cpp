@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 #include "platform/process.h"
@@ -66,23 +67,33 @@ std::string user_folder() {
   return fs::is_directory(folder, ec) ? to_utf8(folder) : std::string();
 }
 
-bool enter(const std::string& dir) {
+// A settings file as the tool saves it: the values, then a zero byte, the only one. A save
+// cut short while writing leaves less.
+bool whole_settings(std::string_view content) {
+  return !content.empty() && content.size() <= static_cast<size_t>(kSeedLimit) && content.find('\0') == content.size() - 1;
+}
+
+// Makes `dir` current and settles what cut-short saves left there; `settled` is false while
+// the settings file is missing but a copy of it is left that could not be put back.
+bool enter(const std::string& dir, bool& settled) {
   if (!platform::set_current_directory(dir)) return false;
-  platform::remove_stale_replacements(dir);
+  settled = platform::settle_replacements(dir, kSettingsFile, whole_settings);
   return true;
 }
 
 }  // namespace
 
 bool enter_settings_folder(const std::string& program_dir) {
-  if (saves_can_work(program_dir)) return enter(program_dir);
+  bool settled = true;
+  if (saves_can_work(program_dir)) return enter(program_dir, settled);
   const std::string folder = user_folder();
-  if (!folder.empty() && enter(folder)) {
-    seed(folder, program_dir);
+  if (!folder.empty() && enter(folder, settled)) {
+    // Never over the user's own values, not even while they survive only in a leftover.
+    if (settled) seed(folder, program_dir);
     rt::set_user_folder_current(true);
     return true;
   }
-  return enter(program_dir);  // nowhere better: as before, the save then reports its failure
+  return enter(program_dir, settled);  // nowhere better: as before, the save then reports its failure
 }
 
 }  // namespace tool

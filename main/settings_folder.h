@@ -11,7 +11,9 @@ namespace tool {
 
 // The start-up's directory service: makes `program_dir` current when it holds the settings
 // file or may be written; otherwise the user's folder (created when missing), telling the
-// runtime so. Temporaries a crashed save left in the folder chosen are removed. False when
+// runtime so. What cut-short saves left in the folder chosen is settled first: a settings
+// file they left missing is put back from its newest complete copy (and the user's folder is
+// then never seeded over it); their leftovers are removed once the file is whole. False when
 // no folder could be made current.
 bool enter_settings_folder(const std::string& program_dir);
 

@@ -11,9 +11,19 @@ namespace platform {
 
 enum class ConsoleStream { Out, Error };
 
-// Writes UTF-8 text, converted to what the terminal shows (on POSIX it is written as it
-// stands). One call is written in one piece where the system allows, so the lines of
-// several programs sharing a terminal do not run into each other.
+// How text going to a file or a pipe is encoded (a console window shows Unicode whatever is
+// chosen). System: as the system's console programs write it: on Windows in the console's
+// output code page (what PowerShell and cmd read a program's redirected output in: 936 on a
+// Chinese Windows), in UTF-8 for a process without a console; on POSIX in UTF-8. Utf8: UTF-8
+// everywhere (for callers that read it so, and for a parent reading its children).
+enum class ConsoleEncoding { System, Utf8 };
+void set_console_encoding(ConsoleEncoding encoding);
+
+// Writes UTF-8 text, converted to what the terminal shows or, redirected, to the encoding
+// chosen above (on POSIX it is written as it stands). A character the encoding lacks is
+// written as the system writes it ('?', or a look-alike). One call is written in one piece
+// where the system allows, so the lines of several programs sharing a terminal do not run
+// into each other.
 void console_write(ConsoleStream stream, std::string_view utf8);
 
 // True once a write to standard output failed (a full disk, a reader that went away): the

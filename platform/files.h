@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -46,9 +48,14 @@ bool replace_file_atomically(const std::string& path, const void* data, size_t s
 // Creates `path` holding `data`, all or nothing; false when something already has that name.
 bool create_file_atomically(const std::string& path, const void* data, size_t size);
 
-// Removes what replacements of crashed processes left in `dir`: only our own temporaries,
-// and only those of processes that are gone.
-void remove_stale_replacements(const std::string& dir);
+// Settles what saves of the file `name` in `dir` left behind when they were cut short (a
+// crash, a power cut, a swap that could not be finished): while the file is missing, the
+// newest leftover whose content `complete` finds whole is put back under its name first;
+// leftovers are removed only while the file is whole, and only those of this computer's
+// processes that are gone (platform/replace_leftovers.h). False while the file is missing
+// but a complete leftover could not be put back: nothing else may take its place then.
+bool settle_replacements(const std::string& dir, const std::string& name,
+                         const std::function<bool(std::string_view content)>& complete);
 
 // True when this process may create files in `dir`.
 bool directory_writable(const std::string& dir);

@@ -18,4 +18,7 @@ std::optional<std::string> utf8_to_gbk(std::string_view utf8);
 // Lossy display form: invalid GBK sequences become U+FFFD, never an exception.
 std::string gbk_to_utf8_lossy(std::string_view gbk);
 
+// UTF-8 of one code point.
+std::string utf8_of(char32_t code_point);
+
 }  // namespace platform

@@ -43,6 +43,7 @@ int run_command(const std::vector<std::string>& args, const ConsoleSystem& syste
     err("dtu-setup-cli: " + error + " (see dtu-setup-cli --help)");
     return kUsage;
   }
+  platform::set_console_encoding(options.encoding);
   switch (options.command) {
     case Command::Help: out(help_text() + "\n" + provision::production_help()); return kOk;
     case Command::Version: out(std::string("dtu-setup-cli ") + tool::kVersion + "\n"); return kOk;

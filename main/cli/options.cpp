@@ -99,6 +99,14 @@ const char* command_name(Command c) {
 
 }  // namespace
 
+std::optional<platform::ConsoleEncoding> parse_encoding(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  if (lower == "utf-8" || lower == "utf8") return platform::ConsoleEncoding::Utf8;
+  if (lower == "console") return platform::ConsoleEncoding::System;
+  return std::nullopt;
+}
+
 bool parse_port(const std::string& text, PortName& port) {
   port = {};
   if (text.size() > 3 && (text[0] == 'C' || text[0] == 'c') && (text[1] == 'O' || text[1] == 'o') &&
@@ -135,6 +143,16 @@ std::string parse_options(const std::vector<std::string>& args, Options& o) {
       value = name.substr(eq + 1);
       name = name.substr(0, eq);
     }
+    if (name == "--encoding") {
+      if (!value) {
+        if (i + 1 >= args.size()) return "--encoding needs a value";
+        value = args[++i];
+      }
+      const std::optional<platform::ConsoleEncoding> encoding = parse_encoding(*value);
+      if (!encoding) return "--encoding " + *value + ": expected utf-8 or console";
+      o.encoding = *encoding;
+      continue;
+    }
     if (o.command != Command::Ports && name == "--json") {
       if (value) return "--json takes no value";
       o.json = true;
@@ -160,8 +178,9 @@ std::string parse_options(const std::vector<std::string>& args, Options& o) {
 }
 
 std::vector<std::string> child_arguments(const Options& o, const std::string& port) {
+  // The parent reads its children's lines as UTF-8.
   std::vector<std::string> args = {command_name(o.command), "--port", port, "--baud", std::to_string(o.baud),
-                                   "--boot-wait", o.boot_wait_text};
+                                   "--boot-wait", o.boot_wait_text, "--encoding", "utf-8"};
   if (o.json) args.push_back("--json");
   if (!o.save_file.empty()) args.insert(args.end(), {"--save", o.save_file});
   if (!o.from_file.empty()) args.insert(args.end(), {"--from", o.from_file});
@@ -172,7 +191,7 @@ std::vector<std::string> child_arguments(const Options& o, const std::string& po
 
 std::string help_text() {
   return "Usage:\n"
-         "  dtu-setup-cli ports\n"
+         "  dtu-setup-cli ports [--encoding E]\n"
          "  dtu-setup-cli read  --port PORT [--baud N] [--boot-wait S] [--json] [--save FILE]\n"
          "  dtu-setup-cli write --port PORT [--baud N] [--boot-wait S] [--json] [--from FILE] [--set KEY=VALUE]...\n"
          "  dtu-setup-cli reset --port PORT [--baud N] [--boot-wait S] [--json]\n"
@@ -202,6 +221,10 @@ std::string help_text() {
          "  --save FILE      (read) write the settings to FILE, all or nothing\n"
          "  --from FILE      (write) start from the settings file FILE instead of the DTU's values\n"
          "  --set KEY=VALUE  (write) use VALUE for KEY; may be repeated\n"
+         "  --encoding E     (every command) how output redirected to a file or pipe is encoded:\n"
+         "                   console (the default) writes it as Windows' console programs do, in\n"
+         "                   the console's code page (936 on a Chinese Windows, what PowerShell\n"
+         "                   and cmd read it in), utf-8 always in UTF-8; on Linux always UTF-8\n"
          "\n"
          "Progress goes to standard error; results to standard output.\n"
          "\n"

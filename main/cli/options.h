@@ -4,14 +4,18 @@
 //   dtu-setup-cli write --port PORT [--baud N] [--boot-wait S] [--json] [--from FILE] [--set KEY=VALUE]...
 //   dtu-setup-cli reset --port PORT [--baud N] [--boot-wait S] [--json]
 //   dtu-setup-cli --help | --version
+// Every command also takes --encoding utf-8|console.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/settings_table.h"
+#include "platform/console.h"
 
 namespace cli {
 
@@ -35,7 +39,12 @@ struct Options {
   std::string save_file;      // read only
   std::string from_file;      // write only
   std::vector<SetValue> sets; // in the order given; the last one for a key wins
+  platform::ConsoleEncoding encoding = platform::ConsoleEncoding::System;
 };
+
+// --encoding NAME: "utf-8" (or "utf8", any letter case) for UTF-8 output whatever the
+// console's code page, "console" for the system's way (the default). Nullopt for any other.
+std::optional<platform::ConsoleEncoding> parse_encoding(std::string_view name);
 
 // A port argument: COM<n> (any letter case), or a device path. COM1 to COM15 are the window's
 // own port box items; a higher number names its device directly.

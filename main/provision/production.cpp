@@ -93,6 +93,7 @@ int run_production(const std::vector<std::string>& args, const platform::headles
     err("dtu-setup-cli: " + error + " (see dtu-setup-cli --help)");
     return cli::kUsage;
   }
+  platform::set_console_encoding(o.encoding);
   const Console console{out, err};
   if (o.command != ProductionCommand::Provision) return run_job_command(o, console);
   if (o.bench.empty()) o.bench = platform::host_name().empty() ? "bench" : platform::host_name();

@@ -73,6 +73,10 @@ std::string apply(const std::string& name, const std::string& value, ProductionO
     if (!baud || std::find(cli::kLinkBaudRates.begin(), cli::kLinkBaudRates.end(), *baud) == cli::kLinkBaudRates.end())
       return "--baud " + value + ": expected one of 300 600 1200 2400 4800 9600 19200 38400 57600 115200";
     o.baud = *baud;
+  } else if (name == "--encoding") {
+    const std::optional<platform::ConsoleEncoding> encoding = cli::parse_encoding(value);
+    if (!encoding) return "--encoding " + value + ": expected utf-8 or console";
+    o.encoding = *encoding;
   } else if (name == "--lease") {
     const auto seconds = parse_int(value, 2, 3600);
     if (!seconds) return "--lease " + value + ": expected whole seconds from 2 to 3600";
@@ -117,7 +121,7 @@ std::string parse_production_options(const std::vector<std::string>& args, Produ
       seen.push_back(name);
       continue;
     }
-    if (!listed(shape->values, name))
+    if (!listed(shape->values, name) && name != "--encoding")
       return std::string(name.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + name + " for " +
              shape->name;
     if (!value) {
@@ -138,8 +142,9 @@ std::string parse_production_options(const std::vector<std::string>& args, Produ
 }
 
 std::vector<std::string> port_arguments(const ProductionOptions& o, const std::string& port) {
+  // The bench reads its ports' lines as UTF-8.
   return {"provision", "--db", o.db, "--job", o.job, "--port", port, "--bench", o.bench, "--baud",
-          std::to_string(o.baud), "--lease", std::to_string(o.lease_ms / 1000)};
+          std::to_string(o.baud), "--lease", std::to_string(o.lease_ms / 1000), "--encoding", "utf-8"};
 }
 
 std::string production_help() {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
+
 namespace provision {
 
 // The journal could not be reached or used: nothing was done (no DTU touched).
@@ -33,6 +35,7 @@ struct ProductionOptions {
   std::string bench;      // provision: "" = this machine's name
   int baud = 9600;
   int lease_ms = 30000;   // provision: how long a claim outlives a bench that stops answering
+  platform::ConsoleEncoding encoding = platform::ConsoleEncoding::System;  // every command: --encoding
 };
 
 // The command lines these options parse start with "job" or "provision".

@@ -17,6 +17,9 @@ std::atomic<int> g_output_errno{0};  // the first failed write to standard outpu
 
 }  // namespace
 
+// Terminals, files and pipes all take UTF-8 here.
+void set_console_encoding(ConsoleEncoding) {}
+
 void console_write(ConsoleStream stream, std::string_view utf8) {
   const int fd = stream == ConsoleStream::Out ? STDOUT_FILENO : STDERR_FILENO;
   while (!utf8.empty()) {

@@ -102,9 +102,8 @@ namespace {
 // Characters at the start of `line` to pass until `dropped`, which their GBK bytes are added
 // to, reaches `bytes`; never half a surrogate pair.
 qsizetype leading_chars(QStringView line, int64_t bytes, int64_t& dropped, bool crlf) {
-  qsizetype i = 0;
-  while (i < line.size() && dropped < bytes) dropped += gbk_width(line[i++], crlf);
-  while (i < line.size() && line[i].isLowSurrogate()) ++i;
+  const int i = positions_holding(line, bytes - dropped, crlf);
+  dropped += offset_of_position(line, i, crlf);
   return i;
 }
 

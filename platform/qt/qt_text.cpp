@@ -1,6 +1,7 @@
 #include "platform/qt/qt_text.h"
 
 #include "platform/gbk_codec.h"
+#include "platform/gbk_offsets.h"
 
 namespace platform::qt {
 
@@ -25,36 +26,24 @@ std::string to_gbk(const QString& text) {
   return out;
 }
 
-int gbk_width(QChar c, bool crlf) {
-  const char16_t u = c.unicode();
-  if (u == u'\n') return crlf ? 2 : 1;
-  if (u < 0x80) return 1;
-  if (c.isLowSurrogate()) return 0;  // the pair was counted at its first half
-  if (u == 0xFFFD || c.isHighSurrogate()) return 1;  // written out as '?'
-  return 2;
-}
+namespace {
 
-int gbk_length(QStringView text, bool crlf) {
-  int n = 0;
-  for (QChar c : text) n += gbk_width(c, crlf);
-  return n;
-}
+std::u16string_view utf16(QStringView text) { return {text.utf16(), static_cast<size_t>(text.size())}; }
+
+}  // namespace
+
+int gbk_length(QStringView text, bool crlf) { return static_cast<int>(platform::gbk_length(utf16(text), crlf)); }
 
 int position_of_offset(QStringView text, int offset, bool crlf) {
-  int bytes = 0;
-  qsizetype i = 0;
-  for (; i < text.size(); ++i) {
-    const int w = gbk_width(text[i], crlf);
-    if (bytes + w > offset) break;
-    bytes += w;
-  }
-  return static_cast<int>(i);
+  return static_cast<int>(platform::units_at_gbk_offset(utf16(text), offset, crlf));
 }
 
 int offset_of_position(QStringView text, int pos, bool crlf) {
-  if (pos < 0) pos = 0;
-  if (pos > text.size()) pos = static_cast<int>(text.size());
-  return gbk_length(text.left(pos), crlf);
+  return static_cast<int>(platform::gbk_offset_at(utf16(text), pos < 0 ? 0 : pos, crlf));
+}
+
+int positions_holding(QStringView text, int64_t bytes, bool crlf) {
+  return static_cast<int>(platform::units_holding(utf16(text), bytes, crlf));
 }
 
 QString crlf_to_lf(QString text) {

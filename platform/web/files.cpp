@@ -166,7 +166,9 @@ bool create_file_atomically(const std::string& path, const void* data, size_t si
 }
 
 // Nothing outlives the page's program but what its storage keeps, which holds no temporaries.
-void remove_stale_replacements(const std::string&) {}
+bool settle_replacements(const std::string&, const std::string&, const std::function<bool(std::string_view)>&) {
+  return true;
+}
 
 // Only the user's own folder may be written: the program's folder is part of the page.
 bool directory_writable(const std::string& dir) {

@@ -1,6 +1,8 @@
 // GBK in the page's program. The C library it is built with decodes GBK (its tables cover
 // all of it) but cannot encode into it, so encoding looks each character up in a table made
 // once, on first use, from the decoder: every two-byte code decoded, sorted by character.
+// U+20AC is the single byte 0x80 both ways, as the code page (and the other systems' GBK)
+// have it.
 #include <iconv.h>
 
 #include <algorithm>
@@ -68,7 +70,30 @@ const std::vector<std::pair<uint32_t, uint16_t>>& encoder() {
 
 }  // namespace
 
-std::optional<std::string> gbk_to_utf8(std::string_view gbk) { return iconv_convert("UTF-8", "GBK", gbk); }
+// The C library's GBK lacks the code page's one-byte U+20AC (0x80 where a character starts):
+// read here, the text between converted by the library.
+std::optional<std::string> gbk_to_utf8(std::string_view gbk) {
+  std::string out;
+  size_t run = 0, i = 0;
+  const auto convert_run = [&](size_t end) {
+    if (end == run) return true;
+    const std::optional<std::string> piece = iconv_convert("UTF-8", "GBK", gbk.substr(run, end - run));
+    if (piece) out += *piece;
+    return piece.has_value();
+  };
+  while (i < gbk.size()) {
+    const auto c = static_cast<unsigned char>(gbk[i]);
+    if (c == 0x80) {
+      if (!convert_run(i)) return std::nullopt;
+      out += "\xE2\x82\xAC";
+      run = ++i;
+      continue;
+    }
+    i += c >= 0x81 && i + 1 < gbk.size() ? 2 : 1;
+  }
+  if (!convert_run(gbk.size())) return std::nullopt;
+  return out;
+}
 
 std::optional<std::string> utf8_to_gbk(std::string_view utf8) {
   std::string out;
@@ -78,6 +103,10 @@ std::optional<std::string> utf8_to_gbk(std::string_view utf8) {
     if (!next_code_point(utf8, i, c)) return std::nullopt;
     if (c < 0x80) {
       out += static_cast<char>(c);
+      continue;
+    }
+    if (c == 0x20AC) {
+      out += '\x80';
       continue;
     }
     const auto& t = encoder();

@@ -3,6 +3,7 @@
 // counting two in multi-line boxes).
 #include <algorithm>
 
+#include "platform/gbk_offsets.h"
 #include "platform/web/web_backend.h"
 #include "platform/web/web_text.h"
 
@@ -21,8 +22,8 @@ std::pair<int, int> WebBackend::edit_selection(Handle edit) const {
   if (!w || !w->has_edit_field()) return {0, 0};
   const std::string text = page::text(edit);
   const auto [start, end] = page::selection(edit);
-  return {static_cast<int>(gbk_offset(text, start, w->multi_line)),
-          static_cast<int>(gbk_offset(text, end, w->multi_line))};
+  return {static_cast<int>(gbk_offset_at(text, start, w->multi_line)),
+          static_cast<int>(gbk_offset_at(text, end, w->multi_line))};
 }
 
 // As the native control: a start of -1 drops the selection and keeps the caret; an end of
@@ -38,8 +39,8 @@ void WebBackend::edit_set_selection(Handle edit, int start, int end) {
   const std::string text = page::text(edit);
   if (end < 0) end = static_cast<int>(gbk_length(text, w->multi_line));
   if (start > end) std::swap(start, end);
-  page::set_selection(edit, static_cast<int>(units_at_offset(text, start, w->multi_line)),
-                      static_cast<int>(units_at_offset(text, end, w->multi_line)));
+  page::set_selection(edit, static_cast<int>(units_at_gbk_offset(text, start, w->multi_line)),
+                      static_cast<int>(units_at_gbk_offset(text, end, w->multi_line)));
 }
 
 // Replaces the selection (or inserts at the caret) and reports one Changed.
@@ -76,7 +77,7 @@ size_t WebBackend::edit_drop_front(Handle edit, size_t bytes) {
   const auto wanted = static_cast<int64_t>(std::min<uint64_t>(bytes, INT64_MAX));
   const std::string front = page::text_front(edit, 2 * wanted + 2);  // a character takes 1 or 2 units
   const int64_t units = units_holding(front, wanted, w->multi_line);
-  const int64_t dropped = gbk_offset(front, units, w->multi_line);
+  const int64_t dropped = gbk_offset_at(front, units, w->multi_line);
   page::drop_front(edit, static_cast<int>(units));
   page::scroll_caret(edit);
   book_.notify(edit, Notify::Changed);

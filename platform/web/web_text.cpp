@@ -19,16 +19,6 @@ uint32_t next_code_point(std::string_view s, size_t& i) {
   return c;
 }
 
-// GBK bytes of one character: 1 for ASCII and for characters without a GBK form (they
-// become '?'), else 2.
-int gbk_width(std::string_view s, size_t start, size_t end, uint32_t c, bool crlf) {
-  if (c == '\n') return crlf ? 2 : 1;
-  if (c < 0x80) return 1;
-  return platform::utf8_to_gbk(s.substr(start, end - start)) ? 2 : 1;
-}
-
-int units_of(uint32_t c) { return c >= 0x10000 ? 2 : 1; }
-
 }  // namespace
 
 std::string to_utf8(std::string_view gbk) { return platform::gbk_to_utf8_lossy(gbk); }
@@ -78,67 +68,12 @@ std::string lf_to_crlf(std::string_view text) {
   return out;
 }
 
-int64_t gbk_length(std::string_view s, bool crlf) { return gbk_offset(s, INT64_MAX, crlf); }
-
-int64_t gbk_offset(std::string_view s, int64_t units, bool crlf) {
-  int64_t offset = 0, at = 0;
-  for (size_t i = 0; i < s.size() && at < units;) {
-    const size_t start = i;
-    const uint32_t c = next_code_point(s, i);
-    at += units_of(c);
-    offset += gbk_width(s, start, i, c, crlf);
-  }
-  return offset;
-}
-
-int64_t units_at_offset(std::string_view s, int64_t offset, bool crlf) {
-  int64_t bytes = 0, units = 0;
-  for (size_t i = 0; i < s.size();) {
-    const size_t start = i;
-    const uint32_t c = next_code_point(s, i);
-    const int w = gbk_width(s, start, i, c, crlf);
-    if (bytes + w > offset) break;
-    bytes += w;
-    units += units_of(c);
-  }
-  return units;
-}
-
-int64_t units_holding(std::string_view s, int64_t bytes, bool crlf) {
-  int64_t held = 0, units = 0;
-  for (size_t i = 0; i < s.size() && held < bytes;) {
-    const size_t start = i;
-    const uint32_t c = next_code_point(s, i);
-    held += gbk_width(s, start, i, c, crlf);
-    units += units_of(c);
-  }
-  return units;
-}
-
 uint32_t gbk_code(std::string_view one_char) {
   uint32_t code = 0;
   for (unsigned char b : to_gbk(one_char)) code = (code << 8) | b;
   return code;
 }
 
-std::string utf8_of(uint32_t c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
-}
+std::string utf8_of(uint32_t c) { return platform::utf8_of(c); }
 
 }  // namespace platform::web

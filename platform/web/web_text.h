@@ -1,7 +1,7 @@
 // Text between the program and the page: the program's GBK bytes on one side, the page's
-// UTF-8 (and its values' UTF-16 positions) on the other, and the mapping between GBK byte
-// offsets (what the program counts in) and positions in the page's values. Multi-line boxes
-// hold bare line feeds where the program's texts have CR LF.
+// UTF-8 on the other. The mapping between GBK byte offsets (what the program counts in) and
+// positions in the page's values is every backend's (platform/gbk_offsets.h). Multi-line
+// boxes hold bare line feeds where the program's texts have CR LF.
 #pragma once
 
 #include <cstdint>
@@ -19,16 +19,6 @@ std::string crlf_to_lf(std::string_view text);
 // Every line break (CR LF, a lone CR, a lone LF) as one line feed.
 std::string one_line_feed_per_break(std::string_view text);
 std::string lf_to_crlf(std::string_view text);
-
-// GBK bytes of a UTF-8 text; with `crlf` a line feed counts as CR LF.
-int64_t gbk_length(std::string_view utf8, bool crlf);
-// The GBK offset of UTF-16 position `units` of the text (clamped to it).
-int64_t gbk_offset(std::string_view utf8, int64_t units, bool crlf);
-// The UTF-16 position of GBK offset `offset` (clamped; an offset inside a two-byte character
-// rounds down to its start).
-int64_t units_at_offset(std::string_view utf8, int64_t offset, bool crlf);
-// UTF-16 units of the first whole characters that hold at least `bytes` GBK bytes.
-int64_t units_holding(std::string_view utf8, int64_t bytes, bool crlf);
 
 // The code the form's typing filter sees for one character: its GBK byte, or lead byte x 256
 // + trail byte.

@@ -3,12 +3,16 @@
 // on through the child's stop events), one reading thread per pipe feeding one queue, and
 // the lines handed out on the waiting thread. The children live in a job that ends them when
 // this process ends however it ends (Task Manager, a CI time-out): none keeps its COM port.
+// Whatever a child starts inherits its pipe ends and is in the job too: once every child has
+// ended, the job is ended, so such a grandchild cannot keep a stream open and the wait for
+// the streams' ends waiting.
 #include <windows.h>
 
 #include <condition_variable>
 #include <deque>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/child_processes.h"
 #include "platform/mutex.h"
@@ -133,7 +137,9 @@ struct ChildProcesses::State {
 ChildProcesses::ChildProcesses() : state_(std::make_unique<State>()) {}
 
 ChildProcesses::~ChildProcesses() {
-  // Ending a child closes its pipes' other ends, which ends the reading threads' reads.
+  // Ending a child closes its pipes' other ends, which ends the reading threads' reads; the
+  // job first, which ends what the children started too (and holds the same pipe ends).
+  if (state_->job) TerminateJobObject(state_->job, 1);
   for (Child& c : state_->children) {
     if (!c.ended && c.process) {
       TerminateProcess(c.process, 1);
@@ -243,6 +249,16 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
   State& st = *state_;
   const size_t count = st.children.size();
   std::vector<std::string> partial(count * 2);
+  // Once every child has ended, what they started goes too: it may hold their streams open.
+  std::thread job_ender;
+  if (st.job && count > 0) {
+    std::vector<HANDLE> processes;
+    for (const Child& c : st.children) processes.push_back(c.process);
+    job_ender = std::thread([processes, job = st.job] {
+      for (HANDLE p : processes) WaitForSingleObject(p, INFINITE);
+      TerminateJobObject(job, 1);
+    });
+  }
   while (st.open_streams > 0) {
     Chunk chunk;
     {
@@ -271,6 +287,7 @@ void ChildProcesses::wait_all(const std::function<void(size_t, ChildStream, std:
   }
   for (std::thread& t : st.readers) t.join();
   st.readers.clear();
+  if (job_ender.joinable()) job_ender.join();
   for (Child& c : st.children) {
     WaitForSingleObject(c.process, INFINITE);
     DWORD code = 0;

@@ -1,11 +1,15 @@
 // The console on Windows. Text goes to a console window through the wide API, so Chinese
-// shows whatever the console's code page is; to a file or pipe it goes as UTF-8, as on
-// Linux (a parent reading its children's lines expects that). Stop requests are the
-// console's control events and, for a child of ours, the parent's stop events.
+// shows whatever the console's code page is. To a file or pipe it goes, as Windows' own
+// console programs write it, in the console's output code page (PowerShell and cmd read a
+// native program's output in it: `$r = dtu-setup-cli read --json ...` on a Chinese Windows
+// reads code page 936), in UTF-8 where the process has no console or UTF-8 was asked for (a
+// parent reading its children's lines asks them for it). Stop requests are the console's
+// control events and, for a child of ours, the parent's stop events.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <atomic>
+#include <climits>
 #include <cwchar>
 #include <string>
 #include <thread>
@@ -26,6 +30,7 @@ constexpr DWORD kCloseGraceMs = 4500;
 constexpr DWORD kConsolePiece = 8192;
 
 std::function<void(int, const char*)>* g_on_stop = nullptr;
+std::atomic<ConsoleEncoding> g_encoding{ConsoleEncoding::System};
 std::atomic<DWORD> g_output_error{0};  // the first failed write to standard output
 
 void note_lost(ConsoleStream stream) {
@@ -89,24 +94,47 @@ bool write_all(HANDLE h, const char* data, size_t size) {
   return true;
 }
 
+// Bytes that are not UTF-8 come as U+FFFD rather than cutting the line.
+std::wstring widened(std::string_view utf8) {
+  const int size = static_cast<int>(utf8.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+  return wide;
+}
+
+// Text for a file or pipe, in the encoding chosen; UTF-8 as it stands where the code page
+// is UTF-8, unknown (no console) or refuses the text.
+std::string redirected(std::string_view utf8) {
+  const UINT code_page = g_encoding.load() == ConsoleEncoding::Utf8 ? CP_UTF8 : GetConsoleOutputCP();
+  if (code_page == 0 || code_page == CP_UTF8) return std::string(utf8);
+  const std::wstring wide = widened(utf8);
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(code_page, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::string(utf8);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(code_page, 0, wide.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 }  // namespace
+
+void set_console_encoding(ConsoleEncoding encoding) { g_encoding.store(encoding); }
 
 void console_write(ConsoleStream stream, std::string_view utf8) {
   const HANDLE h = GetStdHandle(stream == ConsoleStream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-  if (h == nullptr || h == INVALID_HANDLE_VALUE || utf8.empty()) return;
+  if (h == nullptr || h == INVALID_HANDLE_VALUE || utf8.empty() || utf8.size() > INT_MAX) return;
   DWORD mode = 0;
   if (!GetConsoleMode(h, &mode)) {
     // Nobody reads any more, or the disk is full: the work goes on without its report, and
     // the exit status says it was lost.
-    if (!write_all(h, utf8.data(), utf8.size())) note_lost(stream);
+    const std::string bytes = redirected(utf8);
+    if (!write_all(h, bytes.data(), bytes.size())) note_lost(stream);
     return;
   }
-  // Bytes that are not UTF-8 show as U+FFFD rather than cutting the line.
-  const int size = static_cast<int>(utf8.size());
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  if (n <= 0) return;
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+  const std::wstring wide = widened(utf8);
+  if (wide.empty()) return;
   const wchar_t* p = wide.data();
   size_t left = wide.size();
   while (left > 0) {

@@ -1,7 +1,8 @@
-// The Windows calls through which a save swaps a new file in, in one replaceable table: the
-// tests put calls in their place that fail the way Windows does now and then (another
-// program holding a file for a moment, a swap stopped half-way), and pauses that take no
-// time.
+// The Windows calls through which a save writes, flushes and swaps a new file in, in one
+// replaceable table: the tests put calls in their place that fail the way Windows does now
+// and then (another program holding a file for a moment, a swap stopped half-way), that
+// record the order the calls come in (what a power cut would show of a wrong one), and
+// pauses that take no time.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +15,8 @@ struct FileCalls {
   decltype(&DeleteFileW) delete_file = &DeleteFileW;
   decltype(&GetFileAttributesW) file_attributes = &GetFileAttributesW;
   decltype(&CreateFileW) create_file = &CreateFileW;
+  decltype(&WriteFile) write_file = &WriteFile;
+  decltype(&FlushFileBuffers) flush_file = &FlushFileBuffers;
   decltype(&Sleep) pause = &Sleep;
 };
 

@@ -4,16 +4,21 @@
 // exist yet is moved into place with write-through. Another program holding one of the files
 // for a moment (a virus scanner, an indexer, a cloud folder's sync) is waited out briefly.
 // A swap stopped half-way is finished, or the original put back: the sibling holding the
-// new content is removed only while the original is whole under its own name.
+// new content is removed only while the original is whole under its own name. Should
+// neither move, both stay for the next start to settle (platform/replace_leftovers.h).
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files.h"
+#include "platform/process.h"
+#include "platform/replace_leftovers.h"
 #include "platform/win32/file_calls.h"
 #include "platform/win32/wide_text.h"
 
@@ -85,15 +90,24 @@ std::wstring directory_of(const std::wstring& path) {
   return path.substr(0, slash);
 }
 
-constexpr wchar_t kSiblingPrefix[] = L"~replace.";
+// Siblings: this prefix, then the computer's mark, the creating process's id and a counter.
+constexpr char kSiblingPrefix[] = "~replace.";
+
+const std::string& computer_mark() {
+  static const std::string mark = leftovers::computer_mark(host_name());
+  return mark;
+}
 
 std::wstring joined(const std::wstring& dir, const std::wstring& name) {
   return dir + (dir.back() == L'\\' || dir.back() == L'/' ? L"" : L"\\") + name;
 }
 
+// Names made here are ASCII.
+std::wstring ascii_wide(std::string_view text) { return std::wstring(text.begin(), text.end()); }
+
 std::wstring sibling_name(const std::wstring& dir) {
   static std::atomic<unsigned> counter{0};
-  return joined(dir, kSiblingPrefix + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(counter++));
+  return joined(dir, ascii_wide(leftovers::make_name(kSiblingPrefix, computer_mark(), GetCurrentProcessId(), counter++)));
 }
 
 // A name for the original while it is moved aside: a sibling's, not taken.
@@ -119,7 +133,8 @@ bool write_all(HANDLE h, const void* data, size_t size) {
   while (done < size) {
     const DWORD chunk = static_cast<DWORD>(size - done > (1u << 30) ? (1u << 30) : size - done);
     DWORD written = 0;
-    if (!WriteFile(h, static_cast<const char*>(data) + done, chunk, &written, nullptr) || written == 0) return false;
+    if (!os().write_file(h, static_cast<const char*>(data) + done, chunk, &written, nullptr) || written == 0)
+      return false;
     done += written;
   }
   return true;
@@ -140,7 +155,7 @@ bool can_be_replaced(const std::wstring& path) {
 bool write_sibling(const std::wstring& target, const void* data, size_t size, std::wstring& temp) {
   HANDLE h = create_sibling(directory_of(target), temp);
   if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = write_all(h, data, size) && FlushFileBuffers(h);
+  bool ok = write_all(h, data, size) && os().flush_file(h);
   ok = CloseHandle(h) && ok;
   if (!ok) os().delete_file(temp.c_str());
   return ok;
@@ -195,24 +210,70 @@ bool create_file_atomically(const std::string& path, const void* data, size_t si
   return ok;
 }
 
-void remove_stale_replacements(const std::string& dir) {
-  const std::optional<std::wstring> wide = win32::path_to_wide(dir.empty() ? "." : dir);
-  if (!wide) return;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(joined(*wide, std::wstring(kSiblingPrefix) + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    // "~replace.<pid>.<n>": only ours, and only of processes that are gone.
-    const std::wstring name = found.cFileName;
-    const size_t prefix = std::char_traits<wchar_t>::length(kSiblingPrefix);
-    const size_t dot = name.find(L'.', prefix);
-    if (dot == std::wstring::npos || dot == prefix) continue;
-    const std::wstring pid_text = name.substr(prefix, dot - prefix);
-    if (pid_text.find_first_not_of(L"0123456789") != std::wstring::npos || pid_text.size() > 10) continue;
-    const DWORD pid = static_cast<DWORD>(std::stoull(pid_text));
-    if (pid != GetCurrentProcessId() && !process_alive(pid)) DeleteFileW(joined(*wide, name).c_str());
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+namespace {
+
+int64_t file_time(const FILETIME& t) { return static_cast<int64_t>((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime); }
+
+// A folder's leftovers as settling them needs (platform/replace_leftovers.h).
+class LeftoverFolder final : public leftovers::Folder {
+ public:
+  LeftoverFolder(std::wstring dir, std::wstring target) : dir_(std::move(dir)), target_(std::move(target)) {}
+
+  std::vector<Entry> entries() override {
+    std::vector<Entry> found;
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(joined(dir_, ascii_wide(kSiblingPrefix) + L"*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+      if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) continue;
+      if (std::optional<std::string> name = win32::wide_to_utf8(data.cFileName))
+        found.push_back({*name, file_time(data.ftLastWriteTime)});
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    return found;
+  }
+  bool exists(const std::string& name) override {
+    return os().file_attributes(path(name).c_str()) != INVALID_FILE_ATTRIBUTES ||
+           (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND);
+  }
+  std::optional<std::string> content(const std::string& name, size_t limit) override {
+    HANDLE h = os().create_file(path(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    LARGE_INTEGER size{};
+    std::string out;
+    bool ok = GetFileSizeEx(h, &size) && size.QuadPart >= 0 && static_cast<uint64_t>(size.QuadPart) <= limit;
+    if (ok) {
+      out.resize(static_cast<size_t>(size.QuadPart));
+      DWORD got = 0;
+      ok = out.empty() || (ReadFile(h, out.data(), static_cast<DWORD>(out.size()), &got, nullptr) && got == out.size());
+    }
+    CloseHandle(h);
+    return ok ? std::optional<std::string>(std::move(out)) : std::nullopt;
+  }
+  // Without MOVEFILE_REPLACE_EXISTING the move refuses a name taken meanwhile.
+  bool put_back(const std::string& leftover) override {
+    return move_retrying(path(leftover), joined(dir_, target_), MOVEFILE_WRITE_THROUGH);
+  }
+  void remove(const std::string& name) override { os().delete_file(path(name).c_str()); }
+  bool running(uint64_t pid) override {
+    return pid <= MAXDWORD && (pid == GetCurrentProcessId() || process_alive(static_cast<DWORD>(pid)));
+  }
+
+ private:
+  std::wstring path(const std::string& name) const { return joined(dir_, win32::utf8_to_wide(name).value_or(L"")); }
+  const std::wstring dir_, target_;
+};
+
+}  // namespace
+
+bool settle_replacements(const std::string& dir, const std::string& name,
+                         const std::function<bool(std::string_view content)>& complete) {
+  const std::optional<std::wstring> wide_dir = win32::path_to_wide(dir.empty() ? "." : dir);
+  const std::optional<std::wstring> wide_name = win32::path_to_wide(name);
+  if (!wide_dir || !wide_name || wide_name->empty()) return true;
+  LeftoverFolder folder(*wide_dir, *wide_name);
+  return leftovers::settle(folder, kSiblingPrefix, computer_mark(), name, complete);
 }
 
 bool replace_file_atomically(const std::string& path, const void* data, size_t size) {

@@ -4,10 +4,14 @@
 // Input waiting in the driver is read with one overlapped ReadFile and handed out a byte at a
 // time. Every call on the port goes through a CommApi table (Windows itself in the programs).
 //
-// Line errors: a driver set to abort on errors fails every read, write and wait with
+// Line errors: a driver set to abort on errors fails every call but ClearCommError with
 // ERROR_OPERATION_ABORTED after a framing, parity or overrun error until ClearCommError. The
-// open turns that off, but whatever still fails so is cleared and goes on; the error flags
-// cleared on the way are kept for the next clear_errors(), so the unit still hears of them.
+// driver keeps that setting from the port's previous opener, and the open turns it off only
+// with its last call: so the open clears errors as soon as the port is opened, and a call of
+// the open refused so (an error that came in the meantime: the DTU already sending, or at
+// another baud rate) is made once more after clearing. After the open, whatever still fails
+// so is cleared and goes on. The error flags cleared on the way are kept for the next
+// clear_errors(), so the unit still hears of them.
 //
 // Some drivers cannot wait for comm events (Wine's COM ports on pseudo-terminals fail every
 // such wait; some virtual ports never complete one with an event). A device that fails
@@ -73,10 +77,27 @@ struct PendingState {
   bool valid() const { return comm_wait.ov.hEvent && waiting_read.ov.hEvent && io.ov.hEvent; }
 };
 
+// Makes `call` (a configuration call on `port`), once more after ClearCommError when a line
+// error refused it; the error flags cleared are added to `cleared`. The last error stays the
+// thread's last error.
+template <class Call>
+bool clearing_line_errors(CommApi& os, HANDLE port, DWORD& cleared, Call call) {
+  if (call()) return true;
+  const DWORD error = GetLastError();
+  DWORD flags = 0;
+  if (error != ERROR_OPERATION_ABORTED || !os.clear_comm_error(port, &flags, nullptr)) {
+    SetLastError(error);
+    return false;
+  }
+  cleared |= flags;
+  return call();
+}
+
 class CommDevice final : public SerialDevice {
  public:
-  CommDevice(CommApi& os, HANDLE port, HANDLE claim, HANDLE wake)
-      : os_(os), port_(port), claim_(claim), wake_(wake), io_(std::make_unique<PendingState>()) {}
+  CommDevice(CommApi& os, HANDLE port, HANDLE claim, HANDLE wake, DWORD held_errors)
+      : os_(os), port_(port), claim_(claim), wake_(wake), io_(std::make_unique<PendingState>()),
+        held_errors_(held_errors) {}
 
   ~CommDevice() override {
     // An empty mask ends a pending comm-event wait; cancelling ends the rest.
@@ -93,16 +114,19 @@ class CommDevice final : public SerialDevice {
 
   bool valid() const { return wake_ && io_->valid(); }
 
+  // Each call is made again once after clearing a line error that refused it (the driver
+  // may still abort on errors until the last one).
   SerialError configure(const LineSettings& s) override {
     settings_ = s;
     COMMTIMEOUTS timeouts = line_timeouts(s);
-    if (!os_.set_comm_timeouts(port_, &timeouts) || !os_.set_comm_mask(port_, line_event_mask(s)))
+    if (!clearing([&] { return os_.set_comm_timeouts(port_, &timeouts); }) ||
+        !clearing([&] { return os_.set_comm_mask(port_, line_event_mask(s)); }))
       return settings_refused();
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!os_.get_comm_state(port_, &dcb)) return settings_refused();
+    if (!clearing([&] { return os_.get_comm_state(port_, &dcb); })) return settings_refused();
     apply_line_settings(dcb, s);
-    if (!os_.set_comm_state(port_, &dcb)) return settings_refused();
+    if (!clearing([&] { return os_.set_comm_state(port_, &dcb); })) return settings_refused();
     return SerialError::None;
   }
 
@@ -373,6 +397,11 @@ class CommDevice final : public SerialDevice {
     return look(stat);
   }
 
+  template <class Call>
+  bool clearing(Call call) {
+    return clearing_line_errors(os_, port_, held_errors_, call);
+  }
+
   SerialError settings_refused() {
     const SerialError e = map_serial_error(GetLastError());
     return e == SerialError::Gone ? e : SerialError::Unsupported;
@@ -393,7 +422,7 @@ class CommDevice final : public SerialDevice {
   std::vector<uint8_t> rx_;       // read from the driver, not yet taken
   size_t rx_pos_ = 0;
   size_t in_queue_ = 0;    // input bytes the driver held at the last look
-  DWORD held_errors_ = 0;  // error flags cleared on the way, not yet told
+  DWORD held_errors_;      // error flags cleared on the way, not yet told
   uint32_t pending_events_ = 0;
   uint64_t read_started_ = 0;
   int empty_waits_ = 0, empty_reads_ = 0, wait_failures_ = 0, read_failures_ = 0;
@@ -437,15 +466,20 @@ std::unique_ptr<SerialDevice> open_serial_device_on(CommApi& os, const std::stri
     port = os.create_file(device->c_str(), GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, FILE_FLAG_OVERLAPPED);
     if (port == INVALID_HANDLE_VALUE) error = map_serial_error(GetLastError());
   }
+  // An error the previous opener's abort-on-errors setting would refuse calls for is cleared
+  // at once (a port that is no serial device refuses this too: the probe below says so).
+  DWORD cleared = 0;
+  if (error == SerialError::None) os.clear_comm_error(port, &cleared, nullptr);
   DCB probe{};
   probe.DCBlength = sizeof probe;
-  if (error == SerialError::None && !os.get_comm_state(port, &probe)) error = SerialError::Unsupported;
+  if (error == SerialError::None && !clearing_line_errors(os, port, cleared, [&] { return os.get_comm_state(port, &probe); }))
+    error = SerialError::Unsupported;
   if (error == SerialError::None) {
     wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one wake ends one wait
     if (wake == nullptr) error = SerialError::Io;
   }
   if (error == SerialError::None) {
-    auto opened = std::make_unique<CommDevice>(os, port, claim, wake);
+    auto opened = std::make_unique<CommDevice>(os, port, claim, wake, cleared);
     if (opened->valid()) return opened;
     error = SerialError::Io;  // the device has closed what it was given
     explain_open_failure(path, error, explain_serial_refusal(path, error));

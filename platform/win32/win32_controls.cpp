@@ -108,8 +108,6 @@ std::wstring text_prefix(HWND edit, size_t count) {
   return out;
 }
 
-bool low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // How many characters at the front of the box's text hold `bytes` GBK bytes (up to the next
 // character boundary); adds their bytes to `dropped`. Reads the text a growing piece at a
 // time, so it costs about what it drops.
@@ -118,11 +116,12 @@ size_t front_chars(HWND edit, size_t length, int64_t bytes, int64_t& dropped) {
   for (;;) {
     want = std::min(want, length);
     const std::wstring front = text_prefix(edit, want);
-    size_t i = 0;
-    int64_t counted = 0;
-    while (i < front.size() && counted < bytes) counted += gbk_length(std::wstring_view(&front[i++], 1));
-    if (counted >= bytes || want >= length) {
-      while (i < front.size() && low_surrogate(front[i])) ++i;
+    const size_t i = chars_holding(front, bytes);
+    const int64_t counted = offset_of_position(front, static_cast<int>(i));
+    // Short of the bytes with more text to read, or ending on the first half of a pair whose
+    // second half is not read yet: read more.
+    const bool cut_pair = i == front.size() && i > 0 && front[i - 1] >= 0xD800 && front[i - 1] <= 0xDBFF;
+    if ((counted >= bytes && !cut_pair) || want >= length) {
       dropped += counted;
       return i;
     }

@@ -3,16 +3,15 @@
 #include <algorithm>
 
 #include "platform/gbk_codec.h"
+#include "platform/gbk_offsets.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform::win32 {
 namespace {
 
-int gbk_width(wchar_t c) {
-  if (c < 0x80) return 1;
-  if (c >= 0xDC00 && c <= 0xDFFF) return 0;  // the pair was counted at its first half
-  if (c == 0xFFFD || (c >= 0xD800 && c <= 0xDBFF)) return 1;  // written out as '?'
-  return 2;
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+std::u16string_view utf16(std::wstring_view text) {
+  return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
 }
 
 }  // namespace
@@ -60,26 +59,18 @@ std::wstring window_text(HWND hwnd) {
   return text;
 }
 
-int gbk_length(std::wstring_view text) {
-  int n = 0;
-  for (wchar_t c : text) n += gbk_width(c);
-  return n;
-}
+int gbk_length(std::wstring_view text) { return static_cast<int>(platform::gbk_length(utf16(text), false)); }
 
 int position_of_offset(std::wstring_view text, int offset) {
-  int bytes = 0;
-  size_t i = 0;
-  for (; i < text.size(); ++i) {
-    const int w = gbk_width(text[i]);
-    if (bytes + w > offset) break;
-    bytes += w;
-  }
-  return static_cast<int>(i);
+  return static_cast<int>(platform::units_at_gbk_offset(utf16(text), offset, false));
 }
 
 int offset_of_position(std::wstring_view text, int pos) {
-  pos = std::clamp(pos, 0, static_cast<int>(text.size()));
-  return gbk_length(text.substr(0, static_cast<size_t>(pos)));
+  return static_cast<int>(platform::gbk_offset_at(utf16(text), std::max(pos, 0), false));
+}
+
+size_t chars_holding(std::wstring_view text, int64_t bytes) {
+  return static_cast<size_t>(platform::units_holding(utf16(text), bytes, false));
 }
 
 }  // namespace platform::win32

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,12 +20,17 @@ std::wstring crlf_line_breaks(std::wstring_view text);
 // A window's whole text.
 std::wstring window_text(HWND hwnd);
 
-// GBK byte length of a text: 1 for ASCII and for what falls back to '?', 2 otherwise.
+// GBK byte counts and offsets as platform/gbk_offsets.h gives them (line breaks as the
+// box holds them, CR LF).
+// GBK byte length of a text.
 int gbk_length(std::wstring_view text);
 // Position in `text` of GBK byte offset `offset`, clamped to the text; an offset inside a
 // two-byte character rounds down to its start.
 int position_of_offset(std::wstring_view text, int offset);
 // GBK byte offset of position `pos` (clamped to the text).
 int offset_of_position(std::wstring_view text, int pos);
+// Characters (UTF-16 units) at the start of `text` that hold at least `bytes` GBK bytes, in
+// whole characters.
+size_t chars_holding(std::wstring_view text, int64_t bytes);
 
 }  // namespace platform::win32

@@ -40,6 +40,10 @@ TEST(LogBound, OldestWholeLinesGoDownToTheTrimmedSize) {
     ASSERT_EQ(log.bound.size(), log.text.size());
   }
   EXPECT_EQ(log.text, "line 26\r\nline 27\r\nline 28\r\nline 29\r\n");
+  // A cut that lands exactly where a line ends takes the lines up to there, not one more.
+  Log even(40, 30);
+  for (int i = 10; i < 15; ++i) even.append("line " + std::to_string(i) + "!\r\n");  // 10 bytes each
+  EXPECT_EQ(even.text, "line 12!\r\nline 13!\r\nline 14!\r\n");
   // Nothing goes while the text stays within the limit, at the limit included.
   Log exact(9, 5);
   exact.append("12345678\n");

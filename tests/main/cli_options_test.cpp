@@ -44,6 +44,22 @@ TEST(CliOptions, DefaultsAndTheSimpleCommands) {
   EXPECT_EQ(o.command, Command::Version);
   ASSERT_EQ(parse_options({"ports"}, o), "");
   EXPECT_EQ(o.command, Command::Ports);
+  EXPECT_EQ(o.encoding, platform::ConsoleEncoding::System);
+}
+
+// Redirected output in UTF-8 for callers that read it so, on every command; "console" is the
+// system's way, the default.
+TEST(CliOptions, EveryCommandTakesAnEncoding) {
+  Options o;
+  ASSERT_EQ(parse_options({"ports", "--encoding", "utf-8"}, o), "");
+  EXPECT_EQ(o.encoding, platform::ConsoleEncoding::Utf8);
+  ASSERT_EQ(parse_options({"read", "--encoding=UTF8", "--port", "COM1", "--json"}, o), "");
+  EXPECT_EQ(o.encoding, platform::ConsoleEncoding::Utf8);
+  EXPECT_TRUE(o.json);
+  ASSERT_EQ(parse_options({"write", "--port", "COM1", "--encoding", "utf-8", "--encoding", "console"}, o), "");
+  EXPECT_EQ(o.encoding, platform::ConsoleEncoding::System);
+  EXPECT_EQ(parse_options({"read", "--port", "COM1", "--encoding", "gbk"}, o), "--encoding gbk: expected utf-8 or console");
+  EXPECT_EQ(parse_options({"reset", "--port", "COM1", "--encoding"}, o), "--encoding needs a value");
 }
 
 TEST(CliOptions, UsageErrorsNameWhatIsWrong) {
@@ -104,6 +120,7 @@ TEST(CliOptions, ChildLineParsesBackToTheSameWorkForItsPort) {
             "");
   Options child;
   ASSERT_EQ(parse_options(child_arguments(o, "COM4"), child), "");
+  EXPECT_EQ(child.encoding, platform::ConsoleEncoding::Utf8) << "the parent reads its children's lines as UTF-8";
   EXPECT_EQ(child.command, o.command);
   EXPECT_EQ(child.ports, Args{"COM4"});
   EXPECT_EQ(child.baud, 2400);

@@ -1,12 +1,13 @@
 #!/bin/sh
 # dtu-setup-cli.exe under Wine against dtu-sim programs (Linux processes) on pseudo-terminals
 # that the Wine prefix maps as COM23 (a USB adapter's kind of number, above the window's
-# COM15), COM14 and COM15: the answers without a port, the port listing (the ports Windows
-# lists), a read checked value by value, and two ports at once (one DTU written, one port
-# missing), then the same two stopped by Ctrl+C. Wine's start-up is paid once, by the suite's fixture.
-#   cli_wine_test.sh WINE_RUN CLI_EXE DTU_SIM DOSDEVICES SCRATCH VERSION
+# COM15), COM14 and COM15: the answers without a port, redirected output in the console's
+# code page or in UTF-8, the port listing (the ports Windows lists), a read checked value by
+# value, and two ports at once (one DTU written, one port missing), then the same two stopped
+# by Ctrl+C. Wine's start-up is paid once, by the suite's fixture.
+#   cli_wine_test.sh WINE_RUN CLI_EXE DTU_SIM DOSDEVICES SCRATCH VERSION CODE_PAGE_RUN_EXE
 set -u
-wine_run=$1 cli=$2 sim=$3 dosdevices=$4 dir=$5 version=$6
+wine_run=$1 cli=$2 sim=$3 dosdevices=$4 dir=$5 version=$6 code_page_run=$7
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 expect_status() {  # what, expected, actual
@@ -44,6 +45,27 @@ expect_status "--help" 0 $?
 grep -q "dtu-setup-cli write --port PORT" "$dir/out" || fail "--help lacks the write synopsis"
 cli read --baud 9601 --port COM23 >"$dir/out" 2>"$dir/err"
 expect_status "a bad baud rate" 2 $?
+
+# ---- redirected output, as PowerShell 5.1 and cmd on a Chinese Windows read it: in the
+# console's output code page (936) by default, in UTF-8 with --encoding utf-8; a process
+# without a console (every other run here) writes UTF-8.
+json_line='{"port":"COM99","ok":false,"step":"open","message":"串口打开失败"}'
+"$wine_run" "$code_page_run" 936 "$dir/out" "$dir/err" "$cli" read --port COM99 --json </dev/null >/dev/null 2>&1
+expect_status "a missing port, from a console at code page 936" 3 $?
+printf '%s\n' "$json_line" | iconv -f UTF-8 -t GBK >"$dir/expected"
+cmp -s "$dir/out" "$dir/expected" || { fail "the JSON line is not in code page 936:"; od -c "$dir/out" | head -5; }
+grep -q "$(printf '串口打开失败' | iconv -f UTF-8 -t GBK)" "$dir/err" || { fail "progress is not in code page 936"; od -c "$dir/err" | head -5; }
+"$wine_run" "$code_page_run" 936 "$dir/out" "$dir/err" "$cli" read --port COM99 --json --encoding utf-8 </dev/null >/dev/null 2>&1
+expect_status "a missing port, from a console at code page 936, --encoding utf-8" 3 $?
+[ "$(cat "$dir/out")" = "$json_line" ] || { fail "--encoding utf-8: the JSON line is not UTF-8:"; od -c "$dir/out" | head -5; }
+grep -q "串口打开失败" "$dir/err" || fail "--encoding utf-8: progress is not UTF-8"
+cli read --port COM99 --json >"$dir/out" 2>"$dir/err"
+[ "$(cat "$dir/out")" = "$json_line" ] || { fail "without a console the JSON line is not UTF-8:"; od -c "$dir/out" | head -5; }
+# Several ports: the parent passes its children's lines on in the console's code page.
+"$wine_run" "$code_page_run" 936 "$dir/out" "$dir/err" "$cli" read --port COM98 --port COM99 --json </dev/null >/dev/null 2>&1
+expect_status "two missing ports, from a console at code page 936" 3 $?
+{ printf '%s\n' "$json_line" | sed 's/COM99/COM98/'; printf '%s\n' "$json_line"; } | iconv -f UTF-8 -t GBK >"$dir/expected"
+cmp -s "$dir/out" "$dir/expected" || { fail "two ports: the JSON lines are not in code page 936:"; od -c "$dir/out" | head -8; }
 
 # ---- the listing: a simulated DTU on COM23, which its driver has put into Windows'
 # serial-port map; nothing on COM14

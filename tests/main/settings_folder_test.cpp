@@ -1,16 +1,20 @@
 // Where the settings file lives: the program's folder wherever a save there can work (the
 // file there may be replaced, or without one the folder may be written); for an installed
 // copy (a folder the user may not write, or one the system installs programs into) the
-// user's own folder, made when missing, seeded once with the program folder's file and
+// user's own folder, made when missing, seeded once with the program folder's file (never
+// over the user's values that a cut-short save left only in a leftover, which come back) and
 // cleared of a crashed save's temporaries.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <string>
 
 #include "main/settings_folder.h"
 #include "platform/process.h"
+#include "platform/replace_leftovers.h"
 #include "runtime/runtime_app.h"
 #include "tests/platform/as_unprivileged.h"
 #include "tests/platform/scratch_dir.h"
@@ -67,14 +71,19 @@ void installed_copy() {
   EXPECT_EQ(fs::status(user).permissions(), fs::perms::owner_all);
   EXPECT_FALSE(fs::exists(user / "data.txt")) << "only a save makes the file";
 
-  // A crashed save's temporary there is cleared away at the next start.
+  // A crashed save's temporary there is cleared away at the next start, once the settings
+  // file is whole.
   const pid_t gone = ::fork();
   if (gone == 0) ::_exit(0);
   ::waitpid(gone, nullptr, 0);
-  const fs::path stale = user / (".~replace." + std::to_string(gone) + ".0");
+  const std::string mark = platform::leftovers::computer_mark(platform::host_name());
+  const auto leftover = [&](int n) { return user / platform::leftovers::make_name(".~replace.", mark, gone, n); };
+  const fs::path stale = leftover(0);
   platform_test::write_text(stale.string(), "half");
+  platform_test::write_text((user / "data.txt").string(), std::string("ID-0//\0", 7));
   EXPECT_TRUE(choose(program, chosen));
   EXPECT_FALSE(fs::exists(stale));
+  fs::remove(user / "data.txt");
 
   // A folder holding a file the user may still write keeps it (it is rewritten in place).
   fs::permissions(program, fs::perms::owner_all);
@@ -98,6 +107,17 @@ void installed_copy() {
   fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
   EXPECT_TRUE(choose(program, chosen));
   EXPECT_EQ(platform_test::read_text((user / "data.txt").string()), "ID-2//");
+
+  // A save cut short in the middle of its swap left the file missing, the user's new values
+  // and the old ones only in leftovers: the new ones come back, never the program folder's.
+  fs::remove(user / "data.txt");
+  platform_test::write_text(leftover(1).string(), std::string("ID-2//\0", 7));
+  platform_test::write_text(leftover(2).string(), std::string("ID-4//\0", 7));
+  fs::last_write_time(leftover(1), fs::last_write_time(leftover(2)) - std::chrono::seconds(60));
+  EXPECT_TRUE(choose(program, chosen));
+  EXPECT_EQ(platform_test::read_text((user / "data.txt").string()), std::string("ID-4//\0", 7));
+  EXPECT_FALSE(fs::exists(leftover(1)));
+  EXPECT_FALSE(fs::exists(leftover(2)));
   fs::permissions(program, fs::perms::owner_all);
   fs::remove(program / "data.txt");
   fs::remove(user / "data.txt");

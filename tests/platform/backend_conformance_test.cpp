@@ -196,6 +196,26 @@ TEST_P(Conformance, DropFrontTakesWholeLinesOrStopsAtACharacterBoundary) {
   EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{0, 0}));
 }
 
+// 0x80 (common power-up noise) is the code page's one-byte character U+20AC on every
+// backend: it reads back as itself and counts one byte in an append's growth, in offsets and
+// in a trim, whatever follows it.
+TEST_P(Conformance, TheCodePagesOneByteCharacterCountsOneByteEverywhere) {
+  const Handle log = make_log();
+  EXPECT_EQ(b().edit_append(log, "\x80\x80OK\r\n"), 6u);
+  EXPECT_EQ(b().edit_append(log, "\x80\xD6\xD0"), 3u);  // then 中
+  EXPECT_EQ(b().text(log), "\x80\x80OK\r\n\x80\xD6\xD0");
+  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{9, 9}));
+  b().edit_set_selection(log, 1, 3);
+  EXPECT_EQ(b().edit_selection(log), (std::pair<int, int>{1, 3}));
+  EXPECT_EQ(b().edit_drop_front(log, 1), 1u);
+  EXPECT_EQ(b().text(log), "\x80OK\r\n\x80\xD6\xD0");
+  EXPECT_EQ(b().edit_drop_front(log, 6), 6u);
+  EXPECT_EQ(b().text(log), "\xD6\xD0");
+  b().set_text(a, "\x80" "a");
+  b().edit_set_selection(a, 1, -1);
+  EXPECT_EQ(b().edit_selection(a), (std::pair<int, int>{1, 2}));
+}
+
 TEST_P(Conformance, ComboSelectionShowsTheItemAndIsNotClamped) {
   const Handle combo = make(WidgetKind::ComboBox, frame);
   for (const char* item : {"300", "600", "1200"}) b().combo_add_item(combo, item);

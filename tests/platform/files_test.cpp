@@ -123,7 +123,9 @@ TEST(Create, AllOrNothingAndNeverOverAnExistingFile) {
   EXPECT_EQ(platform_test::read_text(path), std::string("abc", 4));
   EXPECT_FALSE(platform::create_file_atomically(path, "new", 3));
   EXPECT_EQ(platform_test::read_text(path), std::string("abc", 4));
-  platform::remove_stale_replacements(platform_test::utf8_string(dir.path()));  // nothing of a dead process: all kept
+  // Nothing a cut-short save left: all kept.
+  EXPECT_TRUE(platform::settle_replacements(platform_test::utf8_string(dir.path()), "data.txt",
+                                            [](std::string_view) { return true; }));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
 }
 

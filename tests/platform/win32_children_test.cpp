@@ -1,11 +1,17 @@
 // The console program's child processes on Windows end with it however it ends: a parent
 // ended from outside (Task Manager, a CI time-out) takes its children with it, so none is
-// left holding a COM port. The parent and its child are this test program, started again.
+// left holding a COM port; and what a child leaves running when it ends neither holds up the
+// wait for the children nor outlives it. The parent and its child are this test program,
+// started again.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/child_processes.h"
 #include "platform/process.h"
@@ -45,6 +51,69 @@ TEST(Win32ChildrenHelper, Child) {
   CloseHandle(f);
   MoveFileExW(temp.c_str(), pid_file.c_str(), MOVEFILE_REPLACE_EXISTING);
   Sleep(60000);
+}
+
+// A child that starts a program of its own, which inherits its output (as a shell script's
+// programs do), and ends while that program still runs. The program is the child above.
+TEST(Win32ChildrenHelper, Leaver) {
+  if (variable(kRole) != L"leaver") GTEST_SKIP() << "only run as the child of the test below";
+  SetEnvironmentVariableW(kRole, L"child");
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command_line = L"\"" + std::wstring(self) + L"\" --gtest_filter=Win32ChildrenHelper.Child";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION left{};
+  ASSERT_TRUE(CreateProcessW(self, command_line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &si, &left));
+  CloseHandle(left.hThread);
+  CloseHandle(left.hProcess);
+  // Ends once the program it leaves has told its id.
+  const std::wstring pid_file = variable(kPidFile);
+  for (int i = 0; i < 600 && GetFileAttributesW(pid_file.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+}
+
+TEST(Win32Children, WhatAChildLeavesRunningNeitherHoldsUpTheWaitNorOutlivesIt) {
+  platform_test::ScratchDir dir;
+  const std::string pid_file = dir.file("left.pid");
+  SetEnvironmentVariableW(kRole, L"leaver");
+  SetEnvironmentVariableW(kPidFile, platform_test::utf8_path(pid_file).wstring().c_str());
+  platform::ChildProcesses children;
+  std::string error;
+  const bool started =
+      children.start(platform::program_path(), {"--gtest_filter=Win32ChildrenHelper.Leaver"}, error);
+  SetEnvironmentVariableW(kRole, nullptr);
+  SetEnvironmentVariableW(kPidFile, nullptr);
+  ASSERT_TRUE(started) << error;
+
+  std::mutex mu;
+  std::condition_variable cv;
+  bool done = false;
+  std::thread waiter([&] {
+    children.wait_all([](size_t, platform::ChildStream, std::string_view) {});
+    std::lock_guard lock(mu);
+    done = true;
+    cv.notify_all();
+  });
+  bool ended_in_time;
+  {
+    std::unique_lock lock(mu);
+    ended_in_time = cv.wait_for(lock, std::chrono::seconds(30), [&] { return done; });
+  }
+  const std::string pid = platform_test::read_text(pid_file);
+  HANDLE left = pid.empty() ? nullptr : OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, static_cast<DWORD>(std::stoul(pid)));
+  if (!ended_in_time && left) TerminateProcess(left, 1);  // lets the wait end, the test failed
+  waiter.join();
+  EXPECT_TRUE(ended_in_time) << "the wait waited for what the child left running";
+  EXPECT_EQ(children.exit_status(0), 0);
+  ASSERT_FALSE(pid.empty()) << "the child's program did not start";
+  if (left) {
+    EXPECT_EQ(WaitForSingleObject(left, 10000), WAIT_OBJECT_0) << "what the child left running outlived the wait";
+    CloseHandle(left);
+  }
 }
 
 TEST(Win32Children, EndWithTheirParentWhenItIsEndedFromOutside) {

@@ -161,6 +161,46 @@ TEST_F(SerialDriverModelTest, TheOpenMendsWhatThePreviousOpenerLeftInTheDriver) 
   EXPECT_TRUE(in_event_mode());
 }
 
+// A driver left aborting on errors by the port's previous opener, with the DTU already
+// sending (or at another baud rate): a line error may come before any call of the open, and
+// until the open's last call turns that setting off the driver refuses every call but
+// ClearCommError. The open clears the error and goes on, wherever it came, and leaves the
+// driver no longer aborting on errors.
+TEST_F(SerialDriverModelTest, ALineErrorBeforeAnyCallOfTheOpenIsClearedAndTheOpenGoesOn) {
+  struct Point {
+    const char* name;
+    CommCall call;
+    int nth;  // of that call in the open
+  };
+  const std::vector<Point> points = {
+      {"ClearCommError", CommCall::ClearCommError, 1}, {"GetCommState", CommCall::GetCommState, 1},
+      {"SetCommTimeouts", CommCall::SetCommTimeouts, 1}, {"SetCommMask", CommCall::SetCommMask, 1},
+      {"the second GetCommState", CommCall::GetCommState, 2}, {"SetCommState", CommCall::SetCommState, 1},
+      {"PurgeComm", CommCall::PurgeComm, 1}};
+  DCB left = driver.dcb();
+  left.fAbortOnError = 1;
+  for (const Point& p : points) {
+    SCOPED_TRACE(std::string("a line error before ") + p.name);
+    driver.set_dcb(left);
+    fake_host().events.clear();
+    bool came = false;
+    std::function<void()> error = [&] {
+      came = true;
+      driver.line_error(CE_FRAME, 0xE0);
+    };
+    for (int n = p.nth; n > 1; --n) error = [this, p, error] { driver.before_next(p.call, error); };
+    driver.before_next(p.call, error);
+    ASSERT_TRUE(open_port());
+    EXPECT_TRUE(came);
+    EXPECT_EQ(driver.dcb().fAbortOnError, 0u);
+    ASSERT_TRUE(driver.await_parked());
+    driver.receive("OK\r\n");
+    EXPECT_EQ(parked_text(), "OK\r\n");
+    EXPECT_TRUE(in_event_mode());
+    close_port();
+  }
+}
+
 // Power-up noise on a driver left aborting on errors: a line error lands while the worker
 // reads, then another one while it waits. The banner after it must still arrive.
 TEST_F(SerialDriverModelTest, APowerUpBurstOfLineErrorsDoesNotCutTheLink) {

@@ -1,5 +1,5 @@
-// The page's GBK (decoded by its C library, encoded through a table made from the decoder)
-// and the mapping between the program's GBK offsets and positions in the page's values.
+// The page's GBK (decoded by its C library, encoded through a table made from the decoder):
+// line ends and typed characters.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,22 +38,8 @@ TEST(WebGbk, EncodesAsciiAndChineseRefusesTheRest) {
   EXPECT_EQ(to_gbk("x\xF0\x9F\x98\x80y"), "x?y");                      // shown text falls back to '?'
 }
 
-TEST(WebText, OffsetsCountGbkBytesPositionsUtf16Units) {
-  const std::string s = "\xE4\xB8\xAD" "a\n" "\xF0\x9F\x98\x80" "b";  // 中 a LF emoji b
-  EXPECT_EQ(gbk_length(s, false), 2 + 1 + 1 + 1 + 1);
-  EXPECT_EQ(gbk_length(s, true), 2 + 1 + 2 + 1 + 1);  // the line feed is CR LF to the program
-  EXPECT_EQ(gbk_offset(s, 1, true), 2);                // after 中
-  EXPECT_EQ(gbk_offset(s, 3, true), 5);                // after the line break
-  EXPECT_EQ(gbk_offset(s, 5, true), 6);                // after the emoji (two units, '?' in GBK)
-  EXPECT_EQ(gbk_offset(s, 99, true), 7);               // clamped
-  EXPECT_EQ(units_at_offset(s, 1, true), 0);           // inside 中: its start
-  EXPECT_EQ(units_at_offset(s, 3, true), 2);
-  EXPECT_EQ(units_at_offset(s, 4, true), 2);           // inside CR LF: before it
-  EXPECT_EQ(units_at_offset(s, 6, true), 5);
-  EXPECT_EQ(units_at_offset(s, 99, true), 6);
-  EXPECT_EQ(units_holding(s, 1, true), 1);             // 中 holds the first byte
-  EXPECT_EQ(units_holding(s, 4, true), 3);
-}
+// The mapping between GBK offsets and positions in the page's values is every backend's:
+// tests/platform/gbk_offsets_test.cpp, which runs here too.
 
 TEST(WebText, LineEndsAndTypedCharacters) {
   EXPECT_EQ(crlf_to_lf("a\r\nb\rc\r\n"), "a\nb\rc\n");

@@ -60,10 +60,16 @@ TEST(ProductionOptions, EachCommandTakesItsOwnOptions) {
   EXPECT_EQ(o.ports, (Args{"COM5", "/dev/ttyUSB3"}));
   EXPECT_EQ(o.bench, "line 1");
   EXPECT_EQ(o.lease_ms, 5000);
+  // The bench reads its ports' lines as UTF-8, whatever its own output is.
   EXPECT_EQ(port_arguments(o, "COM5"), (Args{"provision", "--db", "run.sqlite", "--job", "b7", "--port", "COM5",
-                                             "--bench", "line 1", "--baud", "115200", "--lease", "5"}));
-  ASSERT_EQ(parse_production_options({"job", "export", "--db", "x", "--job", "b", "--csv"}, o), "");
+                                             "--bench", "line 1", "--baud", "115200", "--lease", "5", "--encoding",
+                                             "utf-8"}));
+  EXPECT_EQ(o.encoding, platform::ConsoleEncoding::System);
+  ASSERT_EQ(parse_production_options({"job", "export", "--db", "x", "--job", "b", "--csv", "--encoding", "UTF-8"}, o), "");
   EXPECT_TRUE(o.csv);
+  EXPECT_EQ(o.encoding, platform::ConsoleEncoding::Utf8);
+  EXPECT_EQ(parse_production_options({"job", "status", "--db", "x", "--job", "b", "--encoding=gbk"}, o),
+            "--encoding gbk: expected utf-8 or console");
 
   ASSERT_EQ(parse_production_options({"job", "resolve", "--db", "x", "--job", "b", "--unit", "DTU-7", "--to-pool",
                                       "--note", "dropped on the floor"},
