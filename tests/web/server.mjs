@@ -157,11 +157,15 @@ class Link {
 }
 
 export class TestServer {
-  // `mounts`: more folders served under a path prefix ({'/tests/': folder}).
-  constructor(siteDir, mounts = {}) {
+  // `mounts`: more folders served under a path prefix ({'/tests/': folder}). `lastModified`
+  // (a Date): served as by a server that sends no caching headers, only the files' dates
+  // (all this one); the browser's HTTP cache then keeps them as it sees fit.
+  constructor(siteDir, mounts = {}, { lastModified = null } = {}) {
     this.siteDir = siteDir;
     this.mounts = mounts;
     this.headers = readHeaders(join(siteDir, '_headers'));
+    this.lastModified = lastModified;
+    if (lastModified) delete this.headers['Cache-Control'];
     this.ports = new Map();  // name -> SimulatedPort
     this.links = new Map();  // name -> Link
     this.opens = [];         // [name, baud] per socket opened
@@ -207,7 +211,7 @@ export class TestServer {
       return;
     }
     res.writeHead(200, { ...this.headers, 'Content-Type': kTypes[extname(file)] || 'application/octet-stream',
-      'Cache-Control': 'no-cache' });
+      ...(this.lastModified ? { 'Last-Modified': this.lastModified.toUTCString() } : {}) });
     res.end(readFileSync(file));
   }
 
