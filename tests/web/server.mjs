@@ -166,6 +166,7 @@ export class TestServer {
     this.headers = readHeaders(join(siteDir, '_headers'));
     this.lastModified = lastModified;
     if (lastModified) delete this.headers['Cache-Control'];
+    this.mixedIn = null;  // {path, file}: served for `path` when a page asks for it
     this.ports = new Map();  // name -> SimulatedPort
     this.links = new Map();  // name -> Link
     this.opens = [];         // [name, baud] per socket opened
@@ -204,8 +205,11 @@ export class TestServer {
         path = path.slice(prefix.length - 1);
       }
     }
-    const file = normalize(join(root, path));
-    if (!file.startsWith(root) || !existsSync(file) || !statSync(file).isFile()) {
+    let file = normalize(join(root, path));
+    if (!file.startsWith(root)) file = '';
+    // A page asks for its build's files with "?b=<build>"; the service worker without.
+    if (this.mixedIn && this.mixedIn.path === path && url.searchParams.has('b')) file = this.mixedIn.file;
+    if (!file || !existsSync(file) || !statSync(file).isFile()) {
       res.writeHead(404, { 'Content-Type': 'text/plain' });
       res.end('not found');
       return;

@@ -1,7 +1,8 @@
 // The page after an update, from a server that sends no caching headers and the files' old
 // dates (as a folder unpacked from the download keeps them): the browser's HTTP cache then
 // holds the old files for weeks, yet the second load after the update runs the new version,
-// online and offline, and each build's offline copy holds that build's files.
+// online and offline, and each build's offline copy holds that build's files. And a page put
+// together from two builds loads again, once.
 import { cpSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { TestServer } from './server.mjs';
@@ -34,7 +35,7 @@ const running = (tab) => tab.evaluate(async () => {
 export function updateGroups(ctx) {
   const { browser, site, scratch } = ctx;
   return [
-    ['update: served without caching headers, an update runs on the second load after it, offline too', async () => {
+    ['update: served without caching headers, an update runs on the second load after it, offline too; a page of two builds loads again once', async () => {
       const [before, after] = [join(scratch, 'site-before'), join(scratch, 'site-after')];
       makeVersion(site, before, 'before');
       makeVersion(site, after, 'after');
@@ -43,8 +44,16 @@ export function updateGroups(ctx) {
       const tab = await browser.newTab();
       try {
         await tab.addInitScript(initScript({ ports: [], granted: [], choose: null }));
+        // A server that hands the page another build's scripts: the page loads again once, and
+        // then runs as it is rather than loading for ever.
+        server.mixedIn = { path: '/main.js', file: join(after, 'main.js') };
         await tab.navigate(server.origin + '/');
+        const { build, version } = await running(tab);
+        const reloads = tab.console.filter((l) => l.includes('loading again')).length;
+        equal({ build, version, reloads }, { build: 'after', version: 'before', reloads: 1 }, 'a page of two builds');
         await tab.waitFor(`navigator.serviceWorker.getRegistration().then((r) => !!r && !!r.active)`, 20000, 'the offline copy');
+        server.mixedIn = null;
+        await tab.navigate(server.origin + '/');
         equal(await running(tab), { build: 'before', version: 'before', kept: { before: 'before' } }, 'the first version');
         // The new version on the server, its files a few months old.
         server.siteDir = after;
