@@ -1,17 +1,17 @@
 # The service worker: the list of the page's files it keeps for offline use, and its cache's
-# name made from their content, so that every change of the page installs afresh. Run by
-# dtu_web_site with SITE and TEMPLATE set.
-file(GLOB_RECURSE files RELATIVE ${SITE} ${SITE}/*)
-list(REMOVE_ITEM files sw.js _headers README.txt)
-list(SORT files)
-set(all "")
+# name, the page's build mark (made from the files' content: every change of the page installs
+# afresh, and a page asking for its build's files finds them). Run by dtu_web_site with SITE
+# and TEMPLATE set.
+include(${CMAKE_CURRENT_LIST_DIR}/site_digest.cmake)
+dtu_site_files(${SITE} files)
+file(STRINGS ${SITE}/index.html mark REGEX "name=\"dtu-build\" content=\"[0-9a-f]+\"")
+if(NOT mark)
+  message(FATAL_ERROR "${SITE}/index.html carries no build mark")
+endif()
+string(REGEX REPLACE ".*content=\"([0-9a-f]+)\".*" "\\1" DTU_SITE_STAMP "${mark}")
 set(names "")
 foreach(f ${files})
-  file(SHA256 ${SITE}/${f} sum)
-  string(APPEND all "${f} ${sum}\n")
   string(APPEND names "'${f}', ")
 endforeach()
-string(SHA256 stamp "${all}")
-string(SUBSTRING ${stamp} 0 16 DTU_SITE_STAMP)
 string(REGEX REPLACE ", $" "" DTU_SITE_FILES "${names}")
 configure_file(${TEMPLATE} ${SITE}/sw.js @ONLY)

@@ -3,6 +3,8 @@
 # itself. Run by dtu_web_site with SITE, PAGE, VERSION and README set.
 file(READ ${PAGE}/_headers headers)
 set(DTU_VERSION ${VERSION})
+# Filled in once every file of the page is in place (page_build.cmake).
+set(DTU_PAGE_BUILD "@DTU_PAGE_BUILD@")
 set(DTU_WEB_HEADERS "${headers}")
 string(REGEX MATCH "Content-Security-Policy: [^\n]*" csp "${headers}")
 string(REPLACE "Content-Security-Policy: " "" DTU_WEB_CSP "${csp}")

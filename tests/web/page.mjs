@@ -1,6 +1,7 @@
 // The page itself: where it cannot run it says so; it is served with its read-me's headers
-// and loads nothing from elsewhere; once loaded it starts without a network and can be
-// installed; zoomed, nothing is clipped; a settings file opened from the PC is the tool's.
+// (its policy; no copy used unseen) and loads nothing from elsewhere; once loaded it starts
+// without a network and can be installed; zoomed, nothing is clipped; a settings file opened
+// from the PC is the tool's.
 import { readFileSync, writeFileSync } from 'node:fs';
 import { networkInterfaces } from 'node:os';
 import { join } from 'node:path';
@@ -66,6 +67,13 @@ export function pageGroups(ctx) {
       equal(index.headers.get('content-security-policy'), headers['Content-Security-Policy'], 'the policy served');
       const wasm = await fetch(server.origin + '/dtu-setup.wasm');
       equal(wasm.headers.get('content-type'), 'application/wasm', 'the program\'s content type');
+      // The page, its worker and its manifest are asked for again, never taken from a cache unseen.
+      for (const path of ['/', '/sw.js', '/manifest.webmanifest']) {
+        equal((await fetch(server.origin + path)).headers.get('cache-control'), 'no-cache', 'the caching of ' + path);
+      }
+      for (const line of ['add_header Cache-Control no-cache always;', 'Header always set Cache-Control no-cache']) {
+        check(readme.includes(line), 'the read-me\'s server examples lack ' + line);
+      }
       const tab = await browser.newTab();
       await tab.addInitScript(initScript(kNoPorts));
       await tab.navigate(server.origin + '/');

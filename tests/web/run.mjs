@@ -13,6 +13,8 @@ import { sessionGroups } from './session.mjs';
 import { pageGroups } from './page.mjs';
 import { timingGroups } from './timing.mjs';
 import { conformanceGroups } from './conformance.mjs';
+import { updateGroups } from './update.mjs';
+import { tabGroups } from './tabs.mjs';
 
 const args = process.argv.slice(2);
 const option = (name) => {
@@ -24,6 +26,7 @@ const site = resolve(option('--site'));
 const testsSite = option('--tests-site') ? resolve(option('--tests-site')) : null;
 const simProgram = resolve(option('--sim'));
 const screenshot = option('--screenshot') ? resolve(option('--screenshot')) : null;
+const noticeScreenshot = option('--notice-screenshot') ? resolve(option('--notice-screenshot')) : null;
 
 for (const [folder, file] of [[site, 'index.html'], [testsSite, 'web-tests.js']]) {
   if (folder && !existsSync(join(folder, file))) {
@@ -43,10 +46,10 @@ const scratch = mkdtempSync(join(tmpdir(), 'dtu-web-tests-'));
 const server = new TestServer(site, testsSite ? { '/tests/': testsSite } : {});
 await server.listen();
 const browser = await Browser.launch();
-const ctx = { server, browser, simProgram, scratch, site, testsSite, screenshot };
+const ctx = { server, browser, simProgram, scratch, site, testsSite, screenshot, noticeScreenshot };
 let failed = 0;
 try {
-  failed = await runGroups([...pageGroups(ctx), ...sessionGroups(ctx), ...timingGroups(ctx), ...conformanceGroups(ctx)], only);
+  failed = await runGroups([...pageGroups(ctx), ...updateGroups(ctx), ...tabGroups(ctx), ...sessionGroups(ctx), ...timingGroups(ctx), ...conformanceGroups(ctx)], only);
 } finally {
   for (const sim of server.ports.values()) await sim.stop();
   await browser.close();

@@ -157,11 +157,16 @@ class Link {
 }
 
 export class TestServer {
-  // `mounts`: more folders served under a path prefix ({'/tests/': folder}).
-  constructor(siteDir, mounts = {}) {
+  // `mounts`: more folders served under a path prefix ({'/tests/': folder}). `lastModified`
+  // (a Date): served as by a server that sends no caching headers, only the files' dates
+  // (all this one); the browser's HTTP cache then keeps them as it sees fit.
+  constructor(siteDir, mounts = {}, { lastModified = null } = {}) {
     this.siteDir = siteDir;
     this.mounts = mounts;
     this.headers = readHeaders(join(siteDir, '_headers'));
+    this.lastModified = lastModified;
+    if (lastModified) delete this.headers['Cache-Control'];
+    this.mixedIn = null;  // {path, file}: served for `path` when a page asks for it
     this.ports = new Map();  // name -> SimulatedPort
     this.links = new Map();  // name -> Link
     this.opens = [];         // [name, baud] per socket opened
@@ -200,14 +205,17 @@ export class TestServer {
         path = path.slice(prefix.length - 1);
       }
     }
-    const file = normalize(join(root, path));
-    if (!file.startsWith(root) || !existsSync(file) || !statSync(file).isFile()) {
+    let file = normalize(join(root, path));
+    if (!file.startsWith(root)) file = '';
+    // A page asks for its build's files with "?b=<build>"; the service worker without.
+    if (this.mixedIn && this.mixedIn.path === path && url.searchParams.has('b')) file = this.mixedIn.file;
+    if (!file || !existsSync(file) || !statSync(file).isFile()) {
       res.writeHead(404, { 'Content-Type': 'text/plain' });
       res.end('not found');
       return;
     }
     res.writeHead(200, { ...this.headers, 'Content-Type': kTypes[extname(file)] || 'application/octet-stream',
-      'Cache-Control': 'no-cache' });
+      ...(this.lastModified ? { 'Last-Modified': this.lastModified.toUTCString() } : {}) });
     res.end(readFileSync(file));
   }
 

@@ -25,7 +25,7 @@ async function screenshot(tab, path) {
 }
 
 // Connects (the banner answered, setting mode entered): the operation buttons come alive.
-async function connect(form, sim) {
+export async function connect(form, sim) {
   const requests = sim.count('<- %%%%%%%%%%');
   await form.click(At.connect);
   await form.tab.waitFor(`window.__standIn.log.some((e) => e.op === 'open')`, 10000, 'the port to open');

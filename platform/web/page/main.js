@@ -1,7 +1,10 @@
-// Starts the tool on the page: checks that the browser can do what the tool needs, numbers
-// the serial ports, loads the settings file from the page's storage, and runs the program.
+// Starts the tool on the page: checks that the browser can do what the tool needs and that the
+// page is of one build, makes this tab the tool (one tab at a time), numbers the serial
+// ports, loads the settings file from the page's storage, and runs the program.
 import { makePageApi } from './page_api.js';
 import { SettingsBar } from './storage.js';
+import { ToolLease } from './tool_lease.js';
+import { keepOffline, loadedMixed, ofThisBuild } from './updates.js';
 
 const version = document.querySelector('meta[name="dtu-version"]').content;
 // Where the program keeps its settings file in its own file system (storage_folder.h).
@@ -20,17 +23,26 @@ function sayUnsupported() {
 
 function supported() {
   return window.isSecureContext && 'serial' in navigator && typeof WebAssembly === 'object' &&
-    'storage' in navigator && typeof navigator.storage.getDirectory === 'function';
+    'storage' in navigator && typeof navigator.storage.getDirectory === 'function' && 'locks' in navigator &&
+    typeof BroadcastChannel === 'function';
 }
 
 // The program is compiled while the page's storage and ports are looked at: the settings file
 // joins the program's file system before its entry runs (a run dependency holds it back),
-// and a port is only opened once the ports are numbered.
+// and a port is only opened once the ports are numbered. Storage and ports are touched only
+// once this tab is the tool.
 async function start() {
-  // The program's code compiles while the page's scripts and storage get ready.
-  const compiled = WebAssembly.compileStreaming(fetch(new URL('dtu-setup.wasm', import.meta.url), { credentials: 'same-origin' }));
-  const loading = import('./dtu-setup.js');
+  if (loadedMixed()) return;
+  // The program's code compiles while the page's scripts and storage get ready (a failure
+  // counts when the program is made; not while the tab waits to be the tool).
+  const compiled = WebAssembly.compileStreaming(fetch(ofThisBuild('dtu-setup.wasm'), { credentials: 'same-origin' }));
+  const loading = import(ofThisBuild('dtu-setup.js').href);
+  compiled.catch(() => {});
+  loading.catch(() => {});
   const dtu = makePageApi(document.getElementById('stage'), version);
+  const lease = new ToolLease({ stop: () => dtu.stop(), handedOver: () => location.reload() });
+  await lease.acquire();
+  dtu.onEnded = () => lease.release();
   const files = dtu.storage.loadAll();
   dtu.serial.started = dtu.serial.start();
   let program = null;
@@ -77,7 +89,5 @@ if (!supported()) {
 } else {
   start().catch(failed);
   // Offline use once loaded: the page's files are kept by a service worker.
-  if ('serviceWorker' in navigator) {
-    addEventListener('load', () => navigator.serviceWorker.register('sw.js').catch((e) => console.warn('offline copy:', e)));
-  }
+  if ('serviceWorker' in navigator) keepOffline();
 }

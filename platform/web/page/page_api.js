@@ -6,9 +6,10 @@ import { Controls } from './controls.js';
 import { Dialogs } from './dialogs.js';
 import { SerialPorts } from './serial.js';
 import { Storage } from './storage.js';
+import { ofThisBuild } from './updates.js';
 
 export function makePageApi(stage, version) {
-  const timers = new Timers(new URL('timer-worker.js', import.meta.url));
+  const timers = new Timers(ofThisBuild('timer-worker.js'));
   const queue = new EventQueue(timers);
   const controls = new Controls(stage, queue);
   return {
@@ -21,6 +22,7 @@ export function makePageApi(stage, version) {
     serial: new SerialPorts(queue, timers),
     storage: new Storage(),
     readySeen: false,
+    onEnded: null,  // () => void, after the program has ended
     // The form is shown and the program waits for the user: the page is ready.
     ready() {
       if (this.readySeen) return;
@@ -36,6 +38,12 @@ export function makePageApi(stage, version) {
       if (ended) ended.hidden = false;
       document.documentElement.dataset.state = 'ended';
       document.documentElement.dataset.exitCode = String(code);
+      if (this.onEnded) this.onEnded();
+    },
+    // Before another tab takes the tool over: nothing is saved after this has resolved (a
+    // save in progress finishes first), and the ports are closed.
+    async stop() {
+      await Promise.allSettled([this.storage.close(), ...[...this.serial.devices.values()].map((d) => d.close())]);
     },
   };
 }

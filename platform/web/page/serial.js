@@ -283,10 +283,11 @@ class Device {
     }
   }
 
-  // Closes the port; the next open of the same port waits until this is done.
+  // Closes the port; the next open of the same port waits until this is done (the promise
+  // returned).
   close() {
     this.ports.forget(this.id);
-    if (!this.opened) return;
+    if (!this.opened) return Promise.resolve();
     this.opened = false;
     this.wakeReader();
     const port = this.port;
@@ -307,5 +308,6 @@ class Device {
     done.then(() => {
       if (this.ports.closing.get(port) === done) this.ports.closing.delete(port);
     });
+    return done;
   }
 }

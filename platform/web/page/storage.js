@@ -8,6 +8,15 @@ const kLargestFile = 1 << 20;
 export class Storage {
   constructor() {
     this.root = null;
+    this.closed = false;
+    this.writing = new Set();  // stores in progress
+  }
+
+  // No store starts after this; resolves once those in progress have ended (another tab is
+  // about to take the settings file over).
+  close() {
+    this.closed = true;
+    return Promise.all([...this.writing]);
   }
 
   async folder() {
@@ -32,8 +41,19 @@ export class Storage {
   }
 
   // Writes a file whole: the storage swaps the new content in when the write is closed, so
-  // a failure leaves the old one. True when done.
-  async store(name, bytes) {
+  // a failure leaves the old one. True when done; false, and nothing written, once closed.
+  store(name, bytes) {
+    if (this.closed) {
+      console.warn('storage: ' + name + ' not saved: the tool is now in another tab');
+      return Promise.resolve(false);
+    }
+    const writing = this.write(name, bytes);
+    this.writing.add(writing);
+    writing.then(() => this.writing.delete(writing));
+    return writing;
+  }
+
+  async write(name, bytes) {
     try {
       const root = await this.folder();
       const handle = await root.getFileHandle(name, { create: true });
