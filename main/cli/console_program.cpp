@@ -1,12 +1,11 @@
 #include "main/cli/console_program.h"
 
-#include <atomic>
-#include <cstdlib>
-
+#include "main/cli/console_io.h"
 #include "main/cli/fleet.h"
 #include "main/cli/one_dtu.h"
 #include "main/cli/options.h"
 #include "main/cli/port_list.h"
+#include "main/cli/port_processes.h"
 #include "main/cli/report.h"
 #include "main/provision/production.h"
 #include "main/provision/production_options.h"
@@ -14,25 +13,6 @@
 #include "platform/console.h"
 
 namespace cli {
-namespace {
-
-void out(std::string_view text) { platform::console_write(platform::ConsoleStream::Out, text); }
-void err(std::string_view line) { platform::console_write(platform::ConsoleStream::Error, std::string(line) + "\n"); }
-
-// The first request stops the work in order (the port closed, the cut step named); a
-// second one, should that hang, ends the process at once.
-void watch_stops(bool several) {
-  platform::watch_stop_requests([several](int exit_status, const char* what) {
-    static std::atomic<int> requests{0};
-    if (several) return stop_fleet(std::string_view(what) == "SIGINT");
-    if (requests.fetch_add(1) == 0) return stop_one_dtu(exit_status, what);
-    err(std::string("stopped by ") + what + " again: ending at once");
-    std::_Exit(exit_status);
-  });
-}
-
-}  // namespace
-
 namespace {
 
 int run_command(const std::vector<std::string>& args, const ConsoleSystem& system) {
@@ -50,7 +30,12 @@ int run_command(const std::vector<std::string>& args, const ConsoleSystem& syste
     case Command::Ports: out(port_listing()); return kOk;
     default: break;
   }
-  watch_stops(options.ports.size() > 1);
+  // One port stops in order (the port closed, the cut step named); several pass each request
+  // on to their processes.
+  if (options.ports.size() > 1)
+    watch_stops([](int, const char* what) { stop_port_processes(std::string_view(what) == "SIGINT"); }, Again::PassOn);
+  else
+    watch_stops(stop_one_dtu, Again::EndAtOnce);
   if (options.ports.size() > 1) return run_fleet(options);
   OneDtuSetup setup;
   setup.options = &options;

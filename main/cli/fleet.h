@@ -10,8 +10,4 @@ namespace cli {
 
 int run_fleet(const Options& options);
 
-// Any thread: passes a stop request on to every child still running, as an interrupt
-// (Ctrl-C) or as the system's request to end.
-void stop_fleet(bool interrupt);
-
 }  // namespace cli

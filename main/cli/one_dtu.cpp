@@ -1,31 +1,29 @@
 #include "main/cli/one_dtu.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
 
-#include "app/program.h"
 #include "app/runtime_calls.h"
 #include "app/settings_table.h"
 #include "app_texts.h"
 #include "main/cli/dtu_driver.h"
 #include "main/cli/settings_record.h"
+#include "main/cli/port_choice.h"
 #include "main/cli/tool_driver.h"
+#include "main/cli/tool_run.h"
 #include "main/cli/work_folder.h"
-#include "main/tool.h"
 #include "platform/files.h"
 #include "platform/gbk_codec.h"
 #include "platform/process.h"
-#include "runtime/program.h"
-#include "runtime/runtime_app.h"
 
 namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::headless::HeadlessBackend;
 
 std::string absolute(const std::string& path) {
   std::error_code ec;
@@ -35,24 +33,11 @@ std::string absolute(const std::string& path) {
 
 std::string name_of(app::Key key) { return std::string(app::setting(key).name); }
 
-// One of the tool's messages as the terminal shows it; `otherwise` when it ended with none.
-std::string tool_message(uint32_t message, const std::string& otherwise = {}) {
-  return message != 0 ? terminal_text(app::text(message)) : otherwise;
-}
-
 // The window refuses an empty heartbeat or character time-out without a word; here the
 // refusal gets the window's own message for that field.
 uint32_t refusal_message(const app::CheckResult& check) {
   if (check.message != 0) return check.message;
   return check.setting == app::Key::OT ? app::texts::msg_char_timeout_empty : app::texts::msg_bad_heartbeat;
-}
-
-// The system's devices; a device path given as the port stands in for the COM port's device.
-platform::headless::SerialOpener port_devices(const PortName& port, platform::headless::SerialOpener system) {
-  if (port.device.empty()) return system;
-  return [system = std::move(system), device = port.device](const std::string&, platform::SerialError& error) {
-    return system(device, error);
-  };
 }
 
 class OneDtu {
@@ -61,7 +46,6 @@ class OneDtu {
 
   int run();
   void stop(int exit_status, const char* what);  // UI thread
-  static int entry();
 
  private:
   bool prepare();
@@ -87,11 +71,9 @@ class OneDtu {
 
   const OneDtuSetup& setup_;
   const Options& options_;
-  std::unique_ptr<HeadlessBackend> own_backend_;  // when the setup brings none
-  std::optional<ToolDriver> tool_;
-  std::optional<DtuDriver> dtu_;
+  DtuDriver* dtu_ = nullptr;
   WorkFolder work_;
-  PortName port_;
+  PortChoice port_;
   std::string save_path_;
   std::map<app::Key, std::string> values_;  // the --set values, GBK
   Outcome outcome_;
@@ -102,18 +84,6 @@ class OneDtu {
 };
 
 std::atomic<OneDtu*> g_running{nullptr};
-std::atomic<HeadlessBackend*> g_backend{nullptr};
-std::string g_program_path;
-
-std::string work_program_path() { return g_program_path; }
-
-int OneDtu::entry() {
-  app::start_program();
-  OneDtu* self = g_running.load();
-  self->form_ready_ = true;
-  self->drive();
-  return 0;
-}
 
 int OneDtu::run() {
   g_running.store(this);
@@ -122,23 +92,19 @@ int OneDtu::run() {
     g_running.store(nullptr);
     return outcome_.status;
   }
-  HeadlessBackend* backend = setup_.backend;
-  if (!backend) {
-    own_backend_ = std::make_unique<HeadlessBackend>(0, HeadlessBackend::Clock::Real,
-                                                     port_devices(port_, setup_.open_device));
-    backend = own_backend_.get();
-  }
-  platform::set_backend(backend);
-  g_backend.store(backend);
-  tool_.emplace(*backend);
-  dtu_.emplace(*tool_);
-  tool_->watch([this](const std::string& gbk) { on_status(gbk); },
-               [this](const std::string& gbk) { progress(terminal_text(gbk)); });
-  // The work folder is the program's folder for the tool: its settings file lives there.
-  g_program_path = work_.path() + "/dtu-setup-cli";
-  rt::set_process_services({&work_program_path, &platform::set_current_directory});
-  tool::register_layers();
-  rt::run_program(tool::startup_record(), &OneDtu::entry);
+  ToolRun run;
+  run.folder = work_.path();
+  run.devices = port_.devices;
+  run.backend = setup_.backend;
+  run.on_status = [this](const std::string& gbk) { on_status(gbk); };
+  run.on_message = [this](const std::string& gbk) { progress(terminal_text(gbk)); };
+  run.work = [this](ToolDriver&, DtuDriver& dtu) {
+    dtu_ = &dtu;
+    form_ready_ = true;
+    drive();
+  };
+  run_tool(run);
+  dtu_ = nullptr;
   work_.remove();
   report();
   g_running.store(nullptr);
@@ -146,10 +112,9 @@ int OneDtu::run() {
 }
 
 bool OneDtu::prepare() {
-  parse_port(setup_.port, port_);
-  if (!port_.device.empty()) port_.device = absolute(port_.device);  // the tool changes folder
-  // Above the window's COM15: its device stands in for the port the window picks.
-  if (port_.com == 0 && port_.number > 0) port_.device = platform::serial_device_path(port_.number);
+  PortName name;
+  parse_port(setup_.port, name);
+  port_ = choose_port(name, setup_.open_device);
   if (work_.path().empty()) {
     fail(kFailed, "start", "cannot make a work folder in the temporary folder");
     return false;
@@ -197,10 +162,8 @@ void OneDtu::drive() {
 }
 
 bool OneDtu::choose_link() {
-  const int com = port_.com == 0 ? 1 : port_.com;
-  if (dtu_->choose_link(com, options_.baud)) return true;
-  fail(kUsage, "open",
-       "the window offers no COM" + std::to_string(com) + " at " + std::to_string(options_.baud) + " baud");
+  if (dtu_->choose_link(port_.com, options_.baud)) return true;
+  fail(kUsage, "open", no_such_link(port_.com, options_.baud));
   return false;
 }
 
@@ -332,7 +295,7 @@ void OneDtu::stop(int exit_status, const char* what) {
     if (const std::optional<app::Key> step = dtu_->write_step()) cut = name_of(*step);
   }
   progress(std::string("stopped by ") + what + " during step " + cut + "; closing the port");
-  if (form_ready_) dtu_->disconnect();
+  if (form_ready_ && dtu_) dtu_->disconnect();
   outcome_ = {exit_status, cut, std::string("stopped by ") + what, outcome_.values};
   work_.remove();
   report();
@@ -373,10 +336,10 @@ int run_one_dtu(const OneDtuSetup& setup) {
 }
 
 void stop_one_dtu(int exit_status, const char* what) {
+  // Before the tool runs nothing is open: the process ends at once.
   OneDtu* running = g_running.load();
-  HeadlessBackend* backend = g_backend.load();
-  if (!running || !backend) return;
-  backend->schedule(backend->now(), [running, exit_status, what] { running->stop(exit_status, what); });
+  if (!running || !post_to_tool([running, exit_status, what] { running->stop(exit_status, what); }))
+    std::_Exit(exit_status);
 }
 
 }  // namespace cli

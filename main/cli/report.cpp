@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/runtime_calls.h"
 #include "app/settings_table.h"
 #include "platform/gbk_codec.h"
 
@@ -17,6 +18,10 @@ std::string hex_escape(unsigned char c, const char* format) {
 }  // namespace
 
 std::string terminal_text(std::string_view gbk) { return platform::gbk_to_utf8_lossy(gbk); }
+
+std::string tool_message(uint32_t message, const std::string& otherwise) {
+  return message != 0 ? terminal_text(app::text(message)) : otherwise;
+}
 
 std::string key_value_lines(const std::vector<std::string>& values) {
   std::string out;

@@ -2,6 +2,7 @@
 // object on one line, and the tool's GBK texts in the terminal's encoding (UTF-8).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,10 @@ struct Outcome {
 
 // GBK text as the terminal shows it; bytes that are no GBK text become U+FFFD.
 std::string terminal_text(std::string_view gbk);
+
+// One of the tool's messages (the offset of its text) as the terminal shows it; `otherwise`
+// when the tool ended with none (0).
+std::string tool_message(uint32_t message, const std::string& otherwise = {});
 
 // "ID=...\n" ... "SS2=...\n"; control characters in a value are written as \xHH.
 std::string key_value_lines(const std::vector<std::string>& values);

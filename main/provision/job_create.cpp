@@ -9,8 +9,8 @@
 #include "app_texts.h"
 #include "main/cli/report.h"
 #include "main/cli/settings_record.h"
+#include "main/cli/tool_run.h"
 #include "main/cli/work_folder.h"
-#include "main/provision/tool_host.h"
 #include "main/provision/units_csv.h"
 #include "platform/gbk_codec.h"
 
@@ -52,7 +52,7 @@ struct Checked {
 // them when they lose the focus. Each unit is what the fields then hold.
 Checked check_in_tool(const std::string& folder, const UnitsCsv& csv) {
   Checked result;
-  ToolRun run;
+  cli::ToolRun run;
   run.folder = folder;
   run.work = [&](cli::ToolDriver&, cli::DtuDriver& dtu) {
     std::array<std::string, app::kSettingCount> base_gbk;
@@ -93,7 +93,7 @@ Checked check_in_tool(const std::string& folder, const UnitsCsv& csv) {
       for (size_t k : csv.keys) dtu.put_value(app::kSettings[k].key, base_gbk[k]);
     }
   };
-  run_tool(run);
+  cli::run_tool(run);
   return result;
 }
 

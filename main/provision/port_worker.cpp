@@ -12,12 +12,13 @@
 #include "app/settings_table.h"
 #include "app_texts.h"
 #include "main/cli/options.h"
+#include "main/cli/port_choice.h"
 #include "main/cli/report.h"
+#include "main/cli/tool_run.h"
 #include "main/cli/work_folder.h"
 #include "main/journal/journal.h"
 #include "main/provision/port_flow.h"
 #include "main/provision/session_keeper.h"
-#include "main/provision/tool_host.h"
 #include "platform/backend.h"
 #include "platform/gbk_codec.h"
 #include "platform/process.h"
@@ -33,10 +34,6 @@ journal::Values utf8_values(const SettingValues& gbk) {
   journal::Values out;
   for (const std::string& v : gbk) out.push_back(cli::terminal_text(v));
   return out;
-}
-
-std::string tool_message(uint32_t message, const std::string& otherwise) {
-  return message != 0 ? cli::terminal_text(app::text(message)) : otherwise;
 }
 
 // What a read shows of a value the DTU took as written, by the window's own rules: the set
@@ -65,7 +62,7 @@ class ToolDtuPort final : public DtuPort {
 
   bool open(std::string& why) override {
     const cli::OperationEnd opened = dtu_.connect();
-    if (!opened.ok()) why = tool_message(opened.message, "the port was not opened");
+    if (!opened.ok()) why = cli::tool_message(opened.message, "the port was not opened");
     return opened.ok();
   }
   Boot wait_for_boot(int64_t within_ms) override {
@@ -78,7 +75,7 @@ class ToolDtuPort final : public DtuPort {
   }
   DtuRead read() override {
     const cli::Reading r = dtu_.read_settings();
-    if (!r.ok()) return {false, r.end.ok() ? "its listing lacks settings" : tool_message(r.end.message, "the read was cut short"), {}};
+    if (!r.ok()) return {false, r.end.ok() ? "its listing lacks settings" : cli::tool_message(r.end.message, "the read was cut short"), {}};
     return {true, "", utf8_values(r.values)};
   }
   bool holds(const journal::Values& target, const journal::Values& read) override {
@@ -94,13 +91,13 @@ class ToolDtuPort final : public DtuPort {
     // The checks run before the first command: a write they stop sent nothing.
     const bool reached = end.step.has_value();
     const std::string step = end.step ? std::string(app::setting(*end.step).name) : "check";
-    return {false, reached, step, tool_message(end.message, "the write was cut short")};
+    return {false, reached, step, cli::tool_message(end.message, "the write was cut short")};
   }
   DtuReadBack read_back(const journal::Values&) override {
     const cli::Reading back = dtu_.read_settings();
     if (!back.ok())
       return {false, "read-back",
-              back.end.ok() ? "its listing lacks settings" : tool_message(back.end.message, "no listing"), {}};
+              back.end.ok() ? "its listing lacks settings" : cli::tool_message(back.end.message, "no listing"), {}};
     const journal::Values after = utf8_values(back.values);
     std::string message;
     for (const auto& d : differences(written_, back.values)) message += (message.empty() ? "" : "; ") + d;
@@ -184,7 +181,6 @@ class PortWorker final : public PortHost {
   const std::string port_;
   const Console& console_;
   platform::headless::SerialOpener devices_;
-  cli::PortName port_name_;
   std::unique_ptr<SessionKeeper> keeper_;
   PortFlow* flow_ = nullptr;
   cli::ToolDriver* tool_ = nullptr;
@@ -198,30 +194,23 @@ class PortWorker final : public PortHost {
 std::atomic<PortWorker*> g_worker{nullptr};
 
 int PortWorker::run() {
-  cli::parse_port(port_, port_name_);
-  if (!port_name_.device.empty()) {
-    // The tool changes folder: the device path must not depend on it. It stands in for the
-    // COM port the window is set to.
-    std::error_code ec;
-    const std::filesystem::path device = std::filesystem::absolute(port_name_.device, ec);
-    const std::string path = ec ? port_name_.device : device.string();
-    devices_ = [system = devices_, path](const std::string&, platform::SerialError& error) { return system(path, error); };
-  }
+  cli::PortName name;
+  cli::parse_port(port_, name);
+  const cli::PortChoice choice = cli::choose_port(name, devices_);
   cli::WorkFolder folder;
-  ToolRun run;
+  cli::ToolRun run;
   run.folder = folder.path();
-  run.devices = devices_;
+  run.devices = choice.devices;
   run.on_status = [this](const std::string&) {
     if (!dtu_ || writing_seq_ == 0 || !keeper_) return;
     if (const auto step = dtu_->write_step()) keeper_->note_step(writing_seq_, std::string(app::setting(*step).name));
   };
-  run.work = [this](cli::ToolDriver& tool, DtuDriver& dtu) {
+  run.work = [this, com = choice.com](cli::ToolDriver& tool, DtuDriver& dtu) {
     tool_ = &tool;
     dtu_ = &dtu;
-    const int com = port_name_.com == 0 ? 1 : port_name_.com;
     ToolDtuPort port(dtu, com, o_.baud);
     if (!port.choose_link()) {
-      progress("the window offers no COM" + std::to_string(com) + " at " + std::to_string(o_.baud) + " baud");
+      progress(cli::no_such_link(com, o_.baud));
       status_ = cli::kUsage;
       return;
     }
@@ -232,7 +221,7 @@ int PortWorker::run() {
     keeper_.reset();
     dtu.disconnect();
   };
-  run_tool(run);
+  cli::run_tool(run);
   keeper_.reset();
   return status_;
 }
@@ -267,7 +256,7 @@ int run_port(const ProductionOptions& options, const platform::headless::SerialO
 
 void stop_port(int exit_status, const char* what) {
   PortWorker* worker = g_worker.load();
-  if (!worker || !post_to_tool([worker, exit_status, what] { worker->stop(exit_status, what); }))
+  if (!worker || !cli::post_to_tool([worker, exit_status, what] { worker->stop(exit_status, what); }))
     std::_Exit(exit_status);
 }
 

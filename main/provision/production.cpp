@@ -1,46 +1,37 @@
 #include "main/provision/production.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 
+#include "main/cli/console_io.h"
+#include "main/cli/port_processes.h"
 #include "main/cli/report.h"
 #include "main/journal/journal.h"
 #include "main/provision/job_commands.h"
 #include "main/provision/port_worker.h"
 #include "main/provision/production_options.h"
-#include "platform/child_processes.h"
-#include "platform/console.h"
 #include "platform/process.h"
 
 namespace provision {
 namespace {
 
-std::atomic<platform::ChildProcesses*> g_ports{nullptr};
-
-void out(std::string_view text) { platform::console_write(platform::ConsoleStream::Out, text); }
-void err(std::string_view line) { platform::console_write(platform::ConsoleStream::Error, std::string(line) + "\n"); }
+using cli::err;
+using cli::out;
 
 // A bench of several ports: a process for each (the tool has one set of globals), their
 // lines passed on at once; the highest exit status among them.
 int run_bench(const ProductionOptions& o) {
-  platform::ChildProcesses ports;
-  g_ports.store(&ports);
-  const std::string program = platform::program_path();
   int status = cli::kOk;
-  for (const std::string& port : o.ports) {
-    std::string error;
-    if (!ports.start(program, port_arguments(o, port), error)) {
-      err(port + " cannot start a process for this port: " + error);
-      status = cli::kFailed;
-    }
-  }
-  ports.wait_all([](size_t, platform::ChildStream stream, std::string_view line) {
+  cli::PortProcesses how;
+  how.arguments = [&](const std::string& port) { return port_arguments(o, port); };
+  how.not_started = [&](size_t i, const std::string& error) {
+    err(o.ports[i] + " cannot start a process for this port: " + error);
+    status = cli::kFailed;
+  };
+  how.line = [](size_t, platform::ChildStream stream, std::string_view line) {
     if (stream == platform::ChildStream::Out) out(std::string(line) + "\n");
     else err(line);
-  });
-  g_ports.store(nullptr);
-  for (size_t i = 0; i < ports.size(); ++i) status = std::max(status, ports.exit_status(i));
+  };
+  for (const int port_status : cli::run_port_processes(o.ports, how)) status = std::max(status, port_status);
   return status;
 }
 
@@ -70,21 +61,6 @@ int check_journal(const ProductionOptions& o, bool tell) {
   }
 }
 
-// The first request stops the work in order; a second one, should that hang, ends the
-// process at once.
-void watch_stops(bool several) {
-  platform::watch_stop_requests([several](int exit_status, const char* what) {
-    static std::atomic<int> requests{0};
-    if (requests.fetch_add(1) > 0) {
-      err(std::string("stopped by ") + what + " again: ending at once");
-      std::_Exit(exit_status);
-    }
-    if (!several) return stop_port(exit_status, what);
-    if (platform::ChildProcesses* ports = g_ports.load())
-      ports->stop_all(std::string_view(what) == "SIGINT" ? platform::ChildStop::Interrupt : platform::ChildStop::Terminate);
-  });
-}
-
 }  // namespace
 
 int run_production(const std::vector<std::string>& args, const platform::headless::SerialOpener& devices) {
@@ -98,7 +74,13 @@ int run_production(const std::vector<std::string>& args, const platform::headles
   if (o.command != ProductionCommand::Provision) return run_job_command(o, console);
   if (o.bench.empty()) o.bench = platform::host_name().empty() ? "bench" : platform::host_name();
   if (const int status = check_journal(o, o.ports.size() > 1); status != cli::kOk) return status;
-  watch_stops(o.ports.size() > 1);
+  // One port stops in order (a claim it holds goes back, a cut write is left in doubt);
+  // several pass the request on to their processes.
+  if (o.ports.size() > 1)
+    cli::watch_stops([](int, const char* what) { cli::stop_port_processes(std::string_view(what) == "SIGINT"); },
+                     cli::Again::EndAtOnce);
+  else
+    cli::watch_stops(stop_port, cli::Again::EndAtOnce);
   if (o.ports.size() > 1) return run_bench(o);
   return run_port(o, devices, console);
 }

@@ -1,6 +1,7 @@
-#include "main/provision/tool_host.h"
+#include "main/cli/tool_run.h"
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 #include "app/program.h"
@@ -11,15 +12,15 @@
 #include "runtime/program.h"
 #include "runtime/runtime_app.h"
 
-namespace provision {
+namespace cli {
 namespace {
 
 using platform::headless::HeadlessBackend;
 
 // The program's entry routine takes no arguments: what it runs is found here.
 const ToolRun* g_run = nullptr;
-std::optional<cli::ToolDriver> g_tool;
-std::optional<cli::DtuDriver> g_dtu;
+std::optional<ToolDriver> g_tool;
+std::optional<DtuDriver> g_dtu;
 std::atomic<HeadlessBackend*> g_backend{nullptr};
 std::string g_program_path;
 
@@ -34,17 +35,23 @@ int entry() {
 }  // namespace
 
 void run_tool(const ToolRun& run) {
-  HeadlessBackend backend(0, HeadlessBackend::Clock::Real, run.devices);
-  platform::set_backend(&backend);
+  std::unique_ptr<HeadlessBackend> own;
+  HeadlessBackend* backend = run.backend;
+  if (!backend) {
+    own = std::make_unique<HeadlessBackend>(0, HeadlessBackend::Clock::Real, run.devices);
+    backend = own.get();
+  }
+  platform::set_backend(backend);
   g_run = &run;
-  g_tool.emplace(backend);
+  g_tool.emplace(*backend);
   g_dtu.emplace(*g_tool);
   g_tool->watch([&run](const std::string& gbk) { if (run.on_status) run.on_status(gbk); },
                 [&run](const std::string& gbk) { if (run.on_message) run.on_message(gbk); });
+  // The work folder is the program's folder for the tool: its settings file lives there.
   g_program_path = run.folder + "/dtu-setup-cli";
   rt::set_process_services({&program_path, &platform::set_current_directory});
   tool::register_layers();
-  g_backend.store(&backend);
+  g_backend.store(backend);
   rt::run_program(tool::startup_record(), &entry);
   g_backend.store(nullptr);
   g_dtu.reset();
@@ -59,4 +66,4 @@ bool post_to_tool(std::function<void()> task) {
   return true;
 }
 
-}  // namespace provision
+}  // namespace cli
