@@ -261,23 +261,32 @@ void PortFlow::write_unit(const journal::Unit& unit, int64_t setting_mode, int64
   if (!back.ok) return failed(unit, {back.step, back.message, back.after, true});
   const int64_t took = host_.now_ms() - read_done;
   const int64_t cycle = host_.now_ms() - setting_mode;
-  const bool recorded =
+  bool recorded =
       journaled([&] { return journal_->finish(job_.id, unit.seq, session_, back.after, took, cycle); });
+  // The journal gave the unit up meanwhile (this bench's lease ran out, or a person put it
+  // back in the pool): this DTU holds it, so it takes the unit back if no other port has it.
+  if (!recorded && reclaim(unit, back.after))
+    recorded = journaled([&] { return journal_->finish(job_.id, unit.seq, session_, back.after, took, cycle); });
   host_.writing(0, "", "");
   if (!recorded) {
     journaled([&] {
-      journal_->note(job_.id, session_, unit.seq, "unrecorded", "done", back.after,
-                     "written and read back by this port after the journal gave the unit up");
+      journal_->note(job_.id, session_, unit.seq, "conflict", "done", back.after,
+                     "written and read back by this port after the journal gave the unit to another");
     });
-    host_.said(Verdict::Unrecorded, unit.dtu_id + " written and read back, but the journal no longer gives it to this "
-                                                  "port: see job status");
+    host_.said(Verdict::Unrecorded, unit.dtu_id + " written and read back, but the journal gave it to another port "
+                                                  "meanwhile: two DTUs may hold this ID; see job status");
     return;
   }
   host_.said(Verdict::Done, unit.dtu_id + " done " + seconds_text(took) + " s — power off, connect the next");
 }
 
 void PortFlow::failed(const journal::Unit& unit, const journal::Failure& failure) {
-  const auto state = journaled([&] { return journal_->fail(job_.id, unit.seq, session_, unit.attempts, failure); });
+  auto state = journaled([&] { return journal_->fail(job_.id, unit.seq, session_, unit.attempts, failure); });
+  // Given up meanwhile while this DTU may hold the ID: the unit comes back to be kept for it.
+  if (!state && failure.reached) {
+    if (const auto back = reclaim(unit, failure.after))
+      state = journaled([&] { return journal_->fail(job_.id, unit.seq, session_, back->attempts, failure); });
+  }
   host_.writing(0, "", "");
   const std::string head = unit.dtu_id + " failed at " + failure.step + " (" + failure.message + "): attempt " +
                            std::to_string(unit.attempts + 1) + " of " + std::to_string(journal::kMaxAttempts) + ", ";
@@ -297,6 +306,13 @@ void PortFlow::failed(const journal::Unit& unit, const journal::Failure& failure
       host_.said(Verdict::FailedBack, head + "back in the pool (nothing reached the DTU) — connect the next");
       return;
   }
+}
+
+std::optional<journal::Unit> PortFlow::reclaim(const journal::Unit& unit, const journal::Values& held) {
+  return journaled([&] {
+    return journal_->take_over(job_.id, unit.seq, session_, held,
+                               "this port's DTU took the ID after the journal had given the unit up");
+  });
 }
 
 template <typename F>

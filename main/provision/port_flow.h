@@ -74,7 +74,7 @@ enum class Verdict {
   OtherJob,        // a DTU of another job: left alone
   NothingToWrite,  // no unit for it
   Unread,          // did not enter setting mode, or did not answer the read
-  Unrecorded,      // written, but the journal no longer gives its unit to this port
+  Unrecorded,      // written, but the journal gave its unit to another port meanwhile
   JobComplete,     // the job is finished: the port ends
 };
 
@@ -138,6 +138,7 @@ class PortFlow {
   std::optional<journal::Unit> known_unit(const journal::Unit& known, const journal::Values& before, bool& fresh);
   void write_unit(const journal::Unit& unit, int64_t setting_mode, int64_t read_done);
   void failed(const journal::Unit& unit, const journal::Failure& failure);
+  std::optional<journal::Unit> reclaim(const journal::Unit& unit, const journal::Values& held);
   void say_waiting(const journal::Counts& counts);
   template <typename F>
   auto journaled(F&& operation) -> decltype(operation());

@@ -84,6 +84,7 @@ class ScriptedPort final : public DtuPort {
   DtuRead read() override { return {true, "", on->settings}; }
   bool holds(const journal::Values& target, const journal::Values& read) override { return target == read; }
   DtuWrite write(const journal::Values& target) override {
+    if (while_writing) while_writing();
     for (size_t i = 0; i < journal::kValueCount; ++i) {
       if (on->stops_at == static_cast<int>(i)) return {false, true, std::string(journal::value_key(i)), "no answer"};
       on->settings[i] = target[i];
@@ -98,6 +99,7 @@ class ScriptedPort final : public DtuPort {
   std::deque<Dtu*> queue;
   Dtu* on = nullptr;
   bool opened = false;
+  std::function<void()> while_writing;
 
  private:
   TestHost& host_;
@@ -224,6 +226,25 @@ TEST_F(PortFlowTest, AtTheEndABenchSettlesADeadBenchsClaimAndEnds) {
                                     [](const std::string& n) { return n.rfind("waiting for the job to end", 0) == 0; });
   ASSERT_NE(waiting, host.notes.end()) << "it says what it waits for";
   EXPECT_NE(waiting->find("DTU-0001 (bench B, port COM6) is being written elsewhere"), std::string::npos) << *waiting;
+}
+
+// The bench's lease runs out while it writes (it was cut off a while) and a person, seeing the
+// unit in doubt, puts it back in the pool: the port, whose DTU now holds the ID, takes the
+// unit back and finishes it, so no other DTU gets that ID.
+TEST_F(PortFlowTest, ADtuWrittenAfterItsUnitWasGivenUpTakesItBack) {
+  auto j = database.open();
+  Dtu a = fresh("F-1"), b = fresh("F-2"), c = fresh("F-3");
+  port.queue = {&a, &b, &c};
+  port.while_writing = [&] {
+    port.while_writing = nullptr;
+    j->renew_session(host.session, -1000);
+    j->settle_lapsed(1);
+    j->resolve(1, "DTU-0001", journal::Resolution::ToPool, "its bench stopped answering", "ann");
+  };
+  EXPECT_EQ(run(), 0) << said();
+  EXPECT_EQ(a.settings[0], "DTU-0001");
+  EXPECT_EQ(b.settings[0], "DTU-0002") << "the next DTU does not get the first one's ID";
+  EXPECT_EQ(verdicts().front(), Verdict::Done) << said();
 }
 
 // A journal connection that fails as a test says, before the statement runs.

@@ -101,6 +101,7 @@ class SimHost final : public provision::PortHost {
 
   std::unique_ptr<journal::Journal> open_journal() override { return f_.open_journal(&p_); }
   void keep_lease(int64_t job, int64_t session) override {
+    p_.session = session;
     Floor& f = f_;
     Process& p = p_;
     p_.keeper = f_.world.spawn(p_.port.name + " keeper", [&f, &p, job, session] {

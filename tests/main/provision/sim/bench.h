@@ -45,6 +45,7 @@ struct Process {
   std::string bench;
   Port port;
   int actor = -1, keeper = -1;
+  int64_t session = 0;                  // the journal's session of its current run
   bool running = false;
   int exit_status = -1;                 // when it ended by itself
   int runs = 0;

@@ -366,6 +366,11 @@ void Run::person() {
       if (j->counts(job.id).finished()) return;
       for (const journal::Unit& u : j->outstanding(job.id)) {
         if (u.state != UnitState::InDoubt) continue;
+        // A careful person first looks at the bench whose lease ran out while it wrote the
+        // unit: if it still runs, the unit is its own to finish.
+        if (u.session != 0 && std::any_of(floor.processes.begin(), floor.processes.end(),
+                                          [&](const auto& p) { return p->running && p->session == u.session; }))
+          continue;
         bool held = false, coming_back = false;
         for (const auto& d : floor.dtus) {
           if (d->gone || d->settings[0] != u.dtu_id) continue;
@@ -469,7 +474,13 @@ void Run::check(bool ended_in_time) {
         ++n;
         holders += " #" + std::to_string(d->serial);
       }
-    if (n > 1) floor.violation(id + " is on " + std::to_string(n) + " DTUs:" + holders);
+    if (n > 1) {
+      floor.violation(id + " is on " + std::to_string(n) + " DTUs:" + holders);
+      for (const auto& e : events)
+        if (e.seq != 0 && units[static_cast<size_t>(e.seq - 1)].dtu_id == id)
+          world.trace("  event " + e.kind + " -> " + e.state + " session " + std::to_string(e.session) + " " +
+                      e.bench + "/" + e.port + " at " + std::to_string(e.at_ms) + " step " + e.step + ": " + e.detail);
+    }
   }
   for (const auto& d : floor.dtus)
     if (d->other_job && !d->written_ids.empty()) floor.violation("a DTU of the other job was written");
