@@ -8,7 +8,7 @@ libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils 
 DTU_JOURNAL_TEST_PACKAGES="postgresql-15"
 # What the Windows (MinGW-w64 cross, run under Wine; icoutils makes and reads the programs'
 # icon; xdotool and xclip drive the window program under Wine; wixl makes the installer and
-# msitools reads it back) and 32-bit Linux builds need besides.
+# msitools mends and reads it back) and 32-bit Linux builds need besides.
 DTU_PORT_PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 g++-multilib icoutils \
 xdotool xclip wixl msitools"
 
@@ -48,6 +48,20 @@ dtu_install_web_packages() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# 32-bit Wine (Debian's wine32:i386, once the i386 architecture is added to dpkg), which runs
+# the 32-bit Windows programs beside the 64-bit ones, without its recommendations (sound,
+# video and printing libraries). It updates some of the machine's own shared libraries to the
+# versions of their i386 twins: ./test installs it while only compilers run.
+dtu_install_wine32() {
+  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" && return 0
+  echo "Installing: wine32:i386"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
 }
 
 # dtu_configure <dir> <c compiler> <c++ compiler> [cmake options...]

@@ -4,6 +4,8 @@
 #                            build/logs/NAME.log and shown when it is awaited
 #   await NAME...            waits for those background steps, shows their output, and fails
 #                            the script if one of them failed
+#   step_ended NAME SECONDS  in a step beside the others: waits (at most SECONDS) until the
+#                            step NAME run now has ended well
 #   steps_summary            the seconds of every step so far, in the order they started
 # A step beside the others is for work that mostly waits (on Wine, on child processes, on
 # devices) or that fills a core a build leaves idle; each build runs in the foreground with
@@ -12,6 +14,7 @@
 dtu_step_names=()
 declare -A dtu_step_start dtu_step_seconds dtu_step_pid dtu_step_how
 mkdir -p build/logs
+rm -f build/logs/*.done
 
 dtu_now() { echo "${EPOCHREALTIME/,/.}"; }
 dtu_elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f", b - a }'; }
@@ -23,10 +26,25 @@ step() {
   echo "== $name (at $(dtu_clock))"
   dtu_step_names+=("$name")
   dtu_step_how[$name]=foreground
+  rm -f "build/logs/$name.done"
   local start
   start=$(dtu_now)
   "$@"
   dtu_step_seconds[$name]=$(dtu_elapsed "$start" "$(dtu_now)")
+  touch "build/logs/$name.done"
+}
+
+# A step beside the others cannot wait for the script's own steps: it watches for the file
+# that step() leaves when one has ended well. (One that failed ends the script, and with it
+# the steps beside it.)
+step_ended() {
+  local name=$1 i
+  for ((i = 0; i < $2 * 10; i++)); do
+    [ -f "build/logs/$name.done" ] && return 0
+    sleep 0.1
+  done
+  echo "the step \"$name\" did not end within $2 s" >&2
+  return 1
 }
 
 beside() {

@@ -72,14 +72,18 @@ endfunction()
 # The zip a technician downloads: build/<dir>/dtu-setup-<version>-win64.zip (or -win32), one
 # folder holding the programs, stripped, and README-windows.txt (CRLF line ends). Made by
 # `cmake --build <dir> --target dtu_windows_zip`; ./package copies it into dist/.
+# The read-me names this architecture's installer in its silent-install lines.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(DTU_ZIP_ARCH win64)
   set(DTU_ZIP_ARCH_TEXT "64-bit")
+  set(DTU_MSI_ARCH x64)
 else()
   set(DTU_ZIP_ARCH win32)
   set(DTU_ZIP_ARCH_TEXT "32-bit")
+  set(DTU_MSI_ARCH x86)
 endif()
 set(DTU_ZIP_NAME dtu-setup-${PROJECT_VERSION}-${DTU_ZIP_ARCH})
+set(DTU_MSI_NAME dtu-setup-${PROJECT_VERSION}-${DTU_MSI_ARCH}.msi)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/README-windows.txt.in
                ${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt @ONLY NEWLINE_STYLE CRLF)
 # The shipped programs' files, comma-separated (generator expressions), once every directory
@@ -110,15 +114,16 @@ cmake_language(DEFER CALL dtu_windows_zip_target)
 # script build/<dir>/make-msi VERSION OUT makes one of another version from the same
 # programs (the upgrade test installs a newer one over it).
 find_program(DTU_WIXL wixl)
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(DTU_MSI_ARCH x64)
+find_program(DTU_MSIINFO msiinfo)
+find_program(DTU_MSIBUILD msibuild)
+if(DTU_WIXL AND DTU_MSIINFO AND DTU_MSIBUILD)
+  set(DTU_MSI_TOOLS ON)
 else()
-  set(DTU_MSI_ARCH x86)
+  set(DTU_MSI_TOOLS OFF)
 endif()
-set(DTU_MSI_NAME dtu-setup-${PROJECT_VERSION}-${DTU_MSI_ARCH}.msi)
 function(dtu_windows_msi_target)
-  if(NOT DTU_WIXL)
-    message(STATUS "wixl not found: no Windows installer (install msitools and wixl; ./test does)")
+  if(NOT DTU_MSI_TOOLS)
+    message(STATUS "wixl or msitools not found: no Windows installer (install msitools and wixl; ./test does)")
     return()
   endif()
   get_property(programs GLOBAL PROPERTY DTU_WINDOWS_PROGRAMS)
@@ -127,7 +132,7 @@ function(dtu_windows_msi_target)
   file(GENERATE OUTPUT ${script}
        CONTENT "#!/bin/sh\n# make-msi VERSION OUT: the installer of this build's programs, as that version.\n\
 exec '${CMAKE_COMMAND}' -DVERSION=\"$1\" -DOUT=\"$2\" -DARCH=${DTU_MSI_ARCH} '-DPROGRAMS=${files}' \
-'-DSTRIP=${CMAKE_STRIP}' '-DWIXL=${DTU_WIXL}' '-DREADME=${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt' \
+'-DSTRIP=${CMAKE_STRIP}' '-DWIXL=${DTU_WIXL}' '-DMSIINFO=${DTU_MSIINFO}' '-DMSIBUILD=${DTU_MSIBUILD}' '-DREADME=${CMAKE_BINARY_DIR}/generated/windows/README-windows.txt' \
 '-DICON=${DTU_WINDOWS_ICON}' '-DWXS=${CMAKE_SOURCE_DIR}/packaging/windows/dtu-setup.wxs' \
 -P '${CMAKE_SOURCE_DIR}/packaging/windows/make_msi.cmake'\n"
        FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

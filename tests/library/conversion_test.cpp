@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <random>
 
 #include "runtime/library/commands.h"
@@ -147,22 +147,26 @@ TEST(ToText, DateTime) {
   EXPECT_EQ(to_text(of_date(-1.25)), gbk("1899年12月29日6时"));  // the fraction is the time of day
   EXPECT_EQ(to_text(of_date(1e12)), gbk("9999年12月31日"));       // clamped
   EXPECT_EQ(to_text(of_date(-1e12)), gbk("100年1月1日"));
-  // Against the C library's calendar for whole seconds since 1970.
+  // Against the standard library's civil calendar for whole seconds since 1970, up to 2096
+  // (past what a 32-bit time_t, as 32-bit Windows' C library has, can hold).
   std::mt19937 rng(11);
   for (int i = 0; i < 500; ++i) {
-    time_t t = static_cast<time_t>(rng() % 4000000000u);
-    const std::tm tm = *std::gmtime(&t);
+    const long long t = rng() % 4000000000u;
+    const std::chrono::year_month_day day{std::chrono::sys_days{std::chrono::days{t / 86400}}};
+    const int seconds = static_cast<int>(t % 86400), hour = seconds / 3600, minute = seconds / 60 % 60,
+              second = seconds % 60;
     char want[64];
-    std::snprintf(want, sizeof want, "%d年%d月%d日", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+    std::snprintf(want, sizeof want, "%d年%u月%u日", static_cast<int>(day.year()),
+                  static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
     std::string expect = gbk(want);
-    if (tm.tm_sec) {
-      std::snprintf(want, sizeof want, "%d时%d分%d秒", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    if (second) {
+      std::snprintf(want, sizeof want, "%d时%d分%d秒", hour, minute, second);
       expect += gbk(want);
-    } else if (tm.tm_min) {
-      std::snprintf(want, sizeof want, "%d时%d分", tm.tm_hour, tm.tm_min);
+    } else if (minute) {
+      std::snprintf(want, sizeof want, "%d时%d分", hour, minute);
       expect += gbk(want);
-    } else if (tm.tm_hour) {
-      std::snprintf(want, sizeof want, "%d时", tm.tm_hour);
+    } else if (hour) {
+      std::snprintf(want, sizeof want, "%d时", hour);
       expect += gbk(want);
     }
     ASSERT_EQ(to_text(of_date(25569.0 + static_cast<double>(t) / 86400.0)), expect) << t;
