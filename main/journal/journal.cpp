@@ -312,8 +312,10 @@ bool Journal::start_writing(int64_t job, int seq, int64_t session, const Values&
                                      "RETURNING seq",
                                  {job, static_cast<int64_t>(seq), session});
     if (rows.empty()) {
+      // A repeat after the answer was lost: the unit is this session's, being written, or
+      // in doubt if the session's lease ran out meanwhile (it finishes it all the same).
       const auto u = unit(job, seq);
-      return u && u->session == session && u->state == UnitState::Writing;
+      return u && u->session == session && (u->state == UnitState::Writing || u->state == UnitState::InDoubt);
     }
     append_event(job, seq, session, "writing", UnitState::Writing, "writing", before, {}, "");
     return true;

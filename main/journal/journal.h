@@ -169,7 +169,8 @@ class Journal {
   // live claim, done or set aside).
   std::optional<Unit> take_over(int64_t job, int seq, int64_t session, const Values& before, const std::string& why);
   // Claimed -> writing, before the first byte goes to the DTU; false when the claim is no
-  // longer this session's (its lease lapsed meanwhile).
+  // longer this session's (its lease lapsed meanwhile). True also for a repeat after the
+  // answer was lost, when the unit went in doubt meanwhile (still this session's).
   bool start_writing(int64_t job, int seq, int64_t session, const Values& before);
   // How far the write got (no event); false when the unit is not this session's.
   bool note_step(int64_t job, int seq, int64_t session, const std::string& step);

@@ -284,6 +284,16 @@ TEST_P(JournalClaims, AClaimMadeAfterALapseWasSettledIsSettledToo) {
   EXPECT_EQ(j->settle_lapsed(job), 1);
   EXPECT_EQ(j->unit(job, 1)->state, UnitState::Pending);
   EXPECT_TRUE(j->outstanding(job).empty());
+
+  // Its write begun, the answer lost, its lease run out before the repeat: the unit is still
+  // its own to write (in doubt), not one to drop for the next.
+  ASSERT_TRUE(j->renew_session(cut_off, kLongLease));
+  ASSERT_EQ(j->claim_next(job, cut_off)->seq, 1);
+  ASSERT_TRUE(j->start_writing(job, 1, cut_off, {}));
+  ASSERT_TRUE(j->renew_session(cut_off, kLapsed));
+  ASSERT_EQ(j->settle_lapsed(job), 1);
+  EXPECT_TRUE(j->start_writing(job, 1, cut_off, {})) << "the repeat";
+  EXPECT_TRUE(j->finish(job, 1, cut_off, j->unit(job, 1)->target, 1));
   expect_replay_matches(*j, job);
 }
 

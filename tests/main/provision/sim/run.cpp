@@ -80,6 +80,7 @@ struct Run {
   Dtu* next_dtu(Port& port);
   void decide(Process& p);
   void check(bool ended_in_time);
+  void trace_events(const std::vector<journal::Event>& events, int seq);
 };
 
 void Run::setup() {
@@ -418,6 +419,13 @@ void Run::grid(int cuts, bool postgres) {
   }
 }
 
+void Run::trace_events(const std::vector<journal::Event>& events, int seq) {
+  for (const auto& e : events)
+    if (e.seq == seq)
+      world.trace("  event " + e.kind + " -> " + e.state + " session " + std::to_string(e.session) + " " + e.bench +
+                  "/" + e.port + " at " + std::to_string(e.at_ms) + " step " + e.step + ": " + e.detail);
+}
+
 void Run::check(bool ended_in_time) {
   auto j = floor.plain_journal();
   const journal::Job job = j->job(floor.job);
@@ -435,9 +443,11 @@ void Run::check(bool ended_in_time) {
     for (const auto& p : floor.processes)
       if (p->running) why += "; " + p->port.name + " still runs (said: " + p->waiting_said + ")";
     floor.violation(why);
-    for (const auto& u : j->outstanding(job.id))
+    for (const auto& u : j->outstanding(job.id)) {
       world.trace("  outstanding " + u.dtu_id + " " + std::string(journal::state_name(u.state)) + " session " +
                   std::to_string(u.session) + " step " + u.step);
+      trace_events(events, u.seq);
+    }
     for (const auto& s : j->sessions(job.id))
       world.trace("  session " + std::to_string(s.id) + " " + s.place.bench + "/" + s.place.port + " pid " +
                   std::to_string(s.place.pid) + " lease until " + std::to_string(s.lease_until_ms) + " ended " +
@@ -476,10 +486,8 @@ void Run::check(bool ended_in_time) {
       }
     if (n > 1) {
       floor.violation(id + " is on " + std::to_string(n) + " DTUs:" + holders);
-      for (const auto& e : events)
-        if (e.seq != 0 && units[static_cast<size_t>(e.seq - 1)].dtu_id == id)
-          world.trace("  event " + e.kind + " -> " + e.state + " session " + std::to_string(e.session) + " " +
-                      e.bench + "/" + e.port + " at " + std::to_string(e.at_ms) + " step " + e.step + ": " + e.detail);
+      for (const auto& u : units)
+        if (u.dtu_id == id) trace_events(events, u.seq);
     }
   }
   for (const auto& d : floor.dtus)
