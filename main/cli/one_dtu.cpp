@@ -40,13 +40,6 @@ std::string tool_message(uint32_t message, const std::string& otherwise = {}) {
   return message != 0 ? terminal_text(app::text(message)) : otherwise;
 }
 
-// The window refuses an empty heartbeat or character time-out without a word; here the
-// refusal gets the window's own message for that field.
-uint32_t refusal_message(const app::CheckResult& check) {
-  if (check.message != 0) return check.message;
-  return check.setting == app::Key::OT ? app::texts::msg_char_timeout_empty : app::texts::msg_bad_heartbeat;
-}
-
 // The system's devices; a device path given as the port stands in for the COM port's device.
 platform::headless::SerialOpener port_devices(const PortName& port, platform::headless::SerialOpener system) {
   if (port.device.empty()) return system;
@@ -226,7 +219,7 @@ bool OneDtu::put_values_and_check() {
     if (options_.from_file.empty() && values_.count(s.key) == 0) continue;
     const app::CheckResult check = dtu_->check_field(s.key);
     if (check.passed) continue;
-    fail(kCheckFailed, "check", tool_message(refusal_message(check)));
+    fail(kCheckFailed, "check", tool_message(app::refusal_message(check)));
     return false;
   }
   return true;

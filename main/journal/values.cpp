@@ -4,7 +4,6 @@
 #include "main/cli/report.h"
 
 namespace journal {
-static_assert(kValueCount == app::kSettingCount);
 namespace {
 
 // Reads one JSON string at `at` (at its opening quote), leaving `at` past its closing one.
