@@ -1,6 +1,7 @@
 #include "main/cli/report.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "app/settings_table.h"
 #include "platform/gbk_codec.h"
@@ -29,39 +30,15 @@ std::string key_value_lines(const std::vector<std::string>& values) {
   return out;
 }
 
-std::string json_string(std::string_view utf8) {
-  std::string out = "\"";
-  for (unsigned char c : utf8) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20 || c == 0x7F) out += hex_escape(c, "\\u%04X");
-        else out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 std::string json_line(const std::string& port, const Outcome& outcome, bool read_command) {
   const bool ok = outcome.status == kOk;
-  std::string out = "{\"port\":" + json_string(port) + ",\"ok\":" + (ok ? "true" : "false");
+  nlohmann::ordered_json line = {{"port", port}, {"ok", ok}};
   if (!(ok && read_command)) {
-    out += ",\"step\":" + json_string(outcome.step);
-    out += ",\"message\":" + json_string(outcome.message);
+    line["step"] = outcome.step;
+    line["message"] = outcome.message;
   }
-  if (!outcome.values.empty()) {
-    out += ",\"settings\":{";
-    for (size_t i = 0; i < outcome.values.size() && i < app::kSettingCount; ++i) {
-      if (i) out += ',';
-      out += json_string(app::kSettings[i].name) + ":" + json_string(outcome.values[i]);
-    }
-    out += '}';
-  }
-  return out + "}\n";
+  if (!outcome.values.empty()) line["settings"] = settings_object(outcome.values);
+  return json_text(line) + "\n";
 }
 
 }  // namespace cli

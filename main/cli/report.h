@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "main/cli/json_text.h"
+
 namespace cli {
 
 // Exit statuses.
@@ -29,7 +31,5 @@ std::string key_value_lines(const std::vector<std::string>& values);
 // {"port":...,"ok":true,"settings":{...}} after a read; otherwise
 // {"port":...,"ok":...,"step":...,"message":...} (with the settings too when they were read).
 std::string json_line(const std::string& port, const Outcome& outcome, bool read_command);
-
-std::string json_string(std::string_view utf8);
 
 }  // namespace cli

@@ -1,8 +1,9 @@
 #include "main/provision/job_outputs.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
-#include "main/cli/report.h"
+#include "main/cli/json_text.h"
 #include "main/provision/units_csv.h"
 
 namespace provision {
@@ -14,13 +15,6 @@ std::string fixed(double value, int decimals) {
   char text[32];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
-}
-
-std::string settings_json(const journal::Values& values) {
-  std::string out = "{";
-  for (size_t i = 0; i < values.size() && i < journal::kValueCount; ++i)
-    out += std::string(i ? "," : "") + json_string(journal::value_key(i)) + ":" + json_string(values[i]);
-  return out + "}";
 }
 
 // A cell a spreadsheet would take for a formula (or a number: "+86...") is kept as text by a
@@ -116,13 +110,17 @@ std::string export_csv(const JobSummary& s) {
 std::string export_json(const JobSummary& s) {
   std::string out;
   for (const auto& u : s.units) {
-    out += "{\"row\":" + std::to_string(u.seq) + ",\"unit\":" + json_string(u.dtu_id) + ",\"state\":" +
-           json_string(journal::state_name(u.state)) + ",\"attempts\":" + std::to_string(u.attempts) +
-           ",\"bench\":" + json_string(u.bench) + ",\"port\":" + json_string(u.port) + ",\"done_at\":" +
-           json_string(iso_time(u.done_ms)) + ",\"last_failure\":" + json_string(u.last_failure) +
-           ",\"reason\":" + json_string(u.reason);
-    if (!u.after.empty()) out += ",\"settings\":" + settings_json(u.after);
-    out += "}\n";
+    nlohmann::ordered_json line = {{"row", u.seq},
+                                   {"unit", u.dtu_id},
+                                   {"state", journal::state_name(u.state)},
+                                   {"attempts", u.attempts},
+                                   {"bench", u.bench},
+                                   {"port", u.port},
+                                   {"done_at", iso_time(u.done_ms)},
+                                   {"last_failure", u.last_failure},
+                                   {"reason", u.reason}};
+    if (!u.after.empty()) line["settings"] = cli::settings_object(u.after);
+    out += cli::json_text(line) + "\n";
   }
   return out;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 namespace platform::web::page {
 namespace {
@@ -246,21 +247,8 @@ bool serial_write(int device, const uint8_t* data, size_t size, uint32_t timeout
 }
 void serial_close(int device) { web_serial_close(device); }
 
-std::string json_string(const std::string& utf8) {
-  std::string out = "\"";
-  for (const unsigned char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
+std::string json_text(const nlohmann::ordered_json& value) {
+  return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 }  // namespace platform::web::page

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <utility>
 
@@ -95,7 +96,8 @@ void serial_purge(int device);
 bool serial_write(int device, const uint8_t* data, size_t size, uint32_t timeout_ms);
 void serial_close(int device);
 
-// A JSON string literal of UTF-8 text.
-std::string json_string(const std::string& utf8);
+// JSON text for the page's scripts, made by the JSON library (keys in the order they were
+// put in); bytes that are not UTF-8 become U+FFFD.
+std::string json_text(const nlohmann::ordered_json& value);
 
 }  // namespace platform::web::page
