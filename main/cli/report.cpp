@@ -1,7 +1,6 @@
 #include "main/cli/report.h"
 
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
 #include "app/settings_table.h"
 #include "platform/gbk_codec.h"
@@ -30,15 +29,22 @@ std::string key_value_lines(const std::vector<std::string>& values) {
   return out;
 }
 
+std::string settings_json(const std::vector<std::string>& values) {
+  std::string out = "{";
+  for (size_t i = 0; i < values.size() && i < app::kSettingCount; ++i)
+    out += (i ? "," : "") + json_string(app::kSettings[i].name) + ":" + json_string(values[i]);
+  return out + "}";
+}
+
 std::string json_line(const std::string& port, const Outcome& outcome, bool read_command) {
   const bool ok = outcome.status == kOk;
-  nlohmann::ordered_json line = {{"port", port}, {"ok", ok}};
+  std::string out = "{\"port\":" + json_string(port) + ",\"ok\":" + (ok ? "true" : "false");
   if (!(ok && read_command)) {
-    line["step"] = outcome.step;
-    line["message"] = outcome.message;
+    out += ",\"step\":" + json_string(outcome.step);
+    out += ",\"message\":" + json_string(outcome.message);
   }
-  if (!outcome.values.empty()) line["settings"] = settings_object(outcome.values);
-  return json_text(line) + "\n";
+  if (!outcome.values.empty()) out += ",\"settings\":" + settings_json(outcome.values);
+  return out + "}\n";
 }
 
 }  // namespace cli

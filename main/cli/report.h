@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "main/cli/json_text.h"
+#include "platform/json_text.h"
 
 namespace cli {
 
@@ -31,5 +31,11 @@ std::string key_value_lines(const std::vector<std::string>& values);
 // {"port":...,"ok":true,"settings":{...}} after a read; otherwise
 // {"port":...,"ok":...,"step":...,"message":...} (with the settings too when they were read).
 std::string json_line(const std::string& port, const Outcome& outcome, bool read_command);
+
+// {"ID":...,"SS2":...}: the settings given (UTF-8, in the file order) keyed by their names,
+// as the --json lines, the journal and the job export write them.
+std::string settings_json(const std::vector<std::string>& values);
+
+using platform::json_string;
 
 }  // namespace cli

@@ -1,15 +1,15 @@
 #include "main/provision/job_outputs.h"
 
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
-#include "main/cli/json_text.h"
+#include "main/cli/report.h"
 #include "main/provision/units_csv.h"
 
 namespace provision {
 namespace {
 
 using cli::json_string;
+using cli::settings_json;
 
 std::string fixed(double value, int decimals) {
   char text[32];
@@ -110,17 +110,13 @@ std::string export_csv(const JobSummary& s) {
 std::string export_json(const JobSummary& s) {
   std::string out;
   for (const auto& u : s.units) {
-    nlohmann::ordered_json line = {{"row", u.seq},
-                                   {"unit", u.dtu_id},
-                                   {"state", journal::state_name(u.state)},
-                                   {"attempts", u.attempts},
-                                   {"bench", u.bench},
-                                   {"port", u.port},
-                                   {"done_at", iso_time(u.done_ms)},
-                                   {"last_failure", u.last_failure},
-                                   {"reason", u.reason}};
-    if (!u.after.empty()) line["settings"] = cli::settings_object(u.after);
-    out += cli::json_text(line) + "\n";
+    out += "{\"row\":" + std::to_string(u.seq) + ",\"unit\":" + json_string(u.dtu_id) + ",\"state\":" +
+           json_string(journal::state_name(u.state)) + ",\"attempts\":" + std::to_string(u.attempts) +
+           ",\"bench\":" + json_string(u.bench) + ",\"port\":" + json_string(u.port) + ",\"done_at\":" +
+           json_string(iso_time(u.done_ms)) + ",\"last_failure\":" + json_string(u.last_failure) +
+           ",\"reason\":" + json_string(u.reason);
+    if (!u.after.empty()) out += ",\"settings\":" + settings_json(u.after);
+    out += "}\n";
   }
   return out;
 }

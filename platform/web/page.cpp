@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <nlohmann/json.hpp>
 
 namespace platform::web::page {
 namespace {
@@ -246,9 +245,5 @@ bool serial_write(int device, const uint8_t* data, size_t size, uint32_t timeout
   return web_serial_write(device, data, size, timeout_ms) != 0;
 }
 void serial_close(int device) { web_serial_close(device); }
-
-std::string json_text(const nlohmann::ordered_json& value) {
-  return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-}
 
 }  // namespace platform::web::page

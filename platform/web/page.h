@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <utility>
 
@@ -95,9 +94,5 @@ void serial_purge(int device);
 // Suspends until written; false when not all of it was.
 bool serial_write(int device, const uint8_t* data, size_t size, uint32_t timeout_ms);
 void serial_close(int device);
-
-// JSON text for the page's scripts, made by the JSON library (keys in the order they were
-// put in); bytes that are not UTF-8 become U+FFFD.
-std::string json_text(const nlohmann::ordered_json& value);
 
 }  // namespace platform::web::page

@@ -5,13 +5,16 @@
 #include <emscripten.h>
 
 #include <cstdlib>
-#include <nlohmann/json.hpp>
 
+#include "platform/json_text.h"
 #include "platform/web/web_serial.h"
 #include "platform/web/web_text.h"
 
 namespace platform::web {
 namespace {
+
+std::string json_bool(bool b) { return b ? "true" : "false"; }
+std::string json_int(int64_t v) { return std::to_string(v); }
 
 // Creation parameters as the page's controls take them (controls.js create()).
 std::string spec_json(Handle h, const CreateParams& p) {
@@ -21,26 +24,24 @@ std::string spec_json(Handle h, const CreateParams& p) {
   const auto& f = p.frame;
   std::string text = to_utf8(p.text);
   if (p.kind == WidgetKind::Edit && e.multi_line) text = one_line_feed_per_break(text);
-  using Json = nlohmann::ordered_json;
-  const Json spec = {
-      {"handle", h},
-      {"kind", static_cast<int>(p.kind)},
-      {"parent", p.parent},
-      {"geometry", {p.geometry.left, p.geometry.top, p.geometry.width, p.geometry.height}},
-      {"text", text},
-      {"visible", p.visible},
-      {"disabled", p.disabled},
-      {"tabStop", p.tab_stop},
-      {"frame", {{"caption", f.caption}, {"systemMenu", f.system_menu}}},
-      {"edit",
-       {{"multiLine", e.multi_line}, {"scrollBars", e.scroll_bars}, {"alignment", e.alignment},
-        {"readOnly", e.read_only}, {"password", e.password}, {"maxLength", e.max_length}, {"border", e.border},
-        {"textColour", e.text_colour}, {"background", e.background}}},
-      {"button", {{"defaultButton", b.default_button}, {"hAlign", b.h_align}, {"vAlign", b.v_align}}},
-      {"combo",
-       {{"style", c.style}, {"maxLength", c.max_length}, {"textColour", c.text_colour}, {"background", c.background}}},
-      {"group", {{"textColour", p.group.text_colour}, {"background", p.group.background}}}};
-  return page::json_text(spec);
+  std::string s = "{\"handle\":" + json_int(h) + ",\"kind\":" + json_int(static_cast<int>(p.kind)) +
+                  ",\"parent\":" + json_int(p.parent) + ",\"geometry\":[" + json_int(p.geometry.left) + "," +
+                  json_int(p.geometry.top) + "," + json_int(p.geometry.width) + "," + json_int(p.geometry.height) +
+                  "],\"text\":" + json_string(text) + ",\"visible\":" + json_bool(p.visible) +
+                  ",\"disabled\":" + json_bool(p.disabled) + ",\"tabStop\":" + json_bool(p.tab_stop);
+  s += ",\"frame\":{\"caption\":" + json_bool(f.caption) + ",\"systemMenu\":" + json_bool(f.system_menu) + "}";
+  s += ",\"edit\":{\"multiLine\":" + json_bool(e.multi_line) + ",\"scrollBars\":" + json_int(e.scroll_bars) +
+       ",\"alignment\":" + json_int(e.alignment) + ",\"readOnly\":" + json_bool(e.read_only) +
+       ",\"password\":" + json_bool(e.password) + ",\"maxLength\":" + json_int(e.max_length) +
+       ",\"border\":" + json_int(e.border) + ",\"textColour\":" + json_int(e.text_colour) +
+       ",\"background\":" + json_int(e.background) + "}";
+  s += ",\"button\":{\"defaultButton\":" + json_bool(b.default_button) + ",\"hAlign\":" + json_int(b.h_align) +
+       ",\"vAlign\":" + json_int(b.v_align) + "}";
+  s += ",\"combo\":{\"style\":" + json_int(c.style) + ",\"maxLength\":" + json_int(c.max_length) +
+       ",\"textColour\":" + json_int(c.text_colour) + ",\"background\":" + json_int(c.background) + "}";
+  s += ",\"group\":{\"textColour\":" + json_int(p.group.text_colour) + ",\"background\":" +
+       json_int(p.group.background) + "}";
+  return s + "}";
 }
 
 // The closed field of a drop-down combo box; the height it is created with also covers its

@@ -2,7 +2,6 @@
 // addresses and label styles. Selections and lengths cross to the program as GBK bytes (CR LF
 // counting two in multi-line boxes).
 #include <algorithm>
-#include <nlohmann/json.hpp>
 
 #include "platform/gbk_offsets.h"
 #include "platform/web/web_backend.h"
@@ -11,10 +10,11 @@
 namespace platform::web {
 // A label style as controls.js labelStyle() takes it.
 std::string label_style_json(const LabelStyle& l) {
-  return page::json_text({{"textEffect", l.text_effect}, {"border", l.border}, {"frameWidth", l.frame_width},
-                          {"frameColour", l.frame_colours[0]}, {"textColour", l.text_colour},
-                          {"background", l.background}, {"hAlign", l.h_align}, {"vAlign", l.v_align},
-                          {"wordWrap", l.word_wrap}});
+  auto i = [](int64_t v) { return std::to_string(v); };
+  return "{\"textEffect\":" + i(l.text_effect) + ",\"border\":" + i(l.border) + ",\"frameWidth\":" + i(l.frame_width) +
+         ",\"frameColour\":" + i(l.frame_colours[0]) + ",\"textColour\":" + i(l.text_colour) +
+         ",\"background\":" + i(l.background) + ",\"hAlign\":" + i(l.h_align) + ",\"vAlign\":" + i(l.v_align) +
+         ",\"wordWrap\":" + std::string(l.word_wrap ? "true" : "false") + "}";
 }
 
 std::pair<int, int> WebBackend::edit_selection(Handle edit) const {

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cstdio>
 #include <map>
-#include <nlohmann/json.hpp>
 
 #include "platform/backend.h"
 #include "platform/web/page.h"
@@ -34,12 +33,9 @@ std::string port_options(const LineSettings& s) {
       s.parity == Parity::Space || s.dsr_output_flow || s.xon_xoff || s.baud_rate == 0)
     return {};
   const char* parity = s.parity == Parity::Odd ? "odd" : s.parity == Parity::Even ? "even" : "none";
-  return page::json_text({{"baudRate", s.baud_rate},
-                          {"dataBits", s.data_bits},
-                          {"stopBits", s.stop_bits == StopBits::Two ? 2 : 1},
-                          {"parity", parity},
-                          {"flowControl", s.cts_output_flow ? "hardware" : "none"},
-                          {"bufferSize", 4096}});
+  return "{\"baudRate\":" + std::to_string(s.baud_rate) + ",\"dataBits\":" + std::to_string(s.data_bits) +
+         ",\"stopBits\":" + (s.stop_bits == StopBits::Two ? "2" : "1") + ",\"parity\":\"" + parity +
+         "\",\"flowControl\":\"" + (s.cts_output_flow ? "hardware" : "none") + "\",\"bufferSize\":4096}";
 }
 
 std::unique_ptr<SerialDevice> WebSerialDevice::open(const std::string& path, SerialError& error) {
