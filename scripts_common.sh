@@ -1,8 +1,11 @@
 # Shared by ./run, ./test and ./bench: installs what is missing and configures builds.
 # Sourced, not run.
 
+# Every build, the Windows and web ones too, takes its JSON library (headers only) from
+# nlohmann-json3-dev (cmake/Json.cmake).
 DTU_PACKAGES="build-essential cmake ninja-build clang libclang-rt-14-dev lld googletest libgtest-dev libgmock-dev \
-libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils libsqlite3-dev libpq-dev"
+libbenchmark-dev qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth x11-utils libsqlite3-dev libpq-dev \
+nlohmann-json3-dev"
 # The production journal's tests (and the claim benchmark) start a PostgreSQL server of their
 # own from Debian's packages.
 DTU_JOURNAL_TEST_PACKAGES="postgresql-15"

@@ -35,7 +35,7 @@ void fail(std::optional<Key> setting, UnitId u, uint32_t message) {
   return_focus(u);
 }
 
-// An empty heartbeat or character time-out: refused without a message.
+// A field that must not be left empty, found empty: refused without a message.
 void fail_silently(Key setting) {
   globals().check_passed = 0;
   record_check(false, setting);
@@ -81,8 +81,7 @@ bool passes(const Setting& s, const HeapText& t) {
 void check_setting(Key key) {
   const Setting& s = setting(key);
   HeapText t = content(s.unit);
-  const bool empty_refused = s.check == Check::Heartbeat || s.check == Check::CharTimeout;
-  if (empty_refused && t.empty()) return fail_silently(key);
+  if (s.when_empty.refused && t.empty()) return fail_silently(key);
   if (passes(s, t)) return pass(key);
   fail(key, s.unit, s.check_message);
 }

@@ -23,26 +23,21 @@ struct ListingLines {
 };
 constexpr ListingLines kLines;
 
-void put_value(const Setting& s, const char* value) {
-  const bool unset = std::string_view(value) == text(texts::unset_marker);
-  const int index = value_property(s.unit);
-  switch (s.from_listing) {
-    case FromListing::AsIs:
-      write_text(s.unit, index, value);
-      break;
-    case FromListing::UnsetEmpty:
-      write_text(s.unit, index, unset ? text(texts::empty) : value);
-      break;
-    case FromListing::Number:
-      write_text(s.unit, index, int_to_text(to_int(value)).arg());
-      break;
-    case FromListing::UnsetEmptyElseNumber:
-      write_text(s.unit, index, unset ? text(texts::empty) : int_to_text(to_int(value)).arg());
-      break;
-  }
-}
-
 }  // namespace
+
+std::string field_text_from_listing(const Setting& s, const char* value) {
+  const bool unset = std::string_view(value) == text(texts::unset_marker);
+  switch (s.from_listing) {
+    case FromListing::AsIs: break;
+    case FromListing::UnsetEmpty:
+      if (unset) return std::string();
+      break;
+    case FromListing::Number: return std::string(int_to_text(to_int(value)).view());
+    case FromListing::UnsetEmptyElseNumber:
+      return unset ? std::string() : std::string(int_to_text(to_int(value)).view());
+  }
+  return value;
+}
 
 SettingSet fill_fields_from_listing(const char* listing) {
   SettingSet filled;
@@ -52,7 +47,8 @@ SettingSet fill_fields_from_listing(const char* listing) {
     TextArray parts = split(lines.at(n), text(texts::value_separator), 2);
     if (parts.size() < 2) continue;  // no value after "= ": keep the field
     const Key key = kLines.at[n];
-    put_value(setting(key), parts.at(1));
+    const Setting& s = setting(key);
+    write_text(s.unit, value_property(s.unit), field_text_from_listing(s, parts.at(1)).c_str());
     filled.set(index_of(key));
   }
   return filled;

@@ -1,7 +1,8 @@
 // The thirteen settings in one table. Each row holds everything the tool knows about one
 // setting: its key, the field that holds it, its line in the DTU's listing and how the
 // listing's value is taken, how its settings-file part is loaded and saved, its set command
-// and how long the write waits for it, and the check its field runs when it loses the focus.
+// and how long the write waits for it, the check its field runs when it loses the focus, and
+// what becomes of the field left empty.
 //
 // The rows are in the order of the settings file, of the write and of the check sweep
 // (ID IP PT DN AP TM UB HT OT RV1 RV2 SS1 SS2); the DTU lists OT before HT. Both orders are
@@ -37,6 +38,16 @@ enum class FromFile : uint8_t { AsIs, Number, EmptyElseNumber };
 // The check a field runs when it loses the focus; None for the four fields without one.
 enum class Check : uint8_t { None, DeviceId, ServerPort, WorkBaud, Heartbeat, CharTimeout, PhoneNumber };
 
+// A field that must not be left empty (the heartbeat and the character time-out): its check
+// refuses the empty text without a message, and the console programs, which must say why,
+// give `message`. A write that finds the field emptied at its own step (after the checks
+// passed) stops there with `message` when `stops_write` is set.
+struct WhenEmpty {
+  bool refused = false;
+  bool stops_write = false;
+  uint32_t message = 0;
+};
+
 struct WriteStep {
   uint32_t prefix;   // the set command's text before the value: "%ID=" ...
   uint32_t status;   // the status line while the step waits
@@ -56,6 +67,7 @@ struct Setting {
   WriteStep write;
   Check check;
   uint32_t check_message;  // the check's message; 0 for None
+  WhenEmpty when_empty = {};  // all but HT and OT pass the empty text to their check
 };
 
 namespace settings_rows {
@@ -80,9 +92,11 @@ inline constexpr std::array<Setting, kSettingCount> kRows = {{
     {Key::UB, "UB", u::kWorkBaud, 7, L::AsIs, F::AsIs, true,
      {t::prefix_ub, t::status_set_ub, 40, t::msg_fail_ub, true}, C::WorkBaud, t::msg_bad_work_baud},
     {Key::HT, "HT", u::kHeartbeat, 9, L::Number, F::Number, true,
-     {t::prefix_ht, t::status_set_ht, 40, t::msg_fail_ht, false}, C::Heartbeat, t::msg_bad_heartbeat},
+     {t::prefix_ht, t::status_set_ht, 40, t::msg_fail_ht, false}, C::Heartbeat, t::msg_bad_heartbeat,
+     {true, false, t::msg_bad_heartbeat}},
     {Key::OT, "OT", u::kCharTimeout, 8, L::Number, F::Number, true,
-     {t::prefix_ot, t::status_set_ot, 40, t::msg_fail_ot, false}, C::CharTimeout, t::msg_bad_char_timeout},
+     {t::prefix_ot, t::status_set_ot, 40, t::msg_fail_ot, false}, C::CharTimeout, t::msg_bad_char_timeout,
+     {true, true, t::msg_char_timeout_empty}},
     {Key::RV1, "RV1", u::kRing1, 10, L::UnsetEmpty, F::AsIs, true,
      {t::prefix_rv1, t::status_set_rv1, 60, t::msg_fail_rv1, false}, C::PhoneNumber, t::msg_bad_ring1},
     {Key::RV2, "RV2", u::kRing2, 11, L::UnsetEmpty, F::AsIs, true,
@@ -116,8 +130,9 @@ constexpr std::string_view word(std::string_view words, size_t n) {
 }  // namespace settings_check
 
 // True when the rows follow the file order (row n is key n, named as the formats name it),
-// every listing line 1 to 13 belongs to the setting the listing order puts there, and no
-// two rows share a field. A row moved or two rows swapped make it false.
+// every listing line 1 to 13 belongs to the setting the listing order puts there, no two
+// rows share a field, and a field refused when empty has words for it. A row moved or two
+// rows swapped make it false.
 constexpr bool settings_table_sound(const std::array<Setting, kSettingCount>& rows) {
   for (size_t n = 0; n < kSettingCount; ++n) {
     const Setting& s = rows[n];
@@ -125,6 +140,8 @@ constexpr bool settings_table_sound(const std::array<Setting, kSettingCount>& ro
     if (s.listing_line < 1 || s.listing_line > static_cast<int>(kSettingCount)) return false;
     if (s.name != settings_check::word(kListingOrder, static_cast<size_t>(s.listing_line - 1))) return false;
     if ((s.check == Check::None) != (s.check_message == 0)) return false;
+    const WhenEmpty& e = s.when_empty;
+    if (e.refused != (e.message != 0) || (e.stops_write && !e.refused)) return false;
     for (size_t m = 0; m < n; ++m)
       if (rows[m].unit.id == s.unit.id || rows[m].listing_line == s.listing_line) return false;
   }

@@ -42,6 +42,14 @@ struct CheckResult {
   uint32_t message = 0;        // the message a failure showed; 0 when it showed none
 };
 
+// The words for a failed check where words are needed (the console programs): the message
+// the field showed, or for a field the window refuses empty without one, the setting's own
+// words for that.
+constexpr uint32_t refusal_message(const CheckResult& check) {
+  if (check.message != 0 || !check.setting) return check.message;
+  return setting(*check.setting).when_empty.message;
+}
+
 // The most recent connect, read, write, reset or save.
 struct OperationResult {
   Operation operation = Operation::None;

@@ -23,16 +23,17 @@ std::string command_for(const Setting& s) {
 struct WriteEnd {
   Exchange exchange;
   uint32_t failure;  // the message of the step that was not acknowledged
-  bool emptied;      // the character time-out was found empty at its step
+  bool emptied;      // a field that must not be empty was found empty at its step
 };
 
-// Sends every step in order, up to the first one that is not acknowledged. An emptied
-// character time-out ends the write at its step as an unanswered command would.
+// Sends every step in order, up to the first one that is not acknowledged. A field emptied
+// since the checks (the character time-out) ends the write at its step as an unanswered
+// command would.
 WriteEnd send_all_steps() {
   for (const Setting& s : kSettings) {
     record_write_step(s.key);
-    if (s.key == Key::OT && read_text(s.unit, prop::kEditContent).empty())
-      return {Exchange::Unanswered, texts::msg_char_timeout_empty, true};
+    if (s.when_empty.stops_write && read_text(s.unit, value_property(s.unit)).empty())
+      return {Exchange::Unanswered, s.when_empty.message, true};
     const Exchange e = run_command(command_for(s).c_str(), text(s.write.status), s.write.poll_limit);
     if (e != Exchange::Acknowledged) return {e, s.write.failure, false};
   }

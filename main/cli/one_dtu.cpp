@@ -33,13 +33,6 @@ std::string absolute(const std::string& path) {
 
 std::string name_of(app::Key key) { return std::string(app::setting(key).name); }
 
-// The window refuses an empty heartbeat or character time-out without a word; here the
-// refusal gets the window's own message for that field.
-uint32_t refusal_message(const app::CheckResult& check) {
-  if (check.message != 0) return check.message;
-  return check.setting == app::Key::OT ? app::texts::msg_char_timeout_empty : app::texts::msg_bad_heartbeat;
-}
-
 class OneDtu {
  public:
   explicit OneDtu(const OneDtuSetup& setup) : setup_(setup), options_(*setup.options) {}
@@ -189,7 +182,7 @@ bool OneDtu::put_values_and_check() {
     if (options_.from_file.empty() && values_.count(s.key) == 0) continue;
     const app::CheckResult check = dtu_->check_field(s.key);
     if (check.passed) continue;
-    fail(kCheckFailed, "check", tool_message(refusal_message(check)));
+    fail(kCheckFailed, "check", tool_message(app::refusal_message(check)));
     return false;
   }
   return true;

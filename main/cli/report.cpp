@@ -34,21 +34,11 @@ std::string key_value_lines(const std::vector<std::string>& values) {
   return out;
 }
 
-std::string json_string(std::string_view utf8) {
-  std::string out = "\"";
-  for (unsigned char c : utf8) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20 || c == 0x7F) out += hex_escape(c, "\\u%04X");
-        else out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
+std::string settings_json(const std::vector<std::string>& values) {
+  std::string out = "{";
+  for (size_t i = 0; i < values.size() && i < app::kSettingCount; ++i)
+    out += (i ? "," : "") + json_string(app::kSettings[i].name) + ":" + json_string(values[i]);
+  return out + "}";
 }
 
 std::string json_line(const std::string& port, const Outcome& outcome, bool read_command) {
@@ -58,14 +48,7 @@ std::string json_line(const std::string& port, const Outcome& outcome, bool read
     out += ",\"step\":" + json_string(outcome.step);
     out += ",\"message\":" + json_string(outcome.message);
   }
-  if (!outcome.values.empty()) {
-    out += ",\"settings\":{";
-    for (size_t i = 0; i < outcome.values.size() && i < app::kSettingCount; ++i) {
-      if (i) out += ',';
-      out += json_string(app::kSettings[i].name) + ":" + json_string(outcome.values[i]);
-    }
-    out += '}';
-  }
+  if (!outcome.values.empty()) out += ",\"settings\":" + settings_json(outcome.values);
   return out + "}\n";
 }
 

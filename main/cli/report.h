@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/json_text.h"
+
 namespace cli {
 
 // Exit statuses.
@@ -35,6 +37,10 @@ std::string key_value_lines(const std::vector<std::string>& values);
 // {"port":...,"ok":...,"step":...,"message":...} (with the settings too when they were read).
 std::string json_line(const std::string& port, const Outcome& outcome, bool read_command);
 
-std::string json_string(std::string_view utf8);
+// {"ID":...,"SS2":...}: the settings given (UTF-8, in the file order) keyed by their names,
+// as the --json lines, the journal and the job export write them.
+std::string settings_json(const std::vector<std::string>& values);
+
+using platform::json_string;
 
 }  // namespace cli

@@ -8,12 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "app/settings_table.h"
+
 namespace journal {
 
 using Values = std::vector<std::string>;
 
-inline constexpr size_t kValueCount = 13;
-inline constexpr std::string_view kKeyList = "ID IP PT DN AP TM UB HT OT RV1 RV2 SS1 SS2";
+inline constexpr size_t kValueCount = app::kSettingCount;
+inline constexpr std::string_view kKeyList = app::kFileOrder;  // the settings table's order, checked against its rows
 std::string_view value_key(size_t index);                  // "ID" ... "SS2"
 std::optional<size_t> value_index(std::string_view key);  // any letter case; none if unknown
 

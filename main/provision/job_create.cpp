@@ -19,13 +19,8 @@ namespace {
 
 std::string key_name(size_t index) { return std::string(app::kSettings[index].name); }
 
-// The window refuses an empty heartbeat or character time-out without a word; here the
-// refusal gets the window's own message for that field.
 std::string check_message(const app::CheckResult& check) {
-  uint32_t message = check.message;
-  if (message == 0)
-    message = check.setting == app::Key::OT ? app::texts::msg_char_timeout_empty : app::texts::msg_bad_heartbeat;
-  return cli::terminal_text(app::text(message));
+  return cli::terminal_text(app::text(app::refusal_message(check)));
 }
 
 // What keeps a CSV value from going into a field: a control character (a line break would

@@ -9,18 +9,12 @@ namespace provision {
 namespace {
 
 using cli::json_string;
+using cli::settings_json;
 
 std::string fixed(double value, int decimals) {
   char text[32];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
-}
-
-std::string settings_json(const journal::Values& values) {
-  std::string out = "{";
-  for (size_t i = 0; i < values.size() && i < journal::kValueCount; ++i)
-    out += std::string(i ? "," : "") + json_string(journal::value_key(i)) + ":" + json_string(values[i]);
-  return out + "}";
 }
 
 // A cell a spreadsheet would take for a formula (or a number: "+86...") is kept as text by a

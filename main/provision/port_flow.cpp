@@ -253,6 +253,10 @@ std::optional<journal::Unit> PortFlow::known_unit(const journal::Unit& known, co
 // The time said is the write and the read-back: what the unit itself costs, the identifying
 // read being the same for every DTU the bench sees.
 void PortFlow::write_unit(const journal::Unit& unit, int64_t setting_mode, int64_t read_done) {
+  // A unit whose stored settings cannot be read (a damaged row) is never written: it fails
+  // before anything is sent, and is set aside after its attempts.
+  if (unit.target.size() != journal::kValueCount)
+    return failed(unit, {"check", "the journal's settings for this unit cannot be read", {}, false});
   host_.writing(unit.seq, unit.dtu_id, "writing");
   const DtuWrite written = dtu_.write(unit.target);
   if (!written.ok) return failed(unit, {written.step, written.message, {}, written.reached});

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/read_settings.h"
 #include "app/runtime_calls.h"
 #include "app/settings_table.h"
 #include "app_texts.h"
@@ -36,23 +37,13 @@ journal::Values utf8_values(const SettingValues& gbk) {
   return out;
 }
 
-// What a read shows of a value the DTU took as written, by the window's own rules: the set
-// command carries the field's text (trimmed where the write trims it), the DTU lists an
-// empty value as the unset marker, and the read takes the listing's text by the setting's
-// rule (the marker as empty, numbers through the tool's own conversion).
+// What a read shows of a value the DTU took as written: the set command carries the field's
+// text (trimmed where the write trims it), the DTU lists an empty value as the unset marker,
+// and the read takes the listing's value by the window's own rule.
 std::string shown_after_read(const app::Setting& s, const std::string& field) {
-  std::string sent = s.write.trimmed ? std::string(app::trimmed(field.c_str()).view()) : field;
-  const std::string marker = app::text(app::texts::unset_marker);
-  const bool unset = sent.empty() || sent == marker;
-  switch (s.from_listing) {
-    case app::FromListing::AsIs: return unset ? marker : sent;
-    case app::FromListing::UnsetEmpty: return unset ? std::string() : sent;
-    case app::FromListing::Number:
-      return std::string(app::int_to_text(app::to_int(unset ? marker.c_str() : sent.c_str())).view());
-    case app::FromListing::UnsetEmptyElseNumber:
-      return unset ? std::string() : std::string(app::int_to_text(app::to_int(sent.c_str())).view());
-  }
-  return sent;
+  const std::string sent = s.write.trimmed ? std::string(app::trimmed(field.c_str()).view()) : field;
+  const char* listed = sent.empty() ? app::text(app::texts::unset_marker) : sent.c_str();
+  return app::field_text_from_listing(s, listed);
 }
 
 // The DTU on the port, through the tool's window as a technician would drive it.
@@ -114,7 +105,7 @@ class ToolDtuPort final : public DtuPort {
     SettingValues fields;
     for (const app::Setting& s : app::kSettings) {
       const size_t i = app::index_of(s.key);
-      const std::string gbk = platform::utf8_to_gbk(target.at(i)).value_or(std::string());
+      const std::string gbk = i < target.size() ? platform::utf8_to_gbk(target[i]).value_or(std::string()) : "";
       if (!dtu_.put_value(s.key, gbk) && refused.empty()) refused = std::string(s.name);
       fields[i] = dtu_.value(s.key);
     }

@@ -246,21 +246,4 @@ bool serial_write(int device, const uint8_t* data, size_t size, uint32_t timeout
 }
 void serial_close(int device) { web_serial_close(device); }
 
-std::string json_string(const std::string& utf8) {
-  std::string out = "\"";
-  for (const unsigned char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 }  // namespace platform::web::page

@@ -95,7 +95,4 @@ void serial_purge(int device);
 bool serial_write(int device, const uint8_t* data, size_t size, uint32_t timeout_ms);
 void serial_close(int device);
 
-// A JSON string literal of UTF-8 text.
-std::string json_string(const std::string& utf8);
-
 }  // namespace platform::web::page

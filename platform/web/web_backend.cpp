@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "platform/json_text.h"
 #include "platform/web/web_serial.h"
 #include "platform/web/web_text.h"
 
@@ -26,7 +27,7 @@ std::string spec_json(Handle h, const CreateParams& p) {
   std::string s = "{\"handle\":" + json_int(h) + ",\"kind\":" + json_int(static_cast<int>(p.kind)) +
                   ",\"parent\":" + json_int(p.parent) + ",\"geometry\":[" + json_int(p.geometry.left) + "," +
                   json_int(p.geometry.top) + "," + json_int(p.geometry.width) + "," + json_int(p.geometry.height) +
-                  "],\"text\":" + page::json_string(text) + ",\"visible\":" + json_bool(p.visible) +
+                  "],\"text\":" + json_string(text) + ",\"visible\":" + json_bool(p.visible) +
                   ",\"disabled\":" + json_bool(p.disabled) + ",\"tabStop\":" + json_bool(p.tab_stop);
   s += ",\"frame\":{\"caption\":" + json_bool(f.caption) + ",\"systemMenu\":" + json_bool(f.system_menu) + "}";
   s += ",\"edit\":{\"multiLine\":" + json_bool(e.multi_line) + ",\"scrollBars\":" + json_int(e.scroll_bars) +

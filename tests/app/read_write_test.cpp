@@ -1,4 +1,6 @@
 // Reading the settings with "%LIST" and writing them back one command at a time.
+#include "app/read_settings.h"
+#include "app/settings_table.h"
 #include "tests/app/session.h"
 
 using namespace app;
@@ -61,6 +63,24 @@ TEST_F(ReadWrite, ListingQuirksFollowTheLinePositions) {
   click(unit::kReadButton);
   EXPECT_EQ(last_message(), "读出模块设置值成功！！");
   EXPECT_EQ(value(unit::kDomain), "") << "the value is cut at the second \"= \"";
+}
+
+// The one rule the read and a production run's read-back check share: the unset marker is
+// the empty text only where the rule says so (the address, mode and baud rate keep it), and a
+// number goes through to_int, the marker included.
+TEST_F(ReadWrite, ListingValuesBecomeFieldTextsByEachSettingsRule) {
+  const auto shown = [](Key key, const char* listed) { return field_text_from_listing(setting(key), listed); };
+  EXPECT_EQ(shown(Key::ID, "-----"), "");
+  EXPECT_EQ(shown(Key::ID, " DTU 7 "), " DTU 7 ");
+  EXPECT_EQ(shown(Key::IP, "-----"), "-----");
+  EXPECT_EQ(shown(Key::TM, "-----"), "-----");
+  EXPECT_EQ(shown(Key::PT, "-----"), "");
+  EXPECT_EQ(shown(Key::PT, "09000"), "9000");
+  EXPECT_EQ(shown(Key::PT, "port"), "0");
+  EXPECT_EQ(shown(Key::HT, "-----"), "0");
+  EXPECT_EQ(shown(Key::OT, "0200"), "200");
+  EXPECT_EQ(shown(Key::SS2, "-----"), "");
+  EXPECT_EQ(shown(Key::SS2, "+86 139"), "+86 139");
 }
 
 TEST_F(ReadWrite, ShortListingFillsWhatItHasAndKeepsTheRest) {

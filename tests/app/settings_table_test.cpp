@@ -34,6 +34,14 @@ TEST(SettingsTable, TheOrderCheckRefusesEverySwapOfTwoRows) {
   auto unchecked = kSettings;
   unchecked[app::index_of(Key::PT)].check = app::Check::None;  // a message without its check
   EXPECT_FALSE(app::settings_table_sound(unchecked));
+  // A field refused empty needs words for the console programs, and only such a field may
+  // stop a write when found empty.
+  auto wordless = kSettings;
+  wordless[app::index_of(Key::OT)].when_empty.message = 0;
+  EXPECT_FALSE(app::settings_table_sound(wordless));
+  auto stops = kSettings;
+  stops[app::index_of(Key::PT)].when_empty.stops_write = true;
+  EXPECT_FALSE(app::settings_table_sound(stops));
 }
 
 // The listing puts OT on line 8 and HT on line 9 while the file and the write put HT first.

@@ -176,5 +176,16 @@ TEST(CliReport, JsonLinesForAReadAndForEverythingElse) {
   EXPECT_EQ(json_string(std::string("\x01", 1)), "\"\\u0001\"");
 }
 
+// Control characters as the program has always written them (scripts and stored journals
+// compare the bytes); bytes that are not UTF-8, which a device path on Linux may hold, become
+// U+FFFD, so that every line is JSON.
+TEST(CliReport, JsonKeepsItsEscapesAndIsAlwaysUtf8) {
+  EXPECT_EQ(json_string(std::string("\b\f\x1B\x1F\x7F\t\"\\/\xC3\xA9", 11)),
+            R"("\u0008\u000C\u001B\u001F\u007F\t\"\\/é")");
+  const Outcome failed{kPortNotOpened, "open", "x", {}};
+  EXPECT_EQ(json_line("/dev/tty\xE9\xFF", failed, false),
+            "{\"port\":\"/dev/tty\xEF\xBF\xBD\xEF\xBF\xBD\",\"ok\":false,\"step\":\"open\",\"message\":\"x\"}\n");
+}
+
 }  // namespace
 }  // namespace cli

@@ -247,6 +247,18 @@ TEST_F(PortFlowTest, ADtuWrittenAfterItsUnitWasGivenUpTakesItBack) {
   EXPECT_EQ(verdicts().front(), Verdict::Done) << said();
 }
 
+// A unit whose stored settings cannot be read (a damaged row) is never written, and the
+// port goes on with the others.
+TEST_F(PortFlowTest, AUnitWhoseStoredSettingsCannotBeReadIsNeverWritten) {
+  database.open()->db().query("UPDATE units SET values_target = '{broken' WHERE seq = 1");
+  std::vector<Dtu> dtus(6, fresh("F"));
+  for (auto& d : dtus) port.queue.push_back(&d);
+  EXPECT_EQ(run(), 0) << said();
+  const auto unit = database.open()->unit(1, 1);
+  EXPECT_EQ(unit->state, UnitState::SetAside) << said();
+  EXPECT_EQ(dtus[0].settings[0], "F") << "not written";
+}
+
 // A journal connection that fails as a test says, before the statement runs.
 class FailingDatabase final : public journal::Database {
  public:

@@ -47,6 +47,14 @@ TEST_F(ProductionCli, AJobWithOneBadRowIsRefusedWholeNamingRowKeyAndTheWindowsMe
   r = create("bad-ip", "ID,IP\nU-1,10.0.0.300\n");
   EXPECT_EQ(r.status, 4);
   EXPECT_NE(r.err.find("IP: \"10.0.0.300\" is not an IP address"), std::string::npos) << r.err;
+  // The window refuses an empty heartbeat or character time-out without a word: here the
+  // refusal has the window's words for that field.
+  r = create("empty-ot", "ID,OT\nU-1,200\nU-2,\n");
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("line 3 (row 2), OT: \"\": 字符超时时长设置不可为空！; no job was made"), std::string::npos) << r.err;
+  r = create("empty-ht", "ID,HT\nU-1,\n");
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("line 2 (row 1), HT: \"\": 心跳间隔设置值不合法！！"), std::string::npos) << r.err;
   r = create("twice", "ID\nU-1\nU-2\nU-1\n");
   EXPECT_EQ(r.status, 4);
   EXPECT_NE(r.err.find("line 4 (row 3): ID \"U-1\" is also the ID of line 2 (row 1)"), std::string::npos) << r.err;
@@ -75,7 +83,7 @@ TEST_F(ProductionCli, AJobWithOneBadRowIsRefusedWholeNamingRowKeyAndTheWindowsMe
   r = run({"job", "status", "--db", db, "--job", "good", "--json"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.find("{\"job\":\"good\",\"units\":3,\"pending\":3"), 0u) << r.out;
-  for (const char* refused : {"bad-port", "bad-phone", "bad-ip", "twice", "no-id", "unknown", "short"})
+  for (const char* refused : {"bad-port", "bad-phone", "bad-ip", "empty-ot", "empty-ht", "twice", "no-id", "unknown", "short"})
     EXPECT_EQ(run({"job", "status", "--db", db, "--job", refused}).status, 2) << refused << " was not made";
 }
 
