@@ -49,10 +49,7 @@ constexpr int kComboFieldHeight = 22;
 
 }  // namespace
 
-WebBackend::~WebBackend() {
-  book_.sink = nullptr;  // the sink may be gone already: nothing is reported from here on
-  for (Handle h : book_.windows.roots()) destroy(h);
-}
+WebBackend::~WebBackend() { close_all_windows(); }
 
 void WebBackend::ended(int code) { page::ended(code); }
 
@@ -75,11 +72,8 @@ Handle WebBackend::create(const CreateParams& params) {
   return h;
 }
 
-// The elements go with their windows; timers of a window that is gone never tick again.
-void WebBackend::forget_native(WindowRecord& w) {
-  for (auto it = timers_.begin(); it != timers_.end();) it = it->first == w.handle ? timers_.erase(it) : std::next(it);
-  page::destroy(w.handle);
-}
+// The elements go with their windows.
+void WebBackend::forget_native(WindowRecord& w) { page::destroy(w.handle); }
 
 void WebBackend::reparent_native(WindowRecord& w) { page::set_parent(w.handle, w.parent); }
 
