@@ -50,6 +50,15 @@ const TimerTable::Timer* TimerTable::find_native(uintptr_t native) const {
   return nullptr;
 }
 
+// ---- the windows
+
+Handle WindowBookkeeping::keep(std::unique_ptr<WindowRecord> record, const void* native) {
+  record->native = native;
+  const Handle h = windows.add(std::move(record));
+  if (h != 0) natives.add(native, h);
+  return h;
+}
+
 // ---- the focus
 
 bool WindowBookkeeping::move_focus(Handle to) {

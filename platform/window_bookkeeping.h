@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -74,6 +75,9 @@ class WindowBookkeeping : public SinkCalls {
   int message_boxes_open = 0;  // the native focus moves inside an open box are not the form's
 
   bool exists(Handle h) const { return windows.find(h) != nullptr; }
+  // Keeps a window that was made, with the native object behind it (null for none), which
+  // `natives` then knows until the window is destroyed; 0 when its parent is gone.
+  Handle keep(std::unique_ptr<WindowRecord> record, const void* native);
 
   // ---- the focus, as the form sees it: FocusOut to the window that had it, nothing focused
   // in between, then FocusIn to the new one, all reported before the move returns. The native

@@ -20,7 +20,10 @@ void WindowedBackend::destroy(Handle window) {
   hide_destroyed(*top);
   for (Handle h : doomed) {
     for (uintptr_t timer : b.timers.remove_window(h)) stop_timer_native(timer);
-    if (WindowRecord* w = b.windows.find(h)) forget_native(*w);
+    if (WindowRecord* w = b.windows.find(h)) {
+      b.natives.erase(w->native);
+      forget_native(*w);
+    }
     b.windows.erase(h);
   }
   b.frame_gone(window);
@@ -97,24 +100,30 @@ void WindowedBackend::combo_add_item(Handle combo, std::string_view gbk) {
   insert_item_native(combo, at, gbk);
 }
 
-size_t WindowedBackend::edit_append(Handle edit, std::string_view gbk) {
-  WindowRecord* w = book().windows.find(edit);
+namespace {
+
+// One of the log's primitives on an edit box: what the native control reports of its own
+// accord meanwhile is muted, one Changed is reported after.
+template <class Native>
+size_t log_primitive(WindowBookkeeping& b, Handle edit, const Native& native) {
+  WindowRecord* w = b.windows.find(edit);
   if (!w || w->kind != WidgetKind::Edit) return 0;
   ++w->changed_mute;
-  const size_t added = append_native(*w, crlf_line_breaks(gbk));
+  const size_t bytes = native(*w);
   --w->changed_mute;
-  book().notify(edit, Notify::Changed);
-  return added;
+  b.notify(edit, Notify::Changed);
+  return bytes;
+}
+
+}  // namespace
+
+size_t WindowedBackend::edit_append(Handle edit, std::string_view gbk) {
+  const std::string text = crlf_line_breaks(gbk);
+  return log_primitive(book(), edit, [&](WindowRecord& w) { return append_native(w, text); });
 }
 
 size_t WindowedBackend::edit_drop_front(Handle edit, size_t bytes) {
-  WindowRecord* w = book().windows.find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return 0;
-  ++w->changed_mute;
-  const size_t dropped = drop_front_native(*w, bytes);
-  --w->changed_mute;
-  book().notify(edit, Notify::Changed);
-  return dropped;
+  return log_primitive(book(), edit, [&](WindowRecord& w) { return drop_front_native(w, bytes); });
 }
 
 // Counted even when a handler run inside the box ends the program. Afterwards the frame that

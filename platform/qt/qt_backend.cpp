@@ -51,13 +51,6 @@ Handle QtBackendState::handle_of(const QObject* object) const {
   return natives.owner(object, [](const void* o) -> const void* { return static_cast<const QObject*>(o)->parent(); });
 }
 
-Handle QtBackendState::add(std::unique_ptr<Window> window) {
-  Window& added = *window;
-  const Handle h = windows.add(std::move(window));
-  if (h != 0) natives.add(added.object, h);
-  return h;
-}
-
 // A control Qt cannot focus now keeps the form's focus without Qt's.
 void QtBackendState::sync_qt_focus() {
   MutedFocus muted(*this);
@@ -157,7 +150,6 @@ void QtBackend::hide_destroyed(WindowRecord& record) {
 
 void QtBackend::forget_native(WindowRecord& record) {
   auto& w = static_cast<Window&>(record);
-  state_->natives.erase(w.object);
   if (!w.widget) state_->delete_later([object = QPointer<QObject>(w.object)] { delete object.data(); });
 }
 

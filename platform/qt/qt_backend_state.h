@@ -87,8 +87,6 @@ class QtBackendState : public WindowBookkeeping {
   // The handle of the registered window `object` belongs to (itself or an ancestor); 0 for
   // objects outside every registered window.
   Handle handle_of(const QObject* object) const;
-  // Keeps a window that was made, its object known by its handle; 0 when its parent is gone.
-  Handle add(std::unique_ptr<Window> window);
   // Qt's focus widget goes where the form has the focus.
   void sync_qt_focus();
 

@@ -231,7 +231,7 @@ Handle QtBackend::create(const CreateParams& p) {
       w.object = new QObject();
       break;
   }
-  if (!w.widget) return state_->add(std::move(record));
+  if (!w.widget) return state_->keep(std::move(record), w.object);
   w.object = w.widget;
   QWidget* widget = w.widget;
   if (p.font) widget->setFont(to_qfont(*p.font));
@@ -242,7 +242,7 @@ Handle QtBackend::create(const CreateParams& p) {
     widget->setFocusPolicy(policy);
   }
   widget->setEnabled(w.enabled);
-  const Handle h = state_->add(std::move(record));
+  const Handle h = state_->keep(std::move(record), w.object);
   if (h == 0) return 0;
   wire(*state_, w);
   apply_geometry(w, p.geometry);

@@ -53,8 +53,6 @@ class Win32BackendState : public WindowBookkeeping {
   // The handle of the registered window `hwnd` belongs to (itself or an ancestor, so a combo
   // box's edit field and an IP control's fields count as the control); 0 for other windows.
   Handle handle_of(HWND hwnd) const;
-  // Keeps a window that was made, its native window known by its handle.
-  Handle add(std::unique_ptr<Window> window);
   // Windows' focus goes where the form has it.
   void sync_native_focus();
   // The hidden window that receives the queue's wake-ups and the timers' ticks.

@@ -45,13 +45,6 @@ Handle Win32BackendState::handle_of(HWND hwnd) const {
   });
 }
 
-Handle Win32BackendState::add(std::unique_ptr<Window> window) {
-  Window& added = *window;
-  const Handle h = windows.add(std::move(window));
-  if (h != 0) natives.add(added.hwnd, h);
-  return h;
-}
-
 // A control Windows cannot focus now (hidden, disabled) keeps the form's focus without
 // Windows' focus, as a native window would; it gets it back when it is enabled again.
 void Win32BackendState::sync_native_focus() {
@@ -139,7 +132,6 @@ void Win32WindowBackend::hide_destroyed(WindowRecord& record) {
 
 void Win32WindowBackend::forget_native(WindowRecord& record) {
   auto& w = static_cast<Window&>(record);
-  if (w.hwnd) state_->natives.erase(w.hwnd);
   if (w.background_brush) DeleteObject(w.background_brush);
   for (HICON icon : {w.icon_big, w.icon_small})
     if (icon) state_->delete_later([icon] { DestroyIcon(icon); });

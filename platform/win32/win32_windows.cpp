@@ -145,7 +145,7 @@ Handle Win32BackendState::create(const CreateParams& p) {
     w.label = p.label;
     w.caption = widen(p.text);
   }
-  if (p.kind == WidgetKind::Hidden) return add(std::move(record));
+  if (p.kind == WidgetKind::Hidden) return keep(std::move(record), nullptr);
   const Styles s = styles_for(p);
   DWORD style = s.style;
   HWND parent = nullptr;
@@ -173,7 +173,7 @@ Handle Win32BackendState::create(const CreateParams& p) {
   if (p.kind == WidgetKind::Frame) w.dpi = window_dpi(w.hwnd);
   if (p.kind == WidgetKind::GroupBox) subclass_group_box(w.hwnd, this);
   configure(w, p);  // before the window is registered: nothing it does is reported
-  const Handle h = add(std::move(record));
+  const Handle h = keep(std::move(record), w.hwnd);
   apply_font(w);
   apply_geometry(h, p.geometry);
   return h;
