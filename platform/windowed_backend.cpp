@@ -117,6 +117,16 @@ size_t log_primitive(WindowBookkeeping& b, Handle edit, const Native& native) {
 
 }  // namespace
 
+void WindowedBackend::show_frame(Handle frame) {
+  WindowBookkeeping& b = book();
+  WindowRecord* w = b.windows.find(frame);
+  if (!w || w->kind != WidgetKind::Frame) return;
+  w->visible = true;
+  show_frame_native(*w);
+  b.frame_shown(frame);
+  sync_native_focus();
+}
+
 size_t WindowedBackend::edit_append(Handle edit, std::string_view gbk) {
   const std::string text = crlf_line_breaks(gbk);
   return log_primitive(book(), edit, [&](WindowRecord& w) { return append_native(w, text); });

@@ -32,6 +32,8 @@ class WindowedBackend : public Backend {
   Handle focus() const final;
   void set_tab_order(Handle parent, const std::vector<Handle>& order) final;
   void combo_add_item(Handle combo, std::string_view gbk) final;
+  // Frames only: shown and activated, and an unfocused program's focus goes to the frame.
+  void show_frame(Handle frame) final;
   // Edit boxes only; the text's line breaks all become CR LF before the native side sees it,
   // and one Changed is reported (the native control's own reports meanwhile are muted).
   size_t edit_append(Handle edit, std::string_view gbk) final;
@@ -64,6 +66,8 @@ class WindowedBackend : public Backend {
   // `w.enabled` / `w.visible` changed.
   virtual void enable_native(WindowRecord& w) = 0;
   virtual void show_native(WindowRecord& w) = 0;
+  // A frame is shown (centred first where it asks for it) and made the active window.
+  virtual void show_frame_native(WindowRecord& frame) = 0;
   // The listed children of `parent` come first in keyboard order, in this order.
   virtual void order_tabs_native(Handle parent, const std::vector<Handle>& order);
   // The native focus goes where book().focused() is.

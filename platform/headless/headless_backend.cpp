@@ -157,13 +157,6 @@ void HeadlessBackend::set_font(Handle window, const Font& font) {
   if (Window* w = state_->find(window)) w->font = font;
 }
 
-void HeadlessBackend::show_frame(Handle frame) {
-  Window* w = state_->find(frame);
-  if (!w) return;
-  w->visible = true;
-  state_->frame_shown(frame);  // an unfocused program's focus goes to the frame itself
-}
-
 // ---- edit boxes and combo boxes
 
 std::pair<int, int> HeadlessBackend::edit_selection(Handle edit) const {

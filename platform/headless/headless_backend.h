@@ -106,7 +106,6 @@ class HeadlessBackend final : public WindowedBackend {
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
   void set_font(Handle window, const Font& font) override;
-  void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
@@ -143,6 +142,7 @@ class HeadlessBackend final : public WindowedBackend {
   void reparent_native(WindowRecord&) override {}
   void enable_native(WindowRecord&) override {}
   void show_native(WindowRecord&) override {}
+  void show_frame_native(WindowRecord&) override {}
   void forget_native(WindowRecord& w) override;
   void insert_item_native(Handle combo, int index, std::string_view gbk) override;
   size_t append_native(WindowRecord& edit, std::string_view gbk) override;

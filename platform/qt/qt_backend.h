@@ -32,7 +32,6 @@ class QtBackend final : public WindowedBackend {
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
   void set_font(Handle window, const Font& font) override;
-  void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
@@ -58,6 +57,7 @@ class QtBackend final : public WindowedBackend {
   void reparent_native(WindowRecord& w) override;
   void enable_native(WindowRecord& w) override;
   void show_native(WindowRecord& w) override;
+  void show_frame_native(WindowRecord& frame) override;
   void order_tabs_native(Handle parent, const std::vector<Handle>& order) override;
   void sync_native_focus() override;
   void hide_destroyed(WindowRecord& top) override;

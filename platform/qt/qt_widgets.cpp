@@ -330,19 +330,12 @@ void QtBackend::set_font(Handle window, const Font& font) {
   if (w && w->widget) w->widget->setFont(to_qfont(font));
 }
 
-// Activation gives an unfocused program's keyboard focus to the frame itself.
-void QtBackend::show_frame(Handle frame) {
-  Window* w = state_->find(frame);
-  if (!w || !w->widget) return;
-  w->visible = true;
-  {
-    WindowBookkeeping::MutedFocus muted(*state_);
-    w->widget->show();
-    if (w->centre_on_screen) centre(*w);
-    w->widget->activateWindow();
-  }
-  state_->frame_shown(frame);
-  state_->sync_qt_focus();
+void QtBackend::show_frame_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  WindowBookkeeping::MutedFocus muted(*state_);
+  w.widget->show();
+  if (w.centre_on_screen) centre(w);
+  w.widget->activateWindow();
 }
 
 }  // namespace platform::qt

@@ -144,15 +144,9 @@ void WebBackend::set_font(Handle window, const Font& font) {
   page::set_font(window, to_utf8(font.face), px, font.weight, font.italic, font.underline, font.strike_out);
 }
 
-// Shown and active: a program with nothing focused has the frame focused.
-void WebBackend::show_frame(Handle frame) {
-  Window* w = find(frame);
-  if (!w || w->kind != WidgetKind::Frame) return;
-  w->visible = true;
+void WebBackend::show_frame_native(WindowRecord& frame) {
   frame_shown_ = true;
-  page::show_frame(frame);
-  book_.frame_shown(frame);
-  sync_native_focus();
+  page::show_frame(frame.handle);
 }
 
 std::unique_ptr<SerialDevice> WebBackend::open_serial(const std::string& path, SerialError& error) {

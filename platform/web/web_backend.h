@@ -36,7 +36,6 @@ class WebBackend final : public WindowedBackend {
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
   void set_font(Handle window, const Font& font) override;
-  void show_frame(Handle frame) override;
 
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
@@ -76,6 +75,7 @@ class WebBackend final : public WindowedBackend {
   void reparent_native(WindowRecord& w) override;
   void enable_native(WindowRecord& w) override;
   void show_native(WindowRecord& w) override;
+  void show_frame_native(WindowRecord& frame) override;
   void sync_native_focus() override;
   void forget_native(WindowRecord& w) override;
   void insert_item_native(Handle combo, int index, std::string_view gbk) override;

@@ -38,7 +38,6 @@ class Win32WindowBackend final : public WindowedBackend {
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
   void set_font(Handle window, const Font& font) override;
-  void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
@@ -64,6 +63,7 @@ class Win32WindowBackend final : public WindowedBackend {
   void reparent_native(WindowRecord& w) override;
   void enable_native(WindowRecord& w) override;
   void show_native(WindowRecord& w) override;
+  void show_frame_native(WindowRecord& frame) override;
   // No tab order of Windows' own: the form walks its tab stops itself (every Tab reaches it
   // first), and the windows' stacking order is left as created.
   void sync_native_focus() override;

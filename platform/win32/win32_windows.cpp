@@ -317,20 +317,13 @@ void Win32WindowBackend::set_font(Handle window, const Font& font) {
   }
 }
 
-// Activation gives an unfocused program's keyboard focus to the frame itself.
-void Win32WindowBackend::show_frame(Handle frame) {
-  Window* w = state_->find(frame);
-  if (!w || !w->hwnd) return;
-  w->visible = true;
-  {
-    WindowBookkeeping::MutedFocus muted(*state_);
-    if (w->centre_on_screen) state_->centre(*w);
-    ShowWindow(w->hwnd, SW_SHOW);
-    SetForegroundWindow(w->hwnd);
-    UpdateWindow(w->hwnd);
-  }
-  state_->frame_shown(frame);
-  state_->sync_native_focus();
+void Win32WindowBackend::show_frame_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  WindowBookkeeping::MutedFocus muted(*state_);
+  if (w.centre_on_screen) state_->centre(w);
+  ShowWindow(w.hwnd, SW_SHOW);
+  SetForegroundWindow(w.hwnd);
+  UpdateWindow(w.hwnd);
 }
 
 }  // namespace platform::win32
