@@ -1,9 +1,10 @@
 // The half of a backend that is the same on every window system: the Backend calls that are
 // bookkeeping alone (which windows exist, where they sit, enabled and shown, the focus, tab
 // order, destruction, a sorted combo box's order, the posted messages and the quit request),
-// and the rules around the native calls (the timers the form set, a message box counted
-// while it is open and the form's frame made active again after it, the log's two primitives
-// with their line breaks and their report), answered from the backend's WindowBookkeeping. A
+// and the rules around the native calls (a frame shown takes an unfocused program's focus,
+// the timers the form set, a message box counted while it is open and the form's frame made
+// active again after it, the log's two primitives with their line breaks and their report),
+// answered from the backend's WindowBookkeeping. A
 // backend derives from it and implements the drawing and input: the native side of each of
 // these (the hooks below) and the Backend calls that are native throughout.
 #pragma once

@@ -1,6 +1,6 @@
 // Behaviour every backend must share, run against the headless and the windowed backend:
 // focus order, change reports, combo and IP state, the posted-message queue, timers, the
-// quit request, the typing filter and keys.
+// quit request, the typing filter with the box's case conversion, and keys.
 #include <gtest/gtest.h>
 
 #include <string>

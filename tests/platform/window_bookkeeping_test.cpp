@@ -1,5 +1,6 @@
 // The bookkeeping every backend shares, on its own: where a window may move, the keyboard
-// order, and the focus moves as the form sees them.
+// order, the focus moves as the form sees them and which of the user's it follows, the timers'
+// ticks, a typed character, and when native objects may be deleted.
 #include "platform/window_bookkeeping.h"
 
 #include <gtest/gtest.h>
