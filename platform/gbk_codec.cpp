@@ -57,4 +57,56 @@ std::string utf8_of(char32_t c) {
   return out;
 }
 
+char32_t next_code_point(std::string_view s, size_t& i) {
+  const auto b = static_cast<unsigned char>(s[i++]);
+  if (b < 0x80) return b;
+  const int more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+  if (more < 0) return 0xFFFD;
+  char32_t c = b & (0x3F >> more);
+  for (int k = 0; k < more; ++k) {
+    if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 0xFFFD;
+    c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+  }
+  return c;
+}
+
+uint32_t gbk_char_code(char32_t c) {
+  if (c < 0x80) return c;
+  const std::optional<std::string> gbk = utf8_to_gbk(utf8_of(c));
+  if (!gbk || gbk->empty() || gbk->size() > 2) return '?';
+  uint32_t code = 0;
+  for (const unsigned char b : *gbk) code = (code << 8) | b;
+  return code;
+}
+
+namespace {
+
+// The letters GBK holds in both cases: runs of capitals, each this far below its small letters.
+struct CaseRun {
+  char32_t first, last;
+  char32_t to_small;
+};
+constexpr CaseRun kCaseRuns[] = {
+    {U'A', U'Z', 32},       // ASCII
+    {0x391, 0x3A9, 32},     // Greek (0x3A2 is no letter; GBK lacks it)
+    {0x401, 0x40F, 80},     // Cyrillic Ё and its neighbours
+    {0x410, 0x42F, 32},     // Cyrillic
+    {0x2160, 0x216F, 16},   // Roman numerals
+    {0xFF21, 0xFF3A, 32}};  // full-width Latin
+
+bool gbk_holds(char32_t c) { return c < 0x80 || utf8_to_gbk(utf8_of(c)).has_value(); }
+
+}  // namespace
+
+char32_t gbk_letter_case(char32_t c, int conversion) {
+  if (conversion != 1 && conversion != 2) return c;
+  for (const CaseRun& run : kCaseRuns) {
+    char32_t other = c;
+    if (conversion == 1 && c >= run.first && c <= run.last) other = c + run.to_small;
+    if (conversion == 2 && c >= run.first + run.to_small && c <= run.last + run.to_small) other = c - run.to_small;
+    if (other != c) return gbk_holds(other) ? other : c;
+  }
+  return c;
+}
+
 }  // namespace platform

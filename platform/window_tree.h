@@ -39,6 +39,9 @@ struct WindowRecord {
   bool sorted = false;
   // Frames
   bool centre_on_screen = false, fixed_size = false;
+  // The native object behind the window (a widget, a native window), known to the
+  // backend's NativeIndex; null for none.
+  const void* native = nullptr;
 };
 
 class WindowTree {

@@ -1,6 +1,5 @@
 #include "units/comm_port.h"
 
-#include <cstdio>
 #include <system_error>
 
 #include "platform/backend.h"
@@ -53,14 +52,12 @@ bool CommPort::open(int port_number, const platform::LineSettings& settings) {
   if (!device) {
     failure_.step = OpenFailure::Step::Device;
     failure_.error = error;
-    return false;  // the device layer has said why on stderr
+    return false;
   }
   error = device->configure(settings);
   if (error != platform::SerialError::None) {
     failure_.step = OpenFailure::Step::LineSettings;
     failure_.error = error;
-    std::fprintf(stderr, "serial: COM%d (%s) refused the line settings: %s\n", port_number, path.c_str(),
-                 platform::describe(error));
     return false;
   }
   device->purge();
@@ -73,10 +70,8 @@ bool CommPort::open(int port_number, const platform::LineSettings& settings) {
   }
   try {
     worker_ = std::thread(&CommPort::run_worker, this, device_.get(), window_);
-  } catch (const std::system_error& e) {
+  } catch (const std::system_error&) {
     // No thread to be had (the system is out of them): the port stays closed.
-    std::fprintf(stderr, "serial: COM%d (%s): cannot start the port's worker: %s\n", port_number, path.c_str(),
-                 e.what());
     device_.reset();
     failure_.step = OpenFailure::Step::Worker;
     failure_.error = platform::SerialError::Io;

@@ -44,7 +44,9 @@ inline constexpr uint32_t kCodeBreak = 0x402, kCodeCtsOn = 0x403, kCodeDsrOn = 0
 using DeviceOpener = std::function<std::unique_ptr<platform::SerialDevice>(const std::string&, platform::SerialError&)>;
 void set_device_opener(DeviceOpener opener);
 
-// Why the most recent open failed: at which step, and what the device reported.
+// Why the most recent open failed: at which step, and what the device reported. This is how
+// an open failure leaves the port: its command hands it to the window (open_failure_text and
+// the failure reason); the port itself prints nothing.
 struct OpenFailure {
   enum class Step { None, PortNumber, Device, LineSettings, Worker };
   Step step = Step::None;

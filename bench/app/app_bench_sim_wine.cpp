@@ -5,7 +5,7 @@
 #include <random>
 
 #include "bench/app/app_bench_support.h"
-#include "platform/win32/win32_user.h"
+#include "tests/platform/win32_user.h"
 
 namespace bench_app {
 
@@ -19,7 +19,7 @@ namespace {
 bool run_script(const std::vector<std::string>& args, const std::string& dir) {
   std::vector<std::string> argv = {"/bin/sh", DTU_WINE_SIM_SCRIPT};
   argv.insert(argv.end(), args.begin(), args.end());
-  return platform::win32::user::run_host_program(argv, dir + "/done", 10000);
+  return win32_user::run_host_program(argv, dir + "/done", 10000);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "bench/platform/bench_window.h"
-#include "platform/win32/win32_user.h"
+#include "tests/platform/win32_user.h"
 #include "platform/win32/win32_window_backend.h"
 
 namespace bench_window {
@@ -20,9 +20,9 @@ platform::Backend& open_backend() {
   return *g_backend;
 }
 
-void answer_message_boxes() { platform::win32::user::answer_message_boxes(); }
-const std::vector<std::string>& messages() { return platform::win32::user::messages(); }
-void click(platform::Handle button) { platform::win32::user::click(g_backend->native(button)); }
+void answer_message_boxes() { win32_user::answer_message_boxes(); }
+const std::vector<std::string>& messages() { return win32_user::messages(); }
+void click(platform::Handle button) { win32_user::click(g_backend->native(button)); }
 
 bool run_until(const std::function<bool()>& done, int budget_ms) {
   const uint32_t start = g_backend->tick_count();
@@ -37,13 +37,13 @@ bool run_until(const std::function<bool()>& done, int budget_ms) {
 
 bool wait_until_shown(platform::Handle window, int budget_ms) {
   void* native = g_backend->native(window);
-  return native && run_until([native] { return platform::win32::user::shown_and_idle(native); }, budget_ms);
+  return native && run_until([native] { return win32_user::shown_and_idle(native); }, budget_ms);
 }
 
 bool show_plain_window(int width, int height, int budget_ms) {
-  return platform::win32::user::show_plain_window(width, height, budget_ms);
+  return win32_user::show_plain_window(width, height, budget_ms);
 }
 
-double process_cpu_seconds() { return platform::win32::user::process_cpu_seconds(); }
+double process_cpu_seconds() { return win32_user::process_cpu_seconds(); }
 
 }  // namespace bench_window

@@ -8,7 +8,7 @@
 #include "bench/units/serial_bench.h"
 #include "platform/process.h"
 #include "platform/win32/serial_device.h"
-#include "platform/win32/win32_user.h"
+#include "tests/platform/win32_user.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ int main() {
     return 1;
   }
   const std::string link = dosdevices + "/com" + std::to_string(kCom);
-  if (!platform::win32::user::run_host_program(
+  if (!win32_user::run_host_program(
           {"/usr/bin/python3", feeder, link, std::to_string(units::bench::kRxTotal)}, link + ".ready", 10000)) {
     std::puts("the feeder did not start");
     return 1;

@@ -157,13 +157,6 @@ void HeadlessBackend::set_font(Handle window, const Font& font) {
   if (Window* w = state_->find(window)) w->font = font;
 }
 
-void HeadlessBackend::show_frame(Handle frame) {
-  Window* w = state_->find(frame);
-  if (!w) return;
-  w->visible = true;
-  state_->frame_shown(frame);  // an unfocused program's focus goes to the frame itself
-}
-
 // ---- edit boxes and combo boxes
 
 std::pair<int, int> HeadlessBackend::edit_selection(Handle edit) const {
@@ -186,20 +179,12 @@ void HeadlessBackend::edit_scroll_caret(Handle edit) {
   if (Window* w = state_->find(edit)) w->scrolled_to = w->sel_end;
 }
 
-size_t HeadlessBackend::edit_append(Handle edit, std::string_view gbk) {
-  Window* w = state_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return 0;
-  const size_t added = detail::append_at_end(*w, gbk);
-  state_->notify(edit, Notify::Changed);
-  return added;
+size_t HeadlessBackend::append_native(WindowRecord& edit, std::string_view gbk) {
+  return detail::append_at_end(static_cast<Window&>(edit), gbk);
 }
 
-size_t HeadlessBackend::edit_drop_front(Handle edit, size_t bytes) {
-  Window* w = state_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return 0;
-  const size_t dropped = detail::drop_front(*w, bytes);
-  state_->notify(edit, Notify::Changed);
-  return dropped;
+size_t HeadlessBackend::drop_front_native(WindowRecord& edit, size_t bytes) {
+  return detail::drop_front(static_cast<Window&>(edit), bytes);
 }
 
 size_t HeadlessBackend::text_reads(Handle window) const {
@@ -322,7 +307,7 @@ void HeadlessBackend::kill_timer(Handle window, uint32_t timer_id) { state_->sch
 
 // ---- message boxes, serial devices, exit
 
-int HeadlessBackend::message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) {
+int HeadlessBackend::show_box_native(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) {
   MessageBoxRecord record{std::string(text_gbk), std::string(caption_gbk), style, now()};
   state_->boxes.push_back(record);
   return state_->answer ? state_->answer(record) : kIdOk;

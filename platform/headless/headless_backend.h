@@ -106,13 +106,10 @@ class HeadlessBackend final : public WindowedBackend {
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
   void set_font(Handle window, const Font& font) override;
-  void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
   void edit_scroll_caret(Handle edit) override;
-  size_t edit_append(Handle edit, std::string_view gbk) override;
-  size_t edit_drop_front(Handle edit, size_t bytes) override;
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;
   int combo_current(Handle combo) const override;
@@ -133,7 +130,6 @@ class HeadlessBackend final : public WindowedBackend {
   uint32_t tick_count() const override;
   void set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) override;
   void kill_timer(Handle window, uint32_t timer_id) override;
-  int message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) override;
   std::unique_ptr<SerialDevice> open_serial(const std::string& path, SerialError& error) override;
   [[noreturn]] void exit_process(int code) override;
 
@@ -146,8 +142,13 @@ class HeadlessBackend final : public WindowedBackend {
   void reparent_native(WindowRecord&) override {}
   void enable_native(WindowRecord&) override {}
   void show_native(WindowRecord&) override {}
+  void show_frame_native(WindowRecord&) override {}
   void forget_native(WindowRecord& w) override;
   void insert_item_native(Handle combo, int index, std::string_view gbk) override;
+  size_t append_native(WindowRecord& edit, std::string_view gbk) override;
+  size_t drop_front_native(WindowRecord& edit, size_t bytes) override;
+  // Recorded, and answered by the test's answer function.
+  int show_box_native(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) override;
 
   struct State;
   std::unique_ptr<State> state_;

@@ -2,6 +2,7 @@
 // the close box, each performed at once on the calling (UI) thread.
 #include <string>
 
+#include "platform/gbk_codec.h"
 #include "platform/headless/backend_state.h"
 #include "platform/headless/headless_backend.h"
 
@@ -53,6 +54,8 @@ void HeadlessBackend::user_focus(Handle window) {
   set_focus(window);
 }
 
+// Each character as the windowed backends take one (WindowBookkeeping::type_char): case
+// converted as the box asks, offered to the form's filter, and inserted as the filter left it.
 void HeadlessBackend::type_text(Handle window, const std::string& gbk) {
   State& s = *state_;
   for (size_t i = 0; i < gbk.size();) {
@@ -60,16 +63,21 @@ void HeadlessBackend::type_text(Handle window, const std::string& gbk) {
     if (!w || !accepts_typing(*w)) return;
     const auto lead = static_cast<uint8_t>(gbk[i]);
     const size_t len = (lead >= 0x81 && i + 1 < gbk.size()) ? 2 : 1;
-    const std::string bytes = gbk.substr(i, len);
+    std::string bytes = gbk.substr(i, len);
     i += len;
-    const uint32_t ch = len == 2 ? (uint32_t{lead} << 8 | static_cast<uint8_t>(bytes[1])) : lead;
-    if (ch < 32) {
-      type_control(window, static_cast<char>(ch));
+    if (lead < 32) {
+      type_control(window, static_cast<char>(lead));
       continue;
     }
-    if (!s.offer_char(window, ch)) continue;
-    Window* now = s.find(window);  // the filter may have changed or destroyed it
-    if (!now || room_for_input(*now) < bytes.size()) continue;
+    const std::string utf8 = gbk_to_utf8_lossy(bytes);
+    size_t at = 0;
+    const char32_t typed = next_code_point(utf8, at);
+    const WindowBookkeeping::Typed taken = s.type_char(window, typed);
+    if (taken.gone) return;
+    if (!taken.taken) continue;
+    if (taken.ch != typed) bytes = utf8_to_gbk(utf8_of(taken.ch)).value_or("?");
+    Window* now = s.find(window);
+    if (room_for_input(*now) < bytes.size()) continue;
     detail::replace_range(*now, now->sel_start, now->sel_end, bytes);
     s.notify(window, edit_report(*now));
   }

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/line_breaks.h"
-
 namespace platform::headless::detail {
 
 std::unique_ptr<Window> model_window(const CreateParams& p) {
@@ -28,7 +26,7 @@ void replace_range(Window& w, int start, int end, const std::string& bytes) {
 
 size_t append_at_end(Window& w, std::string_view bytes) {
   const size_t before = w.text.size();
-  w.text += crlf_line_breaks(bytes);
+  w.text += bytes;
   w.sel_start = w.sel_end = w.scrolled_to = static_cast<int>(w.text.size());
   return w.text.size() - before;
 }

@@ -35,8 +35,8 @@ std::unique_ptr<Window> model_window(const CreateParams& params);
 
 // Replaces [start, end) of the text, leaving the caret after the insertion.
 void replace_range(Window& w, int start, int end, const std::string& bytes);
-// Backend::edit_append on the model: line breaks as CR LF, the text and the caret, scrolled
-// into view, at the end. Returns the bytes added.
+// Backend::edit_append on the model (the text's line breaks are CR LF already): the text and
+// the caret, scrolled into view, at the end. Returns the bytes added.
 size_t append_at_end(Window& w, std::string_view bytes);
 // Backend::edit_drop_front on the model: at least `bytes` bytes go, up to a character
 // boundary (a byte from 0x81 up followed by one from 0x40 up is one character); the caret

@@ -1,31 +1,79 @@
-// QtBackend: windows, focus, queue, timers and process services. The control-specific
-// calls are in qt_controls.cpp, the message box in qt_message_box.cpp.
+// QtBackend: the shared bookkeeping's native side on Qt (the objects behind the handles,
+// enabled and shown, Qt's focus, destruction), the message loop and its timers, and process
+// services. Making, placing and filling widgets is in qt_widgets.cpp, the controls' own calls
+// in qt_controls.cpp, the user's input in qt_input.cpp, the message box in qt_message_box.cpp.
+//
+// post() may come from any thread: the message joins the bookkeeping's queue and one wake-up
+// event is posted to Qt, so queued messages are dispatched by whichever event loop runs next:
+// the main loop, a delay, or a modal message box.
 #include "platform/qt/qt_backend.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QEvent>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "platform/posix/serial_device.h"
 #include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_fonts.h"
-#include "platform/qt/qt_ip_control.h"
-#include "platform/qt/qt_label.h"
-#include "platform/qt/qt_text.h"
 
 namespace platform::qt {
+namespace {
+
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::User + 0x44);
+
+std::unique_ptr<QApplication> own_app(int& argc, char** argv) {
+  if (QCoreApplication::instance()) return nullptr;  // tests share one
+  return std::make_unique<QApplication>(argc, argv);
+}
+
+}  // namespace
+
+// ---- the state: the objects behind the handles
+
+QtBackendState::QtBackendState(int& argc, char** argv) : owned_app_(own_app(argc, argv)) {
+  QApplication::setQuitOnLastWindowClosed(false);  // the runtime decides when the loop ends
+  install_default_font();
+  qApp->installEventFilter(&filter_);
+  clock.start();
+}
+
+// The windows were destroyed by the backend; wake-up events still queued for the waker are
+// discarded with it by Qt.
+QtBackendState::~QtBackendState() { qApp->removeEventFilter(&filter_); }
+
+Handle QtBackendState::handle_of(const QObject* object) const {
+  return natives.owner(object, [](const void* o) -> const void* { return static_cast<const QObject*>(o)->parent(); });
+}
+
+// A control Qt cannot focus now keeps the form's focus without Qt's.
+void QtBackendState::sync_qt_focus() {
+  MutedFocus muted(*this);
+  if (const Window* w = find(focused()); w && w->widget) {
+    w->widget->setFocus(Qt::OtherFocusReason);
+  } else if (QWidget* current = QApplication::focusWidget(); current && handle_of(current) != 0) {
+    current->clearFocus();
+  }
+}
+
+bool Waker::event(QEvent* event) {
+  if (event->type() != kWakeEvent) return QObject::event(event);
+  state_.posted.woken();
+  state_.deliver_posted_messages();
+  return true;
+}
+
+void Waker::timerEvent(QTimerEvent* event) { state_.timer_fired(static_cast<uintptr_t>(event->timerId())); }
+
+// ---- the backend
 
 QtBackend::QtBackend(int& argc, char** argv) : state_(std::make_unique<QtBackendState>(argc, argv)) {}
-// The sink may be gone already: nothing is reported from here on.
-QtBackend::~QtBackend() {
-  state_->sink = nullptr;
-  for (Handle h : state_->windows.roots()) destroy(h);
-}
+QtBackend::~QtBackend() { close_all_windows(); }
 
 void* QtBackend::native(Handle window) const {
   const Window* w = state_->find(window);
@@ -39,92 +87,13 @@ Handle QtBackend::handle_of_native(const void* object) const {
 WindowBookkeeping& QtBackend::book() { return *state_; }
 const WindowBookkeeping& QtBackend::book() const { return *state_; }
 
-Handle QtBackend::create(const CreateParams& params) { return state_->create(params); }
-
-// Qt hides a widget that changes parent; it is shown again if it was visible.
-void QtBackend::reparent_native(WindowRecord& record) {
-  auto& w = static_cast<Window&>(record);
-  if (!w.widget) return;
-  const QPoint pos = w.widget->pos();
-  ++state_->qt_focus_mute;
-  w.widget->setParent(state_->container_widget(w.parent));
-  w.widget->move(pos);
-  w.widget->setVisible(w.visible);
-  --state_->qt_focus_mute;
-}
-
-void QtBackend::hide_destroyed(WindowRecord& top) { state_->hide_destroyed(static_cast<Window&>(top)); }
-void QtBackend::forget_native(WindowRecord& w) { state_->forget(static_cast<Window&>(w)); }
-
-Geometry QtBackend::geometry(Handle window) const {
-  const Window* w = state_->find(window);
-  if (!w || !w->widget) return {};
-  if (w->label) {
-    const QRect r = w->label->logical_geometry();
-    return {r.x(), r.y(), r.width(), r.height()};
-  }
-  const QPoint pos = w->widget->pos();
-  return {pos.x(), pos.y(), w->widget->width(), w->widget->height()};
-}
-
-void QtBackend::set_geometry(Handle window, Geometry g) { state_->apply_geometry(window, g); }
-
-std::string QtBackend::text(Handle window) const {
-  const Window* w = state_->find(window);
-  if (!w) return {};
-  switch (w->kind) {
-    case WidgetKind::Frame: return to_gbk(w->widget->windowTitle());
-    case WidgetKind::Edit: return w->line ? to_gbk(w->line->text()) : to_gbk(lf_to_crlf(w->plain->toPlainText()));
-    case WidgetKind::Button: return to_gbk(w->button->text());
-    case WidgetKind::ComboBox: return to_gbk(w->combo->currentText());
-    case WidgetKind::GroupBox: return to_gbk(w->group->title());
-    case WidgetKind::Label: return to_gbk(w->label->caption());
-    case WidgetKind::IpAddress: {
-      uint8_t p[4];
-      w->ip->address(p);
-      return ip_address_text(w->ip->blank(), p);
-    }
-    case WidgetKind::Hidden: return w->hidden_text;
-  }
-  return {};
-}
-
-// An edit box reports one Changed for every text it is given, even an equal one, with the
-// caret at the start; a combo box's field reports none, as with the native controls.
-void QtBackend::set_text(Handle window, std::string_view gbk) {
-  Window* w = state_->find(window);
-  if (!w) return;
-  const QString text = from_gbk(gbk);
-  switch (w->kind) {
-    case WidgetKind::Frame: w->widget->setWindowTitle(text); return;
-    case WidgetKind::Button: w->button->setText(text); return;
-    case WidgetKind::GroupBox: w->group->setTitle(text); return;
-    case WidgetKind::Label: w->label->set_caption(text); return;
-    case WidgetKind::Hidden: w->hidden_text.assign(gbk); return;
-    case WidgetKind::IpAddress: return;  // addresses are set part by part
-    case WidgetKind::ComboBox:
-      if (w->combo->isEditable()) w->combo->setEditText(text);
-      return;
-    case WidgetKind::Edit: break;
-  }
-  ++w->changed_mute;
-  if (w->line) {
-    w->line->setText(text);
-    w->line->setCursorPosition(0);
-  } else {
-    w->plain->setPlainText(crlf_to_lf(text));
-  }
-  --w->changed_mute;
-  state_->notify(window, Notify::Changed);
-}
-
 // Disabling or hiding the focused control leaves the form's focus where it is, as a native
 // window would; Qt's own move of its focus elsewhere is not reported.
 void QtBackend::enable_native(WindowRecord& record) {
   auto& w = static_cast<Window&>(record);
   if (!w.widget) return;
   const bool on = w.enabled;
-  ++state_->qt_focus_mute;
+  WindowBookkeeping::MutedFocus muted(*state_);
   QWidget* had = QApplication::focusWidget();
   const bool held_focus = !on && had && (had == w.widget || w.widget->isAncestorOf(had));
   w.widget->setEnabled(on);
@@ -135,18 +104,26 @@ void QtBackend::enable_native(WindowRecord& record) {
     if (QWidget* moved = QApplication::focusWidget(); moved && moved != had) moved->clearFocus();
   }
   if (on && state_->focused() == w.handle && w.widget->isVisible()) w.widget->setFocus(Qt::OtherFocusReason);
-  --state_->qt_focus_mute;
 }
 
 void QtBackend::show_native(WindowRecord& record) {
   auto& w = static_cast<Window&>(record);
   if (!w.widget) return;
-  ++state_->qt_focus_mute;
+  WindowBookkeeping::MutedFocus muted(*state_);
   w.widget->setVisible(w.visible);
-  --state_->qt_focus_mute;
 }
 
 void QtBackend::sync_native_focus() { state_->sync_qt_focus(); }
+
+// Some platforms leave no active window after a modal box, and later focus moves would not
+// reach Qt.
+bool QtBackend::activate_frame_native(WindowRecord& frame) {
+  auto& w = static_cast<Window&>(frame);
+  if (!w.widget || !w.widget->isVisible()) return false;
+  WindowBookkeeping::MutedFocus muted(*state_);
+  w.widget->activateWindow();
+  return true;
+}
 
 void QtBackend::order_tabs_native(Handle, const std::vector<Handle>& order) {
   QWidget* previous = nullptr;
@@ -158,44 +135,69 @@ void QtBackend::order_tabs_native(Handle, const std::vector<Handle>& order) {
   }
 }
 
-void QtBackend::set_font(Handle window, const Font& font) {
-  const Window* w = state_->find(window);
-  if (w && w->widget) w->widget->setFont(to_qfont(font));
+// The top widget leaves the screen at once and is deleted later with the widgets inside it;
+// hidden windows are plain objects outside the widget tree, each deleted on its own. A
+// QPointer is null by then when a parent went first.
+void QtBackend::hide_destroyed(WindowRecord& record) {
+  auto& top = static_cast<Window&>(record);
+  if (!top.widget) return;
+  {
+    WindowBookkeeping::MutedFocus muted(*state_);
+    top.widget->hide();
+  }
+  state_->delete_later([object = QPointer<QObject>(top.object)] { delete object.data(); });
 }
 
-// Activation gives an unfocused program's keyboard focus to the frame itself.
-void QtBackend::show_frame(Handle frame) {
-  Window* w = state_->find(frame);
-  if (!w || !w->widget) return;
-  w->visible = true;
-  ++state_->qt_focus_mute;
-  w->widget->show();
-  if (w->centre_on_screen) state_->centre(*w);
-  w->widget->activateWindow();
-  --state_->qt_focus_mute;
-  state_->frame_shown(frame);
-  state_->sync_qt_focus();
+void QtBackend::forget_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.widget) state_->delete_later([object = QPointer<QObject>(w.object)] { delete object.data(); });
 }
 
-// ---- queue, timers, process
+// ---- the message loop and its timers
 
-void QtBackend::wake_ui_thread() { state_->wake(); }
+// Asked for once while any message is pending (WindowedBackend::post).
+void QtBackend::wake_ui_thread() { QCoreApplication::postEvent(&state_->waker, new QEvent(kWakeEvent)); }
 
 void QtBackend::process_pending() {
-  state_->collect_garbage();
+  state_->delete_deferred();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   state_->deliver_posted_messages();
 }
 
-bool QtBackend::wait(int timeout_ms) { return state_->wait(timeout_ms); }
+bool QtBackend::wait(int timeout_ms) {
+  state_->delete_deferred();
+  if (!state_->posted.empty()) return true;
+  if (timeout_ms == 0) return false;
+  bool expired = false;
+  // Only a wait with a time-out needs a timer; the main loop's endless waits, one per
+  // wake-up, make none.
+  std::optional<QTimer> deadline;
+  if (timeout_ms > 0) {
+    deadline.emplace();
+    deadline->setSingleShot(true);
+    deadline->setTimerType(Qt::PreciseTimer);
+    QObject::connect(&*deadline, &QTimer::timeout, [&expired] { expired = true; });
+    deadline->start(timeout_ms);
+  }
+  // Sleeps in the dispatcher until some event arrives; whatever it was has been handled
+  // (and reported) by the time processEvents returns.
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  while (!dispatcher->processEvents(QEventLoop::WaitForMoreEvents) && !expired && state_->posted.empty()) {
+  }
+  return !state_->posted.empty() || !expired || state_->quit.requested();
+}
 
 uint32_t QtBackend::tick_count() const { return static_cast<uint32_t>(state_->clock.elapsed()); }
 
-void QtBackend::set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) {
-  state_->set_timer(window, timer_id, period_ms);
+// A timer of the waker's; killing one from inside its own tick is safe.
+uintptr_t QtBackend::start_timer_native(uintptr_t running, uint32_t period_ms) {
+  if (running) state_->waker.killTimer(static_cast<int>(running));
+  return static_cast<uintptr_t>(state_->waker.startTimer(static_cast<int>(period_ms), Qt::PreciseTimer));
 }
 
-void QtBackend::kill_timer(Handle window, uint32_t timer_id) { state_->kill_timer(window, timer_id); }
+void QtBackend::stop_timer_native(uintptr_t native) { state_->waker.killTimer(static_cast<int>(native)); }
+
+// ---- process services
 
 std::unique_ptr<SerialDevice> QtBackend::open_serial(const std::string& path, SerialError& error) {
   return platform::posix::open_serial_device(path, error);

@@ -1,5 +1,5 @@
 // The windowed backend: real Qt widgets for every window kind, Qt's event dispatcher for the
-// message loop, Qt timers, modal message boxes, and termios serial devices. Only this
+// message loop, Qt's timers, modal message boxes, and termios serial devices. Only this
 // header is seen by the code that chooses the backend; Qt itself stays behind it.
 #pragma once
 
@@ -32,13 +32,10 @@ class QtBackend final : public WindowedBackend {
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
   void set_font(Handle window, const Font& font) override;
-  void show_frame(Handle frame) override;
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
   void edit_scroll_caret(Handle edit) override;
-  size_t edit_append(Handle edit, std::string_view gbk) override;
-  size_t edit_drop_front(Handle edit, size_t bytes) override;
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;
   int combo_current(Handle combo) const override;
@@ -51,9 +48,6 @@ class QtBackend final : public WindowedBackend {
   void process_pending() override;
   bool wait(int timeout_ms) override;
   uint32_t tick_count() const override;
-  void set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) override;
-  void kill_timer(Handle window, uint32_t timer_id) override;
-  int message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) override;
   std::unique_ptr<SerialDevice> open_serial(const std::string& path, SerialError& error) override;
   [[noreturn]] void exit_process(int code) override;
 
@@ -63,12 +57,19 @@ class QtBackend final : public WindowedBackend {
   void reparent_native(WindowRecord& w) override;
   void enable_native(WindowRecord& w) override;
   void show_native(WindowRecord& w) override;
+  void show_frame_native(WindowRecord& frame) override;
   void order_tabs_native(Handle parent, const std::vector<Handle>& order) override;
   void sync_native_focus() override;
   void hide_destroyed(WindowRecord& top) override;
   void forget_native(WindowRecord& w) override;
   void insert_item_native(Handle combo, int index, std::string_view gbk) override;
   void wake_ui_thread() override;
+  size_t append_native(WindowRecord& edit, std::string_view gbk) override;
+  size_t drop_front_native(WindowRecord& edit, size_t bytes) override;
+  uintptr_t start_timer_native(uintptr_t running, uint32_t period_ms) override;
+  void stop_timer_native(uintptr_t native) override;
+  int show_box_native(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) override;
+  bool activate_frame_native(WindowRecord& frame) override;
 
   std::unique_ptr<QtBackendState> state_;
 };

@@ -131,56 +131,48 @@ void caret_to_end(QPlainTextEdit& box) {
 }  // namespace
 
 // Neither primitive keeps undo history: it would hold every burst ever shown.
-size_t QtBackend::edit_append(Handle edit, std::string_view gbk) {
-  Window* w = state_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return 0;
+size_t QtBackend::append_native(WindowRecord& record, std::string_view gbk) {
+  auto& w = static_cast<Window&>(record);
   const QString text = from_gbk(gbk);
   int64_t added = 0;
-  ++w->changed_mute;
-  if (w->line) {  // a single-line box is never a log: measured whole
-    const int64_t before = gbk_length(w->line->text(), false);
-    w->line->end(false);
-    w->line->insert(text);
-    added = gbk_length(w->line->text(), false) - before;
+  if (w.line) {  // a single-line box is never a log: measured whole
+    const int64_t before = gbk_length(w.line->text(), false);
+    w.line->end(false);
+    w.line->insert(text);
+    added = gbk_length(w.line->text(), false) - before;
   } else {
-    QTextDocument& doc = *w->plain->document();
+    QTextDocument& doc = *w.plain->document();
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
-    caret_to_end(*w->plain);
+    caret_to_end(*w.plain);
     const QString lines = crlf_to_lf(text);
-    QTextCursor c = w->plain->textCursor();
+    QTextCursor c = w.plain->textCursor();
     c.insertText(lines);
     added = gbk_length(lines, true);
-    caret_to_end(*w->plain);
+    caret_to_end(*w.plain);
     doc.setUndoRedoEnabled(undo);
   }
-  --w->changed_mute;
-  state_->notify(edit, Notify::Changed);
   return static_cast<size_t>(std::max<int64_t>(added, 0));
 }
 
-size_t QtBackend::edit_drop_front(Handle edit, size_t bytes) {
-  Window* w = state_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return 0;
+size_t QtBackend::drop_front_native(WindowRecord& record, size_t bytes) {
+  auto& w = static_cast<Window&>(record);
   const auto wanted = static_cast<int64_t>(std::min<uint64_t>(bytes, INT64_MAX));
   int64_t dropped = 0;
-  ++w->changed_mute;
-  if (w->line) {
-    const QString all = w->line->text();
-    w->line->setText(all.mid(leading_chars(all, wanted, dropped, false)));
-    w->line->end(false);
+  if (w.line) {
+    const QString all = w.line->text();
+    w.line->setText(all.mid(leading_chars(all, wanted, dropped, false)));
+    w.line->end(false);
   } else {
-    QTextDocument& doc = *w->plain->document();
+    QTextDocument& doc = *w.plain->document();
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
     QTextCursor front(&doc);
     front.setPosition(cut_position(doc, wanted, dropped), QTextCursor::KeepAnchor);
     front.removeSelectedText();
-    caret_to_end(*w->plain);
+    caret_to_end(*w.plain);
     doc.setUndoRedoEnabled(undo);
   }
-  --w->changed_mute;
-  state_->notify(edit, Notify::Changed);
   return static_cast<size_t>(dropped);
 }
 

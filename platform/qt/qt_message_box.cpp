@@ -1,12 +1,10 @@
 // The modal message box: buttons from the style's low four bits, icon from bits 0x10-0x40,
 // no owner window. The message queue keeps being dispatched while it is open (its event
-// loop delivers the queue's wake-up events), and afterwards the form's frame is made
-// active again.
+// loop delivers the queue's wake-up events and the timers' ticks).
 #include <QAbstractButton>
 #include <QMessageBox>
 
 #include "platform/qt/qt_backend.h"
-#include "platform/qt/qt_backend_state.h"
 #include "platform/qt/qt_text.h"
 
 namespace platform::qt {
@@ -53,20 +51,12 @@ int button_id(int pressed) {
 
 }  // namespace
 
-int QtBackend::message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) {
+int QtBackend::show_box_native(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) {
   const ButtonSet set = buttons_for(style);
   QMessageBox box(icon_for(style), from_gbk(caption_gbk), from_gbk(text_gbk), set.buttons);
   box.setWindowModality(Qt::ApplicationModal);
   if (set.escape != QMessageBox::NoButton) box.setEscapeButton(set.escape);
-  {
-    struct OpenBox {  // counted even when a handler run inside the box ends the program
-      int& count;
-      explicit OpenBox(int& c) : count(c) { ++count; }
-      ~OpenBox() { --count; }
-    } open(state_->message_boxes_open);
-    box.exec();
-  }
-  state_->reactivate_frame();
+  box.exec();
   // Closed without a button (a box that was rejected some other way): the escape answer.
   QAbstractButton* clicked = box.clickedButton();
   return button_id(clicked ? box.standardButton(clicked) : set.escape);

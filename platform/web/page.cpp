@@ -61,10 +61,7 @@ std::string take_string(char* p) {
 // ---- the form's elements
 
 EM_JS(int, web_create, (const char* spec), { return Module.dtu.controls.create(JSON.parse(UTF8ToString(spec))) ? 1 : 0; });
-EM_JS(void, web_destroy, (Handle h), {
-  Module.dtu.windowTimers.killWindow(h);
-  Module.dtu.controls.destroy(h);
-});
+EM_JS(void, web_destroy, (Handle h), { Module.dtu.controls.destroy(h); });
 EM_JS(void, web_set_parent, (Handle h, Handle p), { Module.dtu.controls.setParent(h, p); });
 EM_JS(void, web_set_geometry, (Handle h, int l, int t, int w, int hh), { Module.dtu.controls.setGeometry(h, l, t, w, hh); });
 EM_JS(void, web_set_text, (Handle h, const char* s), { Module.dtu.controls.setText(h, UTF8ToString(s)); });
@@ -126,9 +123,8 @@ EM_JS(void, web_ip_get, (Handle h, uint8_t* out), {
 
 // ---- timers and boxes
 
-EM_JS(void, web_set_timer, (Handle h, uint32_t id, uint32_t ms), { Module.dtu.windowTimers.set(h, id >>> 0, ms >>> 0); });
-EM_JS(void, web_kill_timer, (Handle h, uint32_t id), { Module.dtu.windowTimers.kill(h, id >>> 0); });
-EM_JS(void, web_kill_timers, (Handle h), { Module.dtu.windowTimers.killWindow(h); });
+EM_JS(void, web_set_timer, (uint32_t timer, uint32_t ms), { Module.dtu.windowTimers.set(timer >>> 0, ms >>> 0); });
+EM_JS(void, web_kill_timer, (uint32_t timer), { Module.dtu.windowTimers.kill(timer >>> 0); });
 EM_JS(int, web_show_box, (const char* text, const char* caption, uint32_t style), {
   return Module.dtu.dialogs.show(UTF8ToString(text), UTF8ToString(caption), style >>> 0);
 });
@@ -224,9 +220,8 @@ void ip_clear(Handle h) { web_ip_clear(h); }
 bool ip_blank(Handle h) { return web_ip_blank(h) != 0; }
 void ip_get(Handle h, uint8_t parts[4]) { web_ip_get(h, parts); }
 
-void set_timer(Handle h, uint32_t id, uint32_t period_ms) { web_set_timer(h, id, period_ms); }
-void kill_timer(Handle h, uint32_t id) { web_kill_timer(h, id); }
-void kill_timers(Handle h) { web_kill_timers(h); }
+void set_timer(uint32_t timer, uint32_t period_ms) { web_set_timer(timer, period_ms); }
+void kill_timer(uint32_t timer) { web_kill_timer(timer); }
 int show_box(const std::string& text_utf8, const std::string& caption_utf8, uint32_t style) {
   return web_show_box(text_utf8.c_str(), caption_utf8.c_str(), style);
 }

@@ -72,10 +72,10 @@ void ip_clear(Handle h);
 bool ip_blank(Handle h);
 void ip_get(Handle h, uint8_t parts[4]);
 
-// ---- window timers (page/timers.js): expiries come back as Event::Timer
-void set_timer(Handle h, uint32_t id, uint32_t period_ms);
-void kill_timer(Handle h, uint32_t id);
-void kill_timers(Handle h);
+// ---- window timers (page/timers.js), each by the number the program gave it: expiries come
+// back as Event::Timer
+void set_timer(uint32_t timer, uint32_t period_ms);
+void kill_timer(uint32_t timer);
 
 // ---- message boxes (page/dialogs.js): the answer comes back as Event::BoxAnswer
 int show_box(const std::string& text_utf8, const std::string& caption_utf8, uint32_t style);

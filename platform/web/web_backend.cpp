@@ -50,10 +50,7 @@ constexpr int kComboFieldHeight = 22;
 
 }  // namespace
 
-WebBackend::~WebBackend() {
-  book_.sink = nullptr;  // the sink may be gone already: nothing is reported from here on
-  for (Handle h : book_.windows.roots()) destroy(h);
-}
+WebBackend::~WebBackend() { close_all_windows(); }
 
 void WebBackend::ended(int code) { page::ended(code); }
 
@@ -76,11 +73,8 @@ Handle WebBackend::create(const CreateParams& params) {
   return h;
 }
 
-// The elements go with their windows; timers of a window that is gone never tick again.
-void WebBackend::forget_native(WindowRecord& w) {
-  for (auto it = timers_.begin(); it != timers_.end();) it = it->first == w.handle ? timers_.erase(it) : std::next(it);
-  page::destroy(w.handle);
-}
+// The elements go with their windows.
+void WebBackend::forget_native(WindowRecord& w) { page::destroy(w.handle); }
 
 void WebBackend::reparent_native(WindowRecord& w) { page::set_parent(w.handle, w.parent); }
 
@@ -151,15 +145,9 @@ void WebBackend::set_font(Handle window, const Font& font) {
   page::set_font(window, to_utf8(font.face), px, font.weight, font.italic, font.underline, font.strike_out);
 }
 
-// Shown and active: a program with nothing focused has the frame focused.
-void WebBackend::show_frame(Handle frame) {
-  Window* w = find(frame);
-  if (!w || w->kind != WidgetKind::Frame) return;
-  w->visible = true;
+void WebBackend::show_frame_native(WindowRecord& frame) {
   frame_shown_ = true;
-  page::show_frame(frame);
-  book_.frame_shown(frame);
-  sync_native_focus();
+  page::show_frame(frame.handle);
 }
 
 std::unique_ptr<SerialDevice> WebBackend::open_serial(const std::string& path, SerialError& error) {

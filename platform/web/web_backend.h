@@ -7,7 +7,6 @@
 #pragma once
 
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -37,14 +36,11 @@ class WebBackend final : public WindowedBackend {
   std::string text(Handle window) const override;
   void set_text(Handle window, std::string_view gbk) override;
   void set_font(Handle window, const Font& font) override;
-  void show_frame(Handle frame) override;
 
   std::pair<int, int> edit_selection(Handle edit) const override;
   void edit_set_selection(Handle edit, int start, int end) override;
   void edit_replace_selection(Handle edit, std::string_view gbk) override;
   void edit_scroll_caret(Handle edit) override;
-  size_t edit_append(Handle edit, std::string_view gbk) override;
-  size_t edit_drop_front(Handle edit, size_t bytes) override;
 
   int combo_count(Handle combo) const override;
   std::string combo_item(Handle combo, int index) const override;
@@ -61,10 +57,6 @@ class WebBackend final : public WindowedBackend {
   void process_pending() override;
   bool wait(int timeout_ms) override;
   uint32_t tick_count() const override { return page::tick_ms(); }
-  void set_timer(Handle window, uint32_t timer_id, uint32_t period_ms) override;
-  void kill_timer(Handle window, uint32_t timer_id) override;
-
-  int message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) override;
 
   std::unique_ptr<SerialDevice> open_serial(const std::string& path, SerialError& error) override;
 
@@ -83,9 +75,19 @@ class WebBackend final : public WindowedBackend {
   void reparent_native(WindowRecord& w) override;
   void enable_native(WindowRecord& w) override;
   void show_native(WindowRecord& w) override;
+  void show_frame_native(WindowRecord& frame) override;
   void sync_native_focus() override;
   void forget_native(WindowRecord& w) override;
   void insert_item_native(Handle combo, int index, std::string_view gbk) override;
+  size_t append_native(WindowRecord& edit, std::string_view gbk) override;
+  size_t drop_front_native(WindowRecord& edit, size_t bytes) override;
+  // The page's window timers (page/timers.js), which run in a worker.
+  uintptr_t start_timer_native(uintptr_t running, uint32_t period_ms) override;
+  void stop_timer_native(uintptr_t native) override;
+  // A modal dialog over the page; the queue keeps being dispatched until it is answered.
+  int show_box_native(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) override;
+  // The page has no windows to activate: its focus goes back where the form has it.
+  bool activate_frame_native(WindowRecord&) override { return true; }
 
   void dispatch(const page::Queued& e);
   void on_key(Handle target, int key, int mods);
@@ -95,7 +97,7 @@ class WebBackend final : public WindowedBackend {
   WindowBookkeeping book_;
   bool frame_shown_ = false;
   bool ready_said_ = false;
-  std::set<std::pair<Handle, uint32_t>> timers_;
+  uintptr_t next_timer_ = 1;
   std::map<int, int> answers_;  // message box id -> the button pressed
 };
 

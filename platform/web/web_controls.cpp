@@ -56,31 +56,27 @@ void WebBackend::edit_scroll_caret(Handle edit) {
   if (find(edit)) page::scroll_caret(edit);
 }
 
-// Every line break the text has (CR LF, a lone CR, a lone LF) is one line feed in the box,
-// two bytes read back; a single-line box shows them as they come. Measured on the appended
-// text alone.
-size_t WebBackend::edit_append(Handle edit, std::string_view gbk) {
-  const Window* w = find(edit);
-  if (!w || w->kind != WidgetKind::Edit) return 0;
+// A multi-line box holds a line feed for each CR LF, two bytes read back; a single-line box
+// shows the text as it comes. Measured on the appended text alone.
+size_t WebBackend::append_native(WindowRecord& edit, std::string_view gbk) {
+  const auto& w = static_cast<const Window&>(edit);
   std::string text = to_utf8(gbk);
-  if (w->multi_line) text = one_line_feed_per_break(text);
-  page::append(edit, text);
-  book_.notify(edit, Notify::Changed);
-  return static_cast<size_t>(gbk_length(text, w->multi_line));
+  if (w.multi_line) text = crlf_to_lf(text);
+  page::append(w.handle, text);
+  return static_cast<size_t>(gbk_length(text, w.multi_line));
 }
 
 // Whole characters from the front holding at least `bytes` bytes: the front read only as far
 // as it is dropped.
-size_t WebBackend::edit_drop_front(Handle edit, size_t bytes) {
-  const Window* w = find(edit);
-  if (!w || w->kind != WidgetKind::Edit || bytes == 0) return 0;
+size_t WebBackend::drop_front_native(WindowRecord& edit, size_t bytes) {
+  const auto& w = static_cast<const Window&>(edit);
+  if (bytes == 0) return 0;
   const auto wanted = static_cast<int64_t>(std::min<uint64_t>(bytes, INT64_MAX));
-  const std::string front = page::text_front(edit, 2 * wanted + 2);  // a character takes 1 or 2 units
-  const int64_t units = units_holding(front, wanted, w->multi_line);
-  const int64_t dropped = gbk_offset_at(front, units, w->multi_line);
-  page::drop_front(edit, static_cast<int>(units));
-  page::scroll_caret(edit);
-  book_.notify(edit, Notify::Changed);
+  const std::string front = page::text_front(w.handle, 2 * wanted + 2);  // a character takes 1 or 2 units
+  const int64_t units = units_holding(front, wanted, w.multi_line);
+  const int64_t dropped = gbk_offset_at(front, units, w.multi_line);
+  page::drop_front(w.handle, static_cast<int>(units));
+  page::scroll_caret(w.handle);
   return static_cast<size_t>(dropped);
 }
 

@@ -1,18 +1,13 @@
 // WebBackend: the program's side of the page's queue. Posted messages are the program's own;
 // everything else (input, timer expiries, the ports, message box answers) was queued by the
 // page while the program waited, and is dispatched here in the order it happened.
-#include <algorithm>
-#include <cctype>
-
+#include "platform/gbk_codec.h"
 #include "platform/web/web_backend.h"
 #include "platform/web/web_serial.h"
 #include "platform/web/web_text.h"
 
 namespace platform::web {
 namespace {
-
-constexpr uint32_t kMinimumPeriodMs = 10;  // shorter timer periods are raised to this
-constexpr uint32_t kMaximumPeriodMs = 0x7FFFFFFF;
 
 KeyPress key_press(int key, int mods) {
   KeyPress k;
@@ -46,16 +41,13 @@ bool WebBackend::wait(int timeout_ms) {
   return page::wait_for_event(timeout_ms < 0 ? -1 : timeout_ms) || !book_.posted.empty();
 }
 
-void WebBackend::set_timer(Handle window, uint32_t id, uint32_t period_ms) {
-  if (!find(window)) return;
-  timers_.insert({window, id});
-  page::set_timer(window, id, std::clamp(period_ms, kMinimumPeriodMs, kMaximumPeriodMs));
+uintptr_t WebBackend::start_timer_native(uintptr_t running, uint32_t period_ms) {
+  const uintptr_t timer = running ? running : next_timer_++;
+  page::set_timer(static_cast<uint32_t>(timer), period_ms);
+  return timer;
 }
 
-void WebBackend::kill_timer(Handle window, uint32_t id) {
-  timers_.erase({window, id});
-  page::kill_timer(window, id);
-}
+void WebBackend::stop_timer_native(uintptr_t timer) { page::kill_timer(static_cast<uint32_t>(timer)); }
 
 // Input the user gave while a message box was showing is not the form's (the page takes
 // none then; this drops what was queued just before the box opened, as a click whose
@@ -80,11 +72,7 @@ void WebBackend::dispatch(const page::Queued& e) {
       if (find(h)) book_.notify(h, Notify::Chosen);
       break;
     case page::Event::Focus:
-      if (book_.message_boxes_open == 0 && h != book_.focused() && find(h)) {
-        book_.move_focus(h);
-        // A handler may have kept the focus where it was: the page must agree with the form.
-        if (book_.focused() != h) sync_native_focus();
-      }
+      if (find(h) && book_.follow_user_focus(h)) sync_native_focus();
       break;
     case page::Event::Key:
       if (book_.message_boxes_open == 0) on_key(h, e.b, e.c);
@@ -96,7 +84,7 @@ void WebBackend::dispatch(const page::Queued& e) {
       if (book_.message_boxes_open == 0 && find(h)) book_.notify(h, Notify::CloseRequest);
       break;
     case page::Event::Timer:
-      if (timers_.count({h, static_cast<uint32_t>(e.b)}) && find(h)) book_.deliver_timer(h, static_cast<uint32_t>(e.b));
+      book_.timer_fired(static_cast<uint32_t>(e.a));
       break;
     case page::Event::Serial:
       WebSerialDevice::notify(e.a);
@@ -121,35 +109,26 @@ void WebBackend::on_key(Handle target, int key, int mods) {
     book_.notify(target, Notify::Changed);
 }
 
-// A typed character passes the form's typing filter (control characters always pass), case
-// converted as the box asks, then goes in as typing would.
+// A typed character is taken as the shared rule says, then goes in as typing would.
 void WebBackend::on_char(Handle target, uint32_t code_point) {
+  const WindowBookkeeping::Typed taken = book_.type_char(target, code_point);
+  if (!taken.taken) return;
   const Window* w = find(target);
-  if (!w) return;
-  std::string ch = utf8_of(code_point);
-  if (w->case_conversion != 0 && code_point < 0x80 && std::isalpha(static_cast<int>(code_point))) {
-    ch[0] = static_cast<char>(w->case_conversion == 1 ? std::tolower(ch[0]) : std::toupper(ch[0]));
-  }
-  if (code_point >= 32 && code_point != 127 && !book_.offer_char(target, gbk_code(ch))) return;
-  const Window* now = find(target);
-  if (!now || !page::insert_text(target, ch)) return;
-  book_.notify(target, now->kind == WidgetKind::ComboBox ? Notify::Edited : Notify::Changed);
+  if (!page::insert_text(target, utf8_of(taken.ch))) return;
+  book_.notify(target, w->kind == WidgetKind::ComboBox ? Notify::Edited : Notify::Changed);
 }
 
 // The box is a modal dialog over the page; the queue keeps being dispatched while it shows
 // (received bytes, timer ticks), the form itself takes no input meanwhile.
-int WebBackend::message_box(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) {
+int WebBackend::show_box_native(std::string_view text_gbk, std::string_view caption_gbk, uint32_t style) {
   const int id = page::show_box(to_utf8(text_gbk), to_utf8(caption_gbk), style);
   if (id <= 0) return 0;
-  ++book_.message_boxes_open;
   while (answers_.find(id) == answers_.end()) {
     process_pending();
     if (answers_.find(id) == answers_.end()) wait(-1);
   }
-  --book_.message_boxes_open;
   const int answer = answers_[id];
   answers_.erase(id);
-  sync_native_focus();
   return answer;
 }
 

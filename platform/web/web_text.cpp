@@ -3,23 +3,6 @@
 #include "platform/gbk_codec.h"
 
 namespace platform::web {
-namespace {
-
-// One code point of UTF-8 at `i` (advanced past it); U+FFFD for a broken sequence.
-uint32_t next_code_point(std::string_view s, size_t& i) {
-  const auto b = static_cast<unsigned char>(s[i++]);
-  if (b < 0x80) return b;
-  const int more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
-  if (more < 0) return 0xFFFD;
-  uint32_t c = b & (0x3F >> more);
-  for (int k = 0; k < more; ++k) {
-    if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 0xFFFD;
-    c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-  }
-  return c;
-}
-
-}  // namespace
 
 std::string to_utf8(std::string_view gbk) { return platform::gbk_to_utf8_lossy(gbk); }
 
@@ -28,7 +11,7 @@ std::string to_gbk(std::string_view utf8) {
   std::string out;
   for (size_t i = 0; i < utf8.size();) {
     const size_t start = i;
-    next_code_point(utf8, i);
+    platform::next_code_point(utf8, i);
     auto one = platform::utf8_to_gbk(utf8.substr(start, i - start));
     out += one ? *one : std::string("?");
   }
@@ -67,13 +50,5 @@ std::string lf_to_crlf(std::string_view text) {
   }
   return out;
 }
-
-uint32_t gbk_code(std::string_view one_char) {
-  uint32_t code = 0;
-  for (unsigned char b : to_gbk(one_char)) code = (code << 8) | b;
-  return code;
-}
-
-std::string utf8_of(uint32_t c) { return platform::utf8_of(c); }
 
 }  // namespace platform::web

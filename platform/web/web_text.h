@@ -20,10 +20,4 @@ std::string crlf_to_lf(std::string_view text);
 std::string one_line_feed_per_break(std::string_view text);
 std::string lf_to_crlf(std::string_view text);
 
-// The code the form's typing filter sees for one character: its GBK byte, or lead byte x 256
-// + trail byte.
-uint32_t gbk_code(std::string_view one_char_utf8);
-// UTF-8 of one code point.
-std::string utf8_of(uint32_t code_point);
-
 }  // namespace platform::web

@@ -1,5 +1,7 @@
 // The Win32 backend's internal state, shared by its source files: the native windows behind
-// the handles, Windows' side of the focus, the wake-ups and timers, fonts and DPI scaling.
+// the handles, the hidden window for wake-ups and timer ticks, the user's input, fonts and
+// DPI scaling. Everything else it keeps (windows, focus, timers, boxes, deletions) is the
+// shared bookkeeping's.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/backend.h"
@@ -37,9 +38,8 @@ struct Window : WindowRecord {
   HICON icon_big = nullptr, icon_small = nullptr;
 };
 
-// The windows, the focus, the sink calls, the posted messages and the quit request are the
-// shared bookkeeping's; this adds the native windows behind the handles and Windows' side of
-// each.
+// The shared bookkeeping with the native windows behind the handles and the Windows side of
+// the user's input.
 class Win32BackendState : public WindowBookkeeping {
  public:
   Win32BackendState();
@@ -47,43 +47,30 @@ class Win32BackendState : public WindowBookkeeping {
   Win32BackendState(const Win32BackendState&) = delete;
   Win32BackendState& operator=(const Win32BackendState&) = delete;
 
-  // ---- registry (win32_registry.cpp)
+  // ---- the windows and Windows' focus (win32_window_backend.cpp)
   Window* find(Handle h) { return static_cast<Window*>(windows.find(h)); }
   const Window* find(Handle h) const { return static_cast<const Window*>(windows.find(h)); }
   // The handle of the registered window `hwnd` belongs to (itself or an ancestor, so a combo
   // box's edit field and an IP control's fields count as the control); 0 for other windows.
   Handle handle_of(HWND hwnd) const;
-  Handle add(std::unique_ptr<Window> window);
-  // Destruction (WindowedBackend::destroy): the top window hidden at once, every native
-  // window destroyed later (see collect_garbage).
-  void hide_destroyed(Window& top);
-  void forget(Window& w);
-  // Destroys the native windows of destroyed handles once no sink call is running, so no
-  // control is destroyed under its own message handler.
-  void collect_garbage();
-
-  // ---- focus (win32_focus.cpp); the form's focus is the bookkeeping's
-  int native_focus_mute = 0;  // >0 while the backend itself moves Windows' focus
+  // Windows' focus goes where the form has it.
   void sync_native_focus();
+  // The hidden window that receives the queue's wake-ups and the timers' ticks.
+  HWND message_window = nullptr;
+  UINT_PTR next_timer = 1;
+
+  // ---- the user's input (win32_input.cpp)
+  // Before a message is dispatched: keys go to the form first and typed characters are taken
+  // as the shared rule says; true when the message was consumed. Its character may be replaced
+  // (case conversion).
+  bool pretranslate(MSG& msg);
   // After a message has been dispatched: a focus move the user made (a click into a field)
   // is reported as the form's own.
   void follow_native_focus();
-  void reactivate_frame();
+  // Notifications the controls send (WM_COMMAND).
+  void on_command(HWND control, int code);
 
-  // ---- keyboard (win32_keyboard.cpp): true when the message was consumed
-  bool pretranslate(const MSG& msg);
-
-  // ---- queue and timers (win32_queue.cpp, win32_timers.cpp)
-  void wake();
-  void process_pending();
-  bool wait(int timeout_ms);
-  void set_timer(Handle window, uint32_t id, uint32_t period_ms);
-  void kill_timer(Handle window, uint32_t id);
-  void kill_window_timers(Handle window);
-  void on_timer(UINT_PTR native_id);
-  HWND message_window = nullptr;
-
-  // ---- creation and layout (win32_create.cpp)
+  // ---- making and placing windows (win32_windows.cpp)
   Handle create(const CreateParams& params);
   HWND container_hwnd(Handle parent) const;
   void apply_geometry(Handle h, Geometry g);
@@ -91,8 +78,7 @@ class Win32BackendState : public WindowBookkeeping {
   // Scales the whole form to a new DPI (WM_DPICHANGED): geometry and fonts of every window.
   void rescale_frame(Handle frame, int dpi);
 
-  // ---- notifications from the controls (win32_controls.cpp)
-  void on_command(HWND control, int code);
+  // ---- the controls' colours (win32_controls.cpp)
   // WM_CTLCOLOR*: the brush for a coloured edit or combo box, null for the default look.
   HBRUSH control_colours(HWND control, HDC dc);
 
@@ -102,19 +88,7 @@ class Win32BackendState : public WindowBookkeeping {
   void apply_font(Window& w);
 
  private:
-  std::unordered_map<HWND, Handle> by_hwnd_;
   bool drop_low_surrogate_ = false;  // the filter refused the first half of a pair
-  std::vector<HWND> graveyard_;
-  std::vector<HICON> graveyard_icons_;
-
-  struct TimerKey {
-    Handle window;
-    uint32_t id;
-    bool operator<(const TimerKey& o) const { return window != o.window ? window < o.window : id < o.id; }
-  };
-  std::map<TimerKey, UINT_PTR> timers_;
-  std::map<UINT_PTR, TimerKey> timer_owner_;
-  UINT_PTR next_timer_ = 1;
 
   struct FontKey {
     std::string face;
@@ -124,6 +98,9 @@ class Win32BackendState : public WindowBookkeeping {
   };
   std::map<FontKey, HFONT> fonts_;
 };
+
+// The message that wakes the UI thread for posted messages, sent to the hidden window.
+inline constexpr UINT kWakeMessage = WM_APP + 0x44;
 
 // Window classes and procedures (win32_classes.cpp).
 extern const wchar_t kFrameClass[];

@@ -7,7 +7,6 @@
 
 #include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_label.h"
-#include "platform/win32/win32_queue.h"
 
 namespace platform::win32 {
 
@@ -110,7 +109,7 @@ LRESULT CALLBACK message_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
       return 0;
     }
     if (msg == WM_TIMER) {
-      state->on_timer(wparam);
+      state->timer_fired(wparam);
       return 0;
     }
   }

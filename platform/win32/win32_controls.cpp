@@ -1,5 +1,5 @@
-// Win32WindowBackend: edit selections, combo box items, IP addresses and label styles, and
-// the notifications the controls send. Selection offsets cross the boundary as GBK byte
+// Win32WindowBackend: edit selections, the log's two primitives, combo box items, IP
+// addresses, label styles and the controls' colours. Selection offsets cross the boundary as GBK byte
 // offsets (CR LF counting two in multi-line boxes, as the native control holds them).
 #include <windows.h>
 
@@ -8,8 +8,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/win32/win32_colours.h"
+#include "platform/line_breaks.h"
 #include "platform/win32/win32_backend_state.h"
+#include "platform/win32/win32_colours.h"
 #include "platform/win32/win32_window_backend.h"
 
 namespace platform::win32 {
@@ -26,28 +27,6 @@ HWND edit_field(const Window* w) {
 }
 
 }  // namespace
-
-void Win32BackendState::on_command(HWND control, int code) {
-  const Handle h = handle_of(control);
-  Window* w = find(h);
-  if (!w || w->hwnd != control) return;
-  const bool by_user = w->changed_mute == 0;
-  switch (w->kind) {
-    case WidgetKind::Edit:
-    case WidgetKind::IpAddress:
-      if (code == EN_CHANGE && by_user) notify(h, Notify::Changed);
-      return;
-    case WidgetKind::Button:
-      if (code == BN_CLICKED) notify(h, Notify::Clicked);
-      return;
-    case WidgetKind::ComboBox:
-      if (by_user && code == CBN_EDITCHANGE) notify(h, Notify::Edited);
-      if (by_user && code == CBN_SELCHANGE) notify(h, Notify::Chosen);
-      return;
-    default:
-      return;
-  }
-}
 
 HBRUSH Win32BackendState::control_colours(HWND control, HDC dc) {
   Window* w = find(handle_of(control));
@@ -91,7 +70,7 @@ void Win32WindowBackend::edit_replace_selection(Handle edit, std::string_view gb
   Window* w = state_->find(edit);
   HWND field = edit_field(w);
   if (!field) return;
-  const std::wstring text = w->multi_line ? crlf_line_breaks(widen(gbk)) : widen(gbk);
+  const std::wstring text = widen(w->multi_line ? crlf_line_breaks(gbk) : std::string(gbk));
   ++w->changed_mute;
   SendMessageW(field, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
   --w->changed_mute;
@@ -138,37 +117,31 @@ void caret_to_end(HWND box, size_t length) {
 }  // namespace
 
 // The box's text limit is raised as it grows (the native default stops a log at 30,000
-// characters); line breaks are stored as CR LF, as the box shows them and as they count.
-size_t Win32WindowBackend::edit_append(Handle edit, std::string_view gbk) {
-  Window* w = state_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return 0;
-  HWND box = w->hwnd;
-  const std::wstring text = w->multi_line ? crlf_line_breaks(widen(gbk)) : widen(gbk);
-  ++w->changed_mute;
+// characters); line breaks come as CR LF, as the box shows them and as they count.
+size_t Win32WindowBackend::append_native(WindowRecord& record, std::string_view gbk) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return 0;
+  HWND box = w.hwnd;
+  const std::wstring text = widen(gbk);
   const size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));
   const auto room = static_cast<size_t>(SendMessageW(box, EM_GETLIMITTEXT, 0, 0));
   if (length + text.size() > room) SendMessageW(box, EM_SETLIMITTEXT, std::max(room * 2, length + text.size()), 0);
   caret_to_end(box, length);
   SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));  // not undoable
   caret_to_end(box, length + text.size());
-  --w->changed_mute;
-  state_->notify(edit, Notify::Changed);
   return static_cast<size_t>(gbk_length(text));
 }
 
-size_t Win32WindowBackend::edit_drop_front(Handle edit, size_t bytes) {
-  Window* w = state_->find(edit);
-  if (!w || w->kind != WidgetKind::Edit || !w->hwnd) return 0;
-  HWND box = w->hwnd;
-  ++w->changed_mute;
+size_t Win32WindowBackend::drop_front_native(WindowRecord& record, size_t bytes) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return 0;
+  HWND box = w.hwnd;
   const size_t length = static_cast<size_t>(std::max(GetWindowTextLengthW(box), 0));
   int64_t dropped = 0;
   const size_t cut = front_chars(box, length, static_cast<int64_t>(std::min<uint64_t>(bytes, INT64_MAX)), dropped);
   SendMessageW(box, EM_SETSEL, 0, static_cast<LPARAM>(cut));
   SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
   caret_to_end(box, length - cut);
-  --w->changed_mute;
-  state_->notify(edit, Notify::Changed);
   return static_cast<size_t>(dropped);
 }
 

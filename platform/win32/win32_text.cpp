@@ -36,20 +36,6 @@ std::string narrow(std::wstring_view wide) {
   return out;
 }
 
-std::wstring crlf_line_breaks(std::wstring_view text) {
-  std::wstring out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' || text[i] == L'\n') {
-      out += L"\r\n";
-      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 std::wstring window_text(HWND hwnd) {
   const int n = GetWindowTextLengthW(hwnd);
   if (n <= 0) return {};

@@ -15,8 +15,6 @@ namespace platform::win32 {
 std::wstring widen(std::string_view gbk);
 // UTF-16 -> GBK; a character with no GBK form becomes '?', so the result always exists.
 std::string narrow(std::wstring_view wide);
-// Every line break (CR LF, a lone CR or a lone LF) as CR LF, the one break an edit box shows.
-std::wstring crlf_line_breaks(std::wstring_view text);
 // A window's whole text.
 std::wstring window_text(HWND hwnd);
 

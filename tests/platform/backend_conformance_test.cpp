@@ -1,6 +1,6 @@
 // Behaviour every backend must share, run against the headless and the windowed backend:
 // focus order, change reports, combo and IP state, the posted-message queue, timers, the
-// quit request, the typing filter and keys.
+// quit request, the typing filter with the box's case conversion, and keys.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -368,6 +368,35 @@ TEST_P(Conformance, TypingFilterDropsRejectedCharacters) {
   sink.char_filter = nullptr;
   driver->type_text(a, "\xD6\xD0");  // a Chinese character passes an accepting filter
   EXPECT_EQ(b().text(a), "12-\xD6\xD0");
+}
+
+// A box that converts case takes each typed letter in the case it asks for, and the form's
+// filter is offered the converted letter: ASCII, Greek, Cyrillic and full-width letters alike
+// (GBK holds both cases of each). Digits and Chinese characters have no case and go in as
+// typed; a letter the filter refuses in its converted form stays out.
+TEST_P(Conformance, TypedLettersTakeTheCaseTheBoxAsksFor) {
+  CreateParams p;
+  p.edit.case_conversion = 2;
+  const Handle upper = make(WidgetKind::Edit, frame, {10, 70, 120, 20}, p);
+  p.edit.case_conversion = 1;
+  const Handle lower = make(WidgetKind::Edit, frame, {10, 100, 120, 20}, p);
+  std::vector<uint32_t> offered;
+  sink.char_filter = [&](Handle, uint32_t ch) {
+    offered.push_back(ch);
+    return ch != 'Q';
+  };
+  b().set_focus(upper);
+  driver->type_text(upper, "aq1\xA6\xC1" "b\xA3\xE1");  // a q 1 α b ａ
+  EXPECT_EQ(b().text(upper), "A1\xA6\xA1" "B\xA3\xC1");  // A 1 Α B Ａ
+  EXPECT_EQ(offered, (std::vector<uint32_t>{'A', 'Q', '1', 0xA6A1, 'B', 0xA3C1}));
+  offered.clear();
+  b().set_focus(lower);
+  driver->type_text(lower, "Ab\xD6\xD0\xA7\xA1\xA7\xA7");  // A b 中 А Ё
+  EXPECT_EQ(b().text(lower), "ab\xD6\xD0\xA7\xD1\xA7\xD7");  // a b 中 а ё
+  EXPECT_EQ(offered, (std::vector<uint32_t>{'a', 'b', 0xD6D0, 0xA7D1, 0xA7D7}));
+  b().set_focus(a);
+  driver->type_text(a, "Ab");  // a box without conversion
+  EXPECT_EQ(b().text(a), "Ab");
 }
 
 TEST_P(Conformance, KeysReachTheFormFirst) {

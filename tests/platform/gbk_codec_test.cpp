@@ -26,4 +26,36 @@ TEST(GbkLossy, KeepsValidTextAndMarksEachBadByteOnce) {
   EXPECT_EQ(platform::gbk_to_utf8_lossy("\xFF\xFF\xD6\xD0"), std::string(kBad) + kBad + "\xE4\xB8\xAD");
 }
 
+// The case a box may ask typed letters in: both ways for every letter GBK holds in both
+// cases; nothing else changes, not even a letter whose other case GBK lacks (it would be
+// stored as '?').
+TEST(GbkLetterCase, BothWaysWhereGbkHoldsBothCasesAndNowhereElse) {
+  const char32_t pairs[][2] = {{U'A', U'a'},     {U'Z', U'z'},     {0x391, 0x3B1},   {0x3A9, 0x3C9},
+                               {0x401, 0x451},   {0x410, 0x430},   {0x42F, 0x44F},   {0x2160, 0x2170},
+                               {0x2169, 0x2179}, {0xFF21, 0xFF41}, {0xFF3A, 0xFF5A}};
+  for (const auto& pair : pairs) {
+    const char32_t upper = pair[0], lower = pair[1];
+    EXPECT_EQ(platform::gbk_letter_case(lower, 2), upper) << std::hex << static_cast<uint32_t>(lower);
+    EXPECT_EQ(platform::gbk_letter_case(upper, 1), lower) << std::hex << static_cast<uint32_t>(upper);
+    EXPECT_EQ(platform::gbk_letter_case(upper, 2), upper);
+    EXPECT_EQ(platform::gbk_letter_case(lower, 1), lower);
+    EXPECT_EQ(platform::gbk_letter_case(lower, 0), lower);
+  }
+  // Neighbours of the runs, the pinyin à (GBK has no À), final sigma, Ⅺ (GBK has no ⅺ),
+  // Chinese, and what lies beyond GBK.
+  for (const char32_t stays : {char32_t{'@'}, char32_t{'['}, char32_t{'`'}, char32_t{'{'}, char32_t{'1'},
+                               char32_t{0xE0}, char32_t{0x3C2}, char32_t{0x3A2}, char32_t{0x216A},
+                               char32_t{0x4E2D}, char32_t{0x1F600}}) {
+    EXPECT_EQ(platform::gbk_letter_case(stays, 1), stays) << std::hex << static_cast<uint32_t>(stays);
+    EXPECT_EQ(platform::gbk_letter_case(stays, 2), stays) << std::hex << static_cast<uint32_t>(stays);
+  }
+}
+
+TEST(GbkCharCode, OneOrTwoBytesAsTheFilterSeesThem) {
+  EXPECT_EQ(platform::gbk_char_code(U'A'), 0x41u);
+  EXPECT_EQ(platform::gbk_char_code(0x4E2D), 0xD6D0u);  // 中
+  EXPECT_EQ(platform::gbk_char_code(0x3B1), 0xA6C1u);   // α
+  EXPECT_EQ(platform::gbk_char_code(0x1F600), uint32_t{'?'});
+}
+
 }  // namespace

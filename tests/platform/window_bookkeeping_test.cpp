@@ -1,5 +1,6 @@
 // The bookkeeping every backend shares, on its own: where a window may move, the keyboard
-// order, and the focus moves as the form sees them.
+// order, the focus moves as the form sees them and which of the user's it follows, the timers'
+// ticks, a typed character, and when native objects may be deleted.
 #include "platform/window_bookkeeping.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,115 @@ TEST_F(Bookkeeping, TheFrameToActivateAgain) {
   EXPECT_EQ(book.frame_to_reactivate(), dialog);
   book.frame_gone(dialog);
   EXPECT_EQ(book.frame_to_reactivate(), 0u);
+}
+
+// The user's native focus moves become the form's only when nobody else is moving it: not
+// while the backend moves the native focus itself, not while a move is being reported, not
+// while a message box is open. A handler that keeps the focus elsewhere asks for the native
+// focus to be put back.
+TEST_F(Bookkeeping, UserFocusMovesAreFollowedOnlyWhenTheyAreTheUsers) {
+  book.move_focus(a);
+  sink.log.clear();
+  {
+    platform::WindowBookkeeping::MutedFocus muted(book);
+    EXPECT_FALSE(book.follow_user_focus(b));
+  }
+  book.message_boxes_open = 1;
+  EXPECT_FALSE(book.follow_user_focus(b));
+  book.message_boxes_open = 0;
+  EXPECT_FALSE(book.follow_user_focus(a));       // where it is already
+  EXPECT_FALSE(book.follow_user_focus(0x7777));  // no such window
+  EXPECT_TRUE(sink.log.empty());
+  EXPECT_FALSE(book.follow_user_focus(b));
+  EXPECT_EQ(sink.log, (std::vector<std::string>{ev("FocusOut", a), ev("FocusIn", b)}));
+
+  sink.on_notify_hook = [&](Handle h, Notify what) {
+    if (what == Notify::FocusOut && h == b) {
+      EXPECT_FALSE(book.follow_user_focus(c));  // the native events of the handler's own move
+      book.move_focus(b);
+    }
+  };
+  EXPECT_TRUE(book.follow_user_focus(c));  // the field kept it: the native focus must go back
+  EXPECT_EQ(book.focused(), b);
+}
+
+// A timer's ticks reach the form while it runs and its window exists; setting it again
+// restarts it under a new native timer; a tick of a native timer that was stopped, or of a
+// window that is gone, is dropped.
+TEST_F(Bookkeeping, TimerTicksReachTheFormOnlyWhileTheTimerRuns) {
+  platform::TimerTable& t = book.timers;
+  t.set(a, 1, 11);
+  t.set(a, 2, 12);
+  t.set(b, 1, 13);
+  t.set(a, 1, 14);  // set again
+  EXPECT_EQ(t.native_of(a, 1), 14u);
+  EXPECT_EQ(t.find_native(11), nullptr);
+  book.timer_fired(14);
+  book.timer_fired(11);
+  EXPECT_EQ(sink.log, (std::vector<std::string>{"Timer " + std::to_string(a) + "/1"}));
+  EXPECT_EQ(t.remove(a, 1), 14u);
+  EXPECT_EQ(t.remove(a, 1), 0u);
+  book.timer_fired(14);
+  EXPECT_EQ(t.remove_window(a), (std::vector<uintptr_t>{12}));
+  book.windows.erase(b);  // the window went, its timer is still listed
+  book.timer_fired(13);
+  EXPECT_EQ(sink.log.size(), 1u);
+  EXPECT_EQ(t.native_of(b, 1), 13u);
+}
+
+// Every backend types a character the same way: the box's case conversion first (only to a
+// letter GBK holds), then the form's filter sees the converted character by its GBK code;
+// control characters pass unoffered; a filter that destroys the box stops the typing.
+TEST_F(Bookkeeping, TypedCharactersTakeTheBoxsCaseAndPassTheFormsFilter) {
+  book.windows.find(a)->case_conversion = 2;
+  std::vector<uint32_t> offered;
+  sink.char_filter = [&](Handle, uint32_t ch) {
+    offered.push_back(ch);
+    return ch != 'X';
+  };
+  auto typed = [&](Handle h, char32_t ch) {
+    const auto t = book.type_char(h, ch);
+    return std::to_string(t.taken) + std::to_string(t.gone) + ":" + std::to_string(static_cast<uint32_t>(t.ch));
+  };
+  EXPECT_EQ(typed(a, U'q'), "10:81");
+  EXPECT_EQ(typed(a, U'x'), "00:88");       // refused as 'X'
+  EXPECT_EQ(typed(a, 0x3B1), "10:913");     // α as Α
+  EXPECT_EQ(typed(a, 0xE0), "10:224");      // à: GBK has no À, so it stays
+  EXPECT_EQ(typed(a, U'\b'), "10:8");       // not offered
+  EXPECT_EQ(typed(a, 127), "10:127");
+  EXPECT_EQ(typed(b, U'q'), "10:113");      // b converts nothing
+  EXPECT_EQ(offered, (std::vector<uint32_t>{'Q', 'X', 0xA6A1, 0xA8A4, 'q'}));
+  sink.char_filter = [&](Handle, uint32_t) {
+    book.windows.erase(b);
+    return true;
+  };
+  EXPECT_EQ(typed(b, U'q'), "01:113");
+  EXPECT_EQ(typed(b, U'q'), "01:113");  // gone already
+}
+
+// Native objects of destroyed windows wait while a call into the form runs (their own event
+// handler may be on the stack) and go at the next turn of the loop; at the backend's end they
+// all go.
+TEST_F(Bookkeeping, NativeObjectsAreDeletedOnlyWhenNoHandlerRuns) {
+  std::vector<std::string> deleted;
+  sink.on_notify_hook = [&](Handle h, Notify what) {
+    if (what != Notify::Clicked) return;
+    book.delete_later([&deleted, h] { deleted.push_back(std::to_string(h)); });
+    book.delete_deferred();  // from inside the handler: not yet
+  };
+  book.notify(c, Notify::Clicked);
+  EXPECT_TRUE(deleted.empty());
+  book.delete_deferred();
+  EXPECT_EQ(deleted, (std::vector<std::string>{std::to_string(c)}));
+  book.delete_deferred();
+  EXPECT_EQ(deleted.size(), 1u);
+
+  sink.on_notify_hook = [&](Handle h, Notify) {
+    book.delete_later([&deleted, h] { deleted.push_back(std::to_string(h)); });
+    book.delete_all_deferred();  // the backend ends inside a handler
+  };
+  book.notify(a, Notify::Clicked);
+  EXPECT_EQ(deleted.size(), 2u);
 }
 
 TEST(IpAddressText, FourPartsOrNothing) {

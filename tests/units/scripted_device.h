@@ -42,7 +42,16 @@ class ScriptedDevice final : public platform::SerialDevice {
   size_t unread() const { std::lock_guard l(mu_); return rx_.size(); }
 
   // ---- the device
-  platform::SerialError configure(const platform::LineSettings&) override { return platform::SerialError::None; }
+  // What configure answers from now on.
+  void refuse_settings(platform::SerialError error) {
+    std::lock_guard l(mu_);
+    configure_result_ = error;
+  }
+
+  platform::SerialError configure(const platform::LineSettings&) override {
+    std::lock_guard l(mu_);
+    return configure_result_;
+  }
   void purge() override {
     std::lock_guard l(mu_);
     rx_.clear();
@@ -99,6 +108,7 @@ class ScriptedDevice final : public platform::SerialDevice {
   std::vector<std::string> writes_;
   platform::WriteResult write_result_{true, 0};
   bool whole_write_ = true;
+  platform::SerialError configure_result_ = platform::SerialError::None;
 };
 
 }  // namespace units::test

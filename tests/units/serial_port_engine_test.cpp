@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/process.h"
+#include "runtime/library/failure_reason.h"
+#include "units/open_failure_text.h"
 #include "tests/units/scripted_device.h"
 #include "tests/units/serial_port_test_support.h"
 
@@ -27,6 +29,28 @@ class SerialEngineTest : public SerialUnitTest {
   ScriptedDevice* device = nullptr;
   std::string opened_path;
 };
+
+// An open the device refuses leaves the port closed and goes to the port's owner: the reason
+// the window shows names the port and the refusal. Nothing is printed on the way.
+class SerialRefusalTest : public SerialUnitTest {};
+
+TEST_F(SerialRefusalTest, RefusedLineSettingsGoToTheOwnerAndAreNotPrinted) {
+  set_device_opener([](const std::string&, platform::SerialError& error) {
+    auto d = std::make_unique<ScriptedDevice>();
+    d->refuse_settings(platform::SerialError::Unsupported);
+    error = platform::SerialError::None;
+    return d;
+  });
+  make(12);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(open_port());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_FALSE(port().is_open());
+  EXPECT_EQ(port().open_failure().step, OpenFailure::Step::LineSettings);
+  EXPECT_EQ(port().open_failure().error, platform::SerialError::Unsupported);
+  EXPECT_EQ(rt::failure_reason(), open_failure_text(port().open_failure()));
+  EXPECT_EQ(rt::failure_reason().rfind("COM12", 0), 0u);
+}
 
 TEST_F(SerialEngineTest, UsesTheDevicePathOfThePortNumber) { EXPECT_EQ(opened_path, platform::serial_device_path(12)); }
 

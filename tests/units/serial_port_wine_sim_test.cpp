@@ -15,7 +15,7 @@
 
 #include "platform/process.h"
 #include "platform/win32/serial_device.h"
-#include "platform/win32/win32_user.h"
+#include "tests/platform/win32_user.h"
 #include "tests/units/serial_port_test_support.h"
 
 namespace units::test {
@@ -40,7 +40,7 @@ class Simulator {
   bool run(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {"/bin/sh", script_};
     argv.insert(argv.end(), args.begin(), args.end());
-    return platform::win32::user::run_host_program(argv, dir_ + "/done", 10000);
+    return win32_user::run_host_program(argv, dir_ + "/done", 10000);
   }
 
   std::string program_ = env("DTU_SIM_PROGRAM"), script_ = env("DTU_WINE_SIM_SCRIPT"),
@@ -158,14 +158,14 @@ TEST_F(SerialWineSimTest, AVanishedSimulatorIsReportedOnceWithoutSpinningAndTheP
 
   // Give a spinning worker the chance to show: the process's processor time must stay far
   // below the real time that passes.
-  const double cpu0 = platform::win32::user::process_cpu_seconds();
+  const double cpu0 = win32_user::process_cpu_seconds();
   const auto wall0 = std::chrono::steady_clock::now();
   while (std::chrono::steady_clock::now() - wall0 < std::chrono::milliseconds(500)) {
     ui.process_pending();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-  EXPECT_LT(platform::win32::user::process_cpu_seconds() - cpu0, 0.3 * wall);
+  EXPECT_LT(win32_user::process_cpu_seconds() - cpu0, 0.3 * wall);
   EXPECT_EQ(line_kinds(), (std::vector<int32_t>{4}));
 
   EXPECT_FALSE(send_text("AT"));  // answered at once, not hung

@@ -44,10 +44,10 @@ TEST(WebGbk, EncodesAsciiAndChineseRefusesTheRest) {
 TEST(WebText, LineEndsAndTypedCharacters) {
   EXPECT_EQ(crlf_to_lf("a\r\nb\rc\r\n"), "a\nb\rc\n");
   EXPECT_EQ(lf_to_crlf("a\nb\n"), "a\r\nb\r\n");
-  EXPECT_EQ(gbk_code("A"), 0x41u);
-  EXPECT_EQ(gbk_code("\xE4\xB8\xAD"), 0xD6D0u);
-  EXPECT_EQ(utf8_of(0x4E2D), "\xE4\xB8\xAD");
-  EXPECT_EQ(utf8_of(0x1F600), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(platform::gbk_char_code(U'A'), 0x41u);
+  EXPECT_EQ(platform::gbk_char_code(0x4E2D), 0xD6D0u);
+  EXPECT_EQ(platform::utf8_of(0x4E2D), "\xE4\xB8\xAD");
+  EXPECT_EQ(platform::utf8_of(0x1F600), "\xF0\x9F\x98\x80");
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ export class ComboBox {
   // Keys the combo box itself acts on: arrows move through the items, Alt+Down and F4 open
   // the list, and while it is open Enter chooses and Esc closes it. True when taken.
   takesKey(e) {
-    if (!this.enabled || this.controls.boxesOpen > 0) return false;
+    if (!this.enabled || this.controls.boxOpen) return false;
     const open = this.list !== null;
     if ((e.key === 'ArrowDown' && e.altKey) || e.key === 'F4') {
       e.preventDefault();

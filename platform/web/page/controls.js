@@ -22,7 +22,7 @@ export class Controls {
     this.windows = new Map();  // handle -> record {h, kind, el, client, field, parent, ...}
     this.focused = 0;          // the form's focus as the program knows it
     this.mute = 0;             // the program is moving the browser's focus itself
-    this.boxesOpen = 0;        // message boxes showing: the form takes no input
+    this.dialogs = null;       // the message boxes (dialogs.js): while one shows, the form takes no input
     this.detached = document.createElement('div');  // windows without a parent yet
     stage.addEventListener('focusin', (e) => this.onFocusIn(e));
     stage.addEventListener('keydown', (e) => this.onKeyDown(e), true);
@@ -33,6 +33,11 @@ export class Controls {
     stage.addEventListener('mousedown', (e) => {
       if (!e.target.closest('input, button, .dtu-list, .dtu-log')) e.preventDefault();
     });
+  }
+
+  // A message box is showing.
+  get boxOpen() {
+    return this.dialogs !== null && this.dialogs.open.size > 0;
   }
 
   // ---- creation and the window tree
@@ -139,7 +144,7 @@ export class Controls {
     r.caption = document.createElement('span');
     el.append(r.caption);
     el.addEventListener('click', () => {
-      if (!el.disabled && this.boxesOpen === 0) this.queue.push([Ev.Click, r.h]);
+      if (!el.disabled && !this.boxOpen) this.queue.push([Ev.Click, r.h]);
     });
     r.el = el;
   }
@@ -316,7 +321,7 @@ export class Controls {
     if (this.mute > 0) return;
     const h = this.handleOf(e.target);
     if (h === 0 || h === this.focused) return;
-    if (this.boxesOpen > 0) return;
+    if (this.boxOpen) return;
     this.focused = h;
     this.queue.push([Ev.Focus, h]);
   }
@@ -331,7 +336,7 @@ export class Controls {
     const r = this.windows.get(h);
     if (r && r.combo && r.combo.takesKey(e)) return;
     e.preventDefault();
-    if (this.boxesOpen > 0) return;
+    if (this.boxOpen) return;
     const mods = (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0);
     this.queue.push([Ev.Key, h, key, mods]);
   }
@@ -344,7 +349,7 @@ export class Controls {
     const r = this.windows.get(h);
     if (!r || !(r.field || (r.combo && e.target === r.combo.input))) return;
     e.preventDefault();
-    if (this.boxesOpen > 0) return;
+    if (this.boxOpen) return;
     for (const ch of e.data) this.queue.push([Ev.Char, h, ch.codePointAt(0)]);
   }
 

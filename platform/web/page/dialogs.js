@@ -23,6 +23,7 @@ export class Dialogs {
     this.queue = queue;
     this.next = 1;
     this.open = new Map();  // box id -> dialog element
+    controls.dialogs = this;
   }
 
   // Shows a box; its answer is queued as [Ev.BoxAnswer, id, button]. Returns the id, or 0
@@ -65,7 +66,6 @@ export class Dialogs {
     });
     document.body.append(box);
     this.open.set(id, box);
-    this.controls.boxesOpen++;
     box.showModal();
     row.firstChild.focus();
     return id;
@@ -74,12 +74,10 @@ export class Dialogs {
   answer(id, button) {
     const box = this.open.get(id);
     if (!box) return;
-    this.open.delete(id);
-    box.close();
+    box.close();  // the focus it hands back meanwhile is not the user's move
     box.remove();
-    this.controls.boxesOpen--;
-    // The focus goes back where the form has it.
-    if (this.controls.boxesOpen === 0) this.controls.syncFocus();
+    this.open.delete(id);
+    // The program puts the focus back where the form has it once it has the answer.
     this.queue.push([Ev.BoxAnswer, id, button]);
   }
 }

@@ -12,7 +12,7 @@ export const Ev = Object.freeze({
   ComboTyped: 6,   // [handle]               the user typed into a combo box's field
   ComboChose: 7,   // [handle, index]        the user chose an item of a combo box's list
   Close: 8,        // [handle]               the user asked a frame to close
-  Timer: 9,        // [handle, id]
+  Timer: 9,        // [timer]                a window timer expired (the program's number for it)
   Serial: 10,      // [device]               a port has something to report
   BoxAnswer: 11,   // [box, button id]
 });
@@ -32,11 +32,10 @@ export class EventQueue {
   }
 
   // A timer's expiry, unless one of the same timer is still waiting to be taken.
-  pushTimer(window, id) {
-    const key = window + ':' + id;
-    if (this.pendingTimers.has(key)) return;
-    this.pendingTimers.add(key);
-    this.push([Ev.Timer, window, id]);
+  pushTimer(timer) {
+    if (this.pendingTimers.has(timer)) return;
+    this.pendingTimers.add(timer);
+    this.push([Ev.Timer, timer]);
   }
 
   get length() {
@@ -51,7 +50,7 @@ export class EventQueue {
       this.items = this.items.slice(this.head);
       this.head = 0;
     }
-    if (item[0] === Ev.Timer) this.pendingTimers.delete(item[1] + ':' + item[2]);
+    if (item[0] === Ev.Timer) this.pendingTimers.delete(item[1]);
     return item;
   }
 

@@ -17,7 +17,7 @@ export function makePageApi(stage, version) {
     queue,
     timers,
     controls,
-    windowTimers: new WindowTimers(timers, (window, id) => queue.pushTimer(window, id)),
+    windowTimers: new WindowTimers(timers, (timer) => queue.pushTimer(timer)),
     dialogs: new Dialogs(controls, queue),
     serial: new SerialPorts(queue, timers),
     storage: new Storage(),

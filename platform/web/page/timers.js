@@ -46,49 +46,41 @@ export class Timers {
   }
 }
 
-// Repeating timers for the program's windows (the form's timer units). A timer that falls
-// behind does not catch up: like the platform's own, missed periods are one expiry.
+// Repeating timers for the program's windows (the form's timer units), each by the number the
+// program gave it (which also stops them when their window goes). A timer that falls behind
+// does not catch up: like the platform's own, missed periods are one expiry.
 export class WindowTimers {
   constructor(timers, onExpiry) {
     this.timers = timers;
     this.onExpiry = onExpiry;
-    this.running = new Map();  // "window:id" -> {pending timer id, period, due}
+    this.running = new Map();  // timer -> {pending timer id, period, due}
   }
 
-  set(window, id, periodMs) {
-    this.kill(window, id);
-    const key = window + ':' + id;
-    const entry = { period: Math.max(1, periodMs), due: performance.now() + Math.max(1, periodMs), timer: 0 };
-    this.running.set(key, entry);
-    this.arm(key, entry, window, id);
+  set(timer, periodMs) {
+    this.kill(timer);
+    const entry = { period: Math.max(1, periodMs), due: performance.now() + Math.max(1, periodMs), pending: 0 };
+    this.running.set(timer, entry);
+    this.arm(timer, entry);
   }
 
-  kill(window, id) {
-    const key = window + ':' + id;
-    const entry = this.running.get(key);
+  kill(timer) {
+    const entry = this.running.get(timer);
     if (!entry) return;
-    this.timers.cancel(entry.timer);
-    this.running.delete(key);
+    this.timers.cancel(entry.pending);
+    this.running.delete(timer);
   }
 
-  // Every timer of a window that is gone.
-  killWindow(window) {
-    for (const key of [...this.running.keys()]) {
-      if (key.startsWith(window + ':')) this.kill(window, Number(key.slice(key.indexOf(':') + 1)));
-    }
+  arm(timer, entry) {
+    entry.pending = this.timers.after(entry.due - performance.now(), () => this.expire(timer, entry));
   }
 
-  arm(key, entry, window, id) {
-    entry.timer = this.timers.after(entry.due - performance.now(), () => this.expire(key, entry, window, id));
-  }
-
-  expire(key, entry, window, id) {
-    if (this.running.get(key) !== entry) return;
+  expire(timer, entry) {
+    if (this.running.get(timer) !== entry) return;
     const now = performance.now();
     entry.due += entry.period;
     if (entry.due <= now) entry.due = now + entry.period;
-    this.arm(key, entry, window, id);
-    this.onExpiry(window, id);
+    this.arm(timer, entry);
+    this.onExpiry(timer);
   }
 
   // Every timer that is due now expires now, whether or not its own wake-up has run yet: the
@@ -97,11 +89,10 @@ export class WindowTimers {
   // expiry whenever it is due.
   expireDue() {
     const now = performance.now();
-    for (const [key, entry] of [...this.running]) {
+    for (const [timer, entry] of [...this.running]) {
       if (entry.due > now) continue;
-      this.timers.cancel(entry.timer);
-      const [window, id] = key.split(':').map(Number);
-      this.expire(key, entry, window, id);
+      this.timers.cancel(entry.pending);
+      this.expire(timer, entry);
     }
   }
 }

@@ -1,11 +1,15 @@
-#include "platform/win32/win32_user.h"
+#include "tests/platform/win32_user.h"
 
 #include <windows.h>
 
 #include "platform/win32/wide_text.h"
 
-namespace platform::win32::user {
+namespace win32_user {
 namespace {
+
+using platform::win32::path_to_wide;
+using platform::win32::utf8_to_wide;
+using platform::win32::wide_to_utf8;
 
 std::vector<std::string>& recorded() {
   static std::vector<std::string> all;
@@ -143,4 +147,4 @@ bool run_host_program(const std::vector<std::string>& argv, const std::string& r
   return false;
 }
 
-}  // namespace platform::win32::user
+}  // namespace win32_user

@@ -1,4 +1,5 @@
-// Building the widget for each kind of window, and wiring its signals to notifications.
+// QtBackend: each kind of window as a widget: made (its signals wired to notifications),
+// placed, reparented, its text, font and showing.
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
@@ -10,8 +11,9 @@
 #include <QTextOption>
 #include <QWidget>
 
-#include "platform/qt/qt_colours.h"
+#include "platform/qt/qt_backend.h"
 #include "platform/qt/qt_backend_state.h"
+#include "platform/qt/qt_colours.h"
 #include "platform/qt/qt_fonts.h"
 #include "platform/qt/qt_ip_control.h"
 #include "platform/qt/qt_label.h"
@@ -124,16 +126,77 @@ Qt::FocusPolicy focus_policy(WidgetKind kind, bool tab_stop) {
   return tab_stop ? Qt::StrongFocus : Qt::ClickFocus;
 }
 
-}  // namespace
-
-QWidget* QtBackendState::container_widget(Handle parent) {
-  const Window* w = find(parent);
+QWidget* container_widget(QtBackendState& state, Handle parent) {
+  const Window* w = state.find(parent);
   return w ? w->widget : nullptr;
 }
 
-Handle QtBackendState::create(const CreateParams& p) {
-  if (p.parent != 0 && !find(p.parent)) return 0;
-  QWidget* parent = container_widget(p.parent);
+void centre(Window& w) {
+  const QScreen* screen = w.widget->screen();
+  if (!screen) return;
+  const QRect area = screen->geometry();
+  const QSize outer = w.widget->frameGeometry().size();
+  w.widget->move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
+}
+
+// Frames take the client size, placed at the given outer position (or centred on the
+// screen). A drop-down combo box is given the height of its closed field: the height it is
+// created with also covers its list.
+void apply_geometry(Window& w, Geometry g) {
+  if (!w.widget) return;
+  QWidget* widget = w.widget;
+  const int width = std::max(g.width, 0), height = std::max(g.height, 0);
+  if (w.kind == WidgetKind::Frame) {
+    if (w.fixed_size) widget->setFixedSize(width, height);
+    else widget->resize(width, height);
+    widget->move(g.left, g.top);
+    if (w.centre_on_screen) centre(w);
+    return;
+  }
+  if (w.combo && w.combo_style != 0) {
+    const int closed = widget->fontMetrics().height() + 6;
+    widget->setGeometry(g.left, g.top, width, std::min(height, closed));
+    return;
+  }
+  if (w.label) {
+    w.label->set_logical_geometry(QRect(g.left, g.top, width, height));
+    return;
+  }
+  widget->setGeometry(g.left, g.top, width, height);
+}
+
+// Notifications from the controls' own signals. Each looks its window up again, so a
+// signal that arrives after the window was destroyed is dropped.
+void wire(QtBackendState& state, Window& w) {
+  const Handle h = w.handle;
+  QtBackendState* s = &state;
+  auto changed = [s, h] {
+    const Window* now = s->find(h);
+    if (now && now->changed_mute == 0) s->notify(h, Notify::Changed);
+  };
+  if (w.line) QObject::connect(w.line, &QLineEdit::textChanged, w.line, changed);
+  if (w.plain) QObject::connect(w.plain, &QPlainTextEdit::textChanged, w.plain, changed);
+  if (w.combo && w.combo->lineEdit())
+    QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, [s, h] {
+      const Window* now = s->find(h);
+      if (now && now->changed_mute == 0) s->notify(h, Notify::Edited);  // not the program's replace
+    });
+  if (w.combo)
+    QObject::connect(w.combo, &QComboBox::activated, w.combo, [s, h] {
+      if (s->find(h)) s->notify(h, Notify::Chosen);
+    });
+  if (w.ip) w.ip->on_edited = changed;
+  if (w.button)
+    QObject::connect(w.button, &QPushButton::clicked, w.button, [s, h] {
+      if (s->find(h)) s->notify(h, Notify::Clicked);
+    });
+}
+
+}  // namespace
+
+Handle QtBackend::create(const CreateParams& p) {
+  if (p.parent != 0 && !state_->find(p.parent)) return 0;
+  QWidget* parent = container_widget(*state_, p.parent);
   auto record = std::make_unique<Window>();
   Window& w = *record;
   w.take(p);
@@ -168,7 +231,7 @@ Handle QtBackendState::create(const CreateParams& p) {
       w.object = new QObject();
       break;
   }
-  if (!w.widget) return add(std::move(record));
+  if (!w.widget) return state_->keep(std::move(record), w.object);
   w.object = w.widget;
   QWidget* widget = w.widget;
   if (p.font) widget->setFont(to_qfont(*p.font));
@@ -179,71 +242,100 @@ Handle QtBackendState::create(const CreateParams& p) {
     widget->setFocusPolicy(policy);
   }
   widget->setEnabled(w.enabled);
-  const Handle h = add(std::move(record));
-  apply_geometry(h, p.geometry);
+  const Handle h = state_->keep(std::move(record), w.object);
+  if (h == 0) return 0;
+  wire(*state_, w);
+  apply_geometry(w, p.geometry);
   widget->setVisible(p.visible);  // a frame is activated only by show_frame
   return h;
 }
 
-// Frames take the client size, placed at the given outer position (or centred on the
-// screen). A drop-down combo box is given the height of its closed field: the height it is
-// created with also covers its list.
-void QtBackendState::apply_geometry(Handle h, Geometry g) {
-  Window* w = find(h);
-  if (!w || !w->widget) return;
-  QWidget* widget = w->widget;
-  const int width = std::max(g.width, 0), height = std::max(g.height, 0);
-  if (w->kind == WidgetKind::Frame) {
-    if (w->fixed_size) widget->setFixedSize(width, height);
-    else widget->resize(width, height);
-    widget->move(g.left, g.top);
-    if (w->centre_on_screen) centre(*w);
-    return;
-  }
-  if (w->combo && w->combo_style != 0) {
-    const int closed = widget->fontMetrics().height() + 6;
-    widget->setGeometry(g.left, g.top, width, std::min(height, closed));
-    return;
-  }
+// Qt hides a widget that changes parent; it is shown again if it was visible.
+void QtBackend::reparent_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.widget) return;
+  const QPoint pos = w.widget->pos();
+  WindowBookkeeping::MutedFocus muted(*state_);
+  w.widget->setParent(container_widget(*state_, w.parent));
+  w.widget->move(pos);
+  w.widget->setVisible(w.visible);
+}
+
+Geometry QtBackend::geometry(Handle window) const {
+  const Window* w = state_->find(window);
+  if (!w || !w->widget) return {};
   if (w->label) {
-    w->label->set_logical_geometry(QRect(g.left, g.top, width, height));
-    return;
+    const QRect r = w->label->logical_geometry();
+    return {r.x(), r.y(), r.width(), r.height()};
   }
-  widget->setGeometry(g.left, g.top, width, height);
+  const QPoint pos = w->widget->pos();
+  return {pos.x(), pos.y(), w->widget->width(), w->widget->height()};
 }
 
-void QtBackendState::centre(Window& w) {
-  const QScreen* screen = w.widget->screen();
-  if (!screen) return;
-  const QRect area = screen->geometry();
-  const QSize outer = w.widget->frameGeometry().size();
-  w.widget->move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
+void QtBackend::set_geometry(Handle window, Geometry g) {
+  if (Window* w = state_->find(window)) apply_geometry(*w, g);
 }
 
-// Notifications from the controls' own signals. Each looks its window up again, so a
-// signal that arrives after the window was destroyed is dropped.
-void QtBackendState::wire(Window& w) {
-  const Handle h = w.handle;
-  auto changed = [this, h] {
-    const Window* now = find(h);
-    if (now && now->changed_mute == 0) notify(h, Notify::Changed);
-  };
-  if (w.line) QObject::connect(w.line, &QLineEdit::textChanged, w.line, changed);
-  if (w.plain) QObject::connect(w.plain, &QPlainTextEdit::textChanged, w.plain, changed);
-  if (w.combo && w.combo->lineEdit())
-    QObject::connect(w.combo->lineEdit(), &QLineEdit::textEdited, w.combo, [this, h] {
-      const Window* now = find(h);
-      if (now && now->changed_mute == 0) notify(h, Notify::Edited);  // not the program's replace
-    });
-  if (w.combo)
-    QObject::connect(w.combo, &QComboBox::activated, w.combo, [this, h] {
-      if (find(h)) notify(h, Notify::Chosen);
-    });
-  if (w.ip) w.ip->on_edited = changed;
-  if (w.button)
-    QObject::connect(w.button, &QPushButton::clicked, w.button, [this, h] {
-      if (find(h)) notify(h, Notify::Clicked);
-    });
+std::string QtBackend::text(Handle window) const {
+  const Window* w = state_->find(window);
+  if (!w) return {};
+  switch (w->kind) {
+    case WidgetKind::Frame: return to_gbk(w->widget->windowTitle());
+    case WidgetKind::Edit: return w->line ? to_gbk(w->line->text()) : to_gbk(lf_to_crlf(w->plain->toPlainText()));
+    case WidgetKind::Button: return to_gbk(w->button->text());
+    case WidgetKind::ComboBox: return to_gbk(w->combo->currentText());
+    case WidgetKind::GroupBox: return to_gbk(w->group->title());
+    case WidgetKind::Label: return to_gbk(w->label->caption());
+    case WidgetKind::IpAddress: {
+      uint8_t p[4];
+      w->ip->address(p);
+      return ip_address_text(w->ip->blank(), p);
+    }
+    case WidgetKind::Hidden: return w->hidden_text;
+  }
+  return {};
+}
+
+// An edit box reports one Changed for every text it is given, even an equal one, with the
+// caret at the start; a combo box's field reports none, as with the native controls.
+void QtBackend::set_text(Handle window, std::string_view gbk) {
+  Window* w = state_->find(window);
+  if (!w) return;
+  const QString text = from_gbk(gbk);
+  switch (w->kind) {
+    case WidgetKind::Frame: w->widget->setWindowTitle(text); return;
+    case WidgetKind::Button: w->button->setText(text); return;
+    case WidgetKind::GroupBox: w->group->setTitle(text); return;
+    case WidgetKind::Label: w->label->set_caption(text); return;
+    case WidgetKind::Hidden: w->hidden_text.assign(gbk); return;
+    case WidgetKind::IpAddress: return;  // addresses are set part by part
+    case WidgetKind::ComboBox:
+      if (w->combo->isEditable()) w->combo->setEditText(text);
+      return;
+    case WidgetKind::Edit: break;
+  }
+  ++w->changed_mute;
+  if (w->line) {
+    w->line->setText(text);
+    w->line->setCursorPosition(0);
+  } else {
+    w->plain->setPlainText(crlf_to_lf(text));
+  }
+  --w->changed_mute;
+  state_->notify(window, Notify::Changed);
+}
+
+void QtBackend::set_font(Handle window, const Font& font) {
+  const Window* w = state_->find(window);
+  if (w && w->widget) w->widget->setFont(to_qfont(font));
+}
+
+void QtBackend::show_frame_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  WindowBookkeeping::MutedFocus muted(*state_);
+  w.widget->show();
+  if (w.centre_on_screen) centre(w);
+  w.widget->activateWindow();
 }
 
 }  // namespace platform::qt

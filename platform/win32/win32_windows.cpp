@@ -1,15 +1,18 @@
-// Building the native window for each kind, and placing it: the form's layout is in pixels
-// at 96 DPI and every window is placed at its frame's DPI.
+// Each kind of window as a native window: made, placed (the form's layout is in pixels at 96
+// DPI and every window is placed at its frame's DPI), reparented, its text, font and showing.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string>
 
+#include "platform/line_breaks.h"
 #include "platform/win32/win32_backend_state.h"
 #include "platform/win32/win32_dpi.h"
 #include "platform/win32/win32_icon.h"
 #include "platform/win32/win32_label.h"
+#include "platform/win32/win32_window_backend.h"
 
 namespace platform::win32 {
 namespace {
@@ -142,7 +145,7 @@ Handle Win32BackendState::create(const CreateParams& p) {
     w.label = p.label;
     w.caption = widen(p.text);
   }
-  if (p.kind == WidgetKind::Hidden) return add(std::move(record));
+  if (p.kind == WidgetKind::Hidden) return keep(std::move(record), nullptr);
   const Styles s = styles_for(p);
   DWORD style = s.style;
   HWND parent = nullptr;
@@ -170,7 +173,7 @@ Handle Win32BackendState::create(const CreateParams& p) {
   if (p.kind == WidgetKind::Frame) w.dpi = window_dpi(w.hwnd);
   if (p.kind == WidgetKind::GroupBox) subclass_group_box(w.hwnd, this);
   configure(w, p);  // before the window is registered: nothing it does is reported
-  const Handle h = add(std::move(record));
+  const Handle h = keep(std::move(record), w.hwnd);
   apply_font(w);
   apply_geometry(h, p.geometry);
   return h;
@@ -226,6 +229,101 @@ void Win32BackendState::rescale_frame(Handle frame, int dpi) {
     apply_font(*w);
     apply_geometry(h, w->logical);
   }
+}
+
+Handle Win32WindowBackend::create(const CreateParams& params) { return state_->create(params); }
+
+void Win32WindowBackend::reparent_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  if (!w.hwnd) return;
+  {
+    WindowBookkeeping::MutedFocus muted(*state_);
+    SetParent(w.hwnd, state_->container_hwnd(w.parent));
+  }
+  state_->apply_geometry(w.handle, w.logical);  // the new frame may have another DPI
+}
+
+// A frame the user moved or resized reports where it is now; every other window what the
+// form gave it.
+Geometry Win32WindowBackend::geometry(Handle window) const {
+  const Window* w = state_->find(window);
+  if (!w) return {};
+  if (w->kind != WidgetKind::Frame || !w->hwnd) return w->logical;
+  RECT outer, client;
+  GetWindowRect(w->hwnd, &outer);
+  GetClientRect(w->hwnd, &client);
+  return {unscale(outer.left, w->dpi), unscale(outer.top, w->dpi), unscale(client.right, w->dpi),
+          unscale(client.bottom, w->dpi)};
+}
+
+void Win32WindowBackend::set_geometry(Handle window, Geometry g) { state_->apply_geometry(window, g); }
+
+std::string Win32WindowBackend::text(Handle window) const {
+  const Window* w = state_->find(window);
+  if (!w) return {};
+  switch (w->kind) {
+    case WidgetKind::Hidden: return w->hidden_text;
+    case WidgetKind::Label: return narrow(w->caption);
+    case WidgetKind::IpAddress: {
+      uint8_t p[4];
+      ip_get(window, p);
+      return ip_address_text(ip_blank(window), p);
+    }
+    default: return narrow(window_text(w->hwnd));
+  }
+}
+
+// An edit box reports one Changed for every text it is given, even an equal one, with the
+// caret at the start; a combo box's field reports none, as with the native controls. A
+// multi-line box shows CR LF for every line break.
+void Win32WindowBackend::set_text(Handle window, std::string_view gbk) {
+  Window* w = state_->find(window);
+  if (!w) return;
+  switch (w->kind) {
+    case WidgetKind::Hidden: w->hidden_text.assign(gbk); return;
+    case WidgetKind::IpAddress: return;  // addresses are set part by part
+    case WidgetKind::Label:
+      w->caption = widen(gbk);
+      SetWindowTextW(w->hwnd, w->caption.c_str());
+      state_->apply_geometry(window, w->logical);  // a longer caption may need more room
+      InvalidateRect(w->hwnd, nullptr, TRUE);
+      return;
+    case WidgetKind::ComboBox:
+      if (w->combo_style == 2) return;
+      ++w->changed_mute;
+      SetWindowTextW(w->hwnd, widen(gbk).c_str());
+      --w->changed_mute;
+      return;
+    case WidgetKind::Edit:
+      ++w->changed_mute;
+      SetWindowTextW(w->hwnd, widen(w->multi_line ? crlf_line_breaks(gbk) : std::string(gbk)).c_str());
+      --w->changed_mute;
+      state_->notify(window, Notify::Changed);
+      return;
+    default:
+      SetWindowTextW(w->hwnd, widen(gbk).c_str());
+      return;
+  }
+}
+
+void Win32WindowBackend::set_font(Handle window, const Font& font) {
+  Window* w = state_->find(window);
+  if (!w) return;
+  w->font = font;
+  state_->apply_font(*w);
+  if (w->kind == WidgetKind::Label) {
+    state_->apply_geometry(window, w->logical);
+    InvalidateRect(w->hwnd, nullptr, TRUE);
+  }
+}
+
+void Win32WindowBackend::show_frame_native(WindowRecord& record) {
+  auto& w = static_cast<Window&>(record);
+  WindowBookkeeping::MutedFocus muted(*state_);
+  if (w.centre_on_screen) state_->centre(w);
+  ShowWindow(w.hwnd, SW_SHOW);
+  SetForegroundWindow(w.hwnd);
+  UpdateWindow(w.hwnd);
 }
 
 }  // namespace platform::win32

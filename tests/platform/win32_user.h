@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::win32::user {
+namespace win32_user {
 
 // From now on every message box this thread opens is recorded (text as UTF-8) and answered
 // with OK within about 20 ms.
@@ -35,4 +35,4 @@ double process_cpu_seconds();
 // the host file `ready_path` to appear (removed first: one left from before does not count).
 bool run_host_program(const std::vector<std::string>& argv, const std::string& ready_path, int budget_ms);
 
-}  // namespace platform::win32::user
+}  // namespace win32_user

@@ -1,6 +1,8 @@
-// The application-wide event filter: the form sees every key first, typed characters pass
-// the edit's typing filter, Qt's focus moves are followed, and a frame's close box, moves
-// and resizes are reported.
+// The user's input on Qt, seen by the application-wide event filter: the form sees every key
+// first, typed characters are taken as the shared rule says (WindowBookkeeping::type_char),
+// the focus moves the user makes in Qt (a click, Qt's own tab handling) become the form's,
+// and a frame's close box, moves and resizes are reported. Activation changes (another
+// window, a message box, a popup list) are not focus moves within the form.
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -10,7 +12,6 @@
 #include <QPlainTextEdit>
 
 #include "platform/qt/qt_backend_state.h"
-#include "platform/qt/qt_text.h"
 
 namespace platform::qt {
 namespace {
@@ -31,20 +32,6 @@ KeyPress translate(const QKeyEvent& e) {
     default: k.key = Key::Other; break;
   }
   return k;
-}
-
-// The character code the typing filter sees: the GBK byte, or lead byte * 256 + trail byte.
-uint32_t gbk_code(const QString& one_char) {
-  const std::string gbk = to_gbk(one_char);
-  uint32_t code = 0;
-  for (unsigned char b : gbk) code = (code << 8) | b;
-  return code;
-}
-
-QString convert_case(const QString& text, int conversion) {
-  if (conversion == 1) return text.toLower();
-  if (conversion == 2) return text.toUpper();
-  return text;
 }
 
 // The widget that takes typed text for a window, if it has one.
@@ -70,7 +57,7 @@ bool InputFilter::eventFilter(QObject* watched, QEvent* event) {
       return input_method(watched, event);
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-      if (watched->isWidgetType()) state_.follow_qt_focus(watched, static_cast<QFocusEvent*>(event)->reason());
+      if (watched->isWidgetType()) focus_moved(watched, static_cast<QFocusEvent*>(event)->reason());
       return false;
     case QEvent::Close:
     case QEvent::Move:
@@ -110,23 +97,28 @@ bool InputFilter::key_press(QObject* watched, QEvent* event) {
   return filter_typing(h, widget, key->text());
 }
 
-// Offers each printable character to the form's typing filter and returns the ones that
-// pass (case-converted as the control asks). Control characters always pass. `gone` is set
-// when a filter call destroyed the control.
+// Only focus events of our own widgets count: a message box's button losing the focus as
+// the box hides leaves no focus widget for a moment, which is not the user leaving a field.
+void InputFilter::focus_moved(const QObject* watched, Qt::FocusReason reason) {
+  if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+  if (state_.handle_of(watched) == 0) return;
+  QWidget* now = QApplication::focusWidget();
+  const Handle target = now ? state_.handle_of(now) : 0;
+  if (now && target == 0) return;  // a window that is not ours
+  if (state_.follow_user_focus(target)) state_.sync_qt_focus();
+}
+
+// The characters of `text` that the box takes, as the shared rule converts them. `gone` is
+// set when a filter call destroyed the control.
 QString InputFilter::pass_chars(Handle target, const QString& text, bool& gone) {
-  const Window* w = state_.find(target);
-  const QString converted = convert_case(text, w ? w->case_conversion : 0);
   QString accepted;
-  for (qsizetype i = 0; i < converted.size();) {
-    const qsizetype len = converted[i].isHighSurrogate() && i + 1 < converted.size() ? 2 : 1;
-    const QString one = converted.mid(i, len);
-    i += len;
-    const char16_t u = one[0].unicode();
-    if (u < 32 || u == 127 || state_.offer_char(target, gbk_code(one))) accepted += one;
-    if (!state_.find(target)) {
+  for (const char32_t typed : text.toUcs4()) {
+    const WindowBookkeeping::Typed taken = state_.type_char(target, typed);
+    if (taken.gone) {
       gone = true;
       break;
     }
+    if (taken.taken) accepted += QString::fromUcs4(&taken.ch, 1);
   }
   return accepted;
 }
