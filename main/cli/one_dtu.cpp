@@ -275,7 +275,9 @@ void OneDtu::save() {
   if (!end.ok()) {
     fail(end.outcome == app::Outcome::Refused ? kCheckFailed : kFailed, "save", tool_message(end.message));
   } else if (!read_whole_file(work_.settings_file(), record) ||
-             !platform::replace_file_atomically(save_path_, record.data(), record.size())) {
+             // A new file is made whole, an existing one replaced whole.
+             !(platform::create_file_atomically(save_path_, record.data(), record.size()) ||
+               platform::replace_file_atomically(save_path_, record.data(), record.size()))) {
     fail(kUsage, "save", "--save " + options_.save_file + ": cannot write it; it is left as it was");
   }
 }

@@ -1,7 +1,6 @@
 #include "main/journal/database.h"
 
 #include <charconv>
-#include <filesystem>
 
 #include "main/journal/postgres_database.h"
 #include "main/journal/sqlite_database.h"
@@ -20,10 +19,7 @@ int64_t Row::integer(size_t i) const {
 std::unique_ptr<Database> open_database(const std::string& target, bool create) {
   if (target.empty()) throw DbError(DbError::Kind::Refused, "no database named");
   if (is_postgres_target(target)) return open_postgres(target);
-  // A program that changes folder later (the tool does) still reopens the same file.
-  std::error_code ec;
-  const std::filesystem::path absolute = std::filesystem::absolute(target, ec);
-  return open_sqlite(ec ? target : absolute.string(), create);
+  return open_sqlite(absolute_target(target), create);
 }
 
 }  // namespace journal

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <filesystem>
 #include <string_view>
 
 namespace journal {
@@ -160,6 +161,13 @@ bool is_postgres_target(const std::string& target) {
   if (is_url(target)) return true;
   const auto pairs = keyword_pairs(target);
   return !pairs.empty() && std::find(kKeywords.begin(), kKeywords.end(), pairs.front().key) != kKeywords.end();
+}
+
+std::string absolute_target(const std::string& target) {
+  if (target.empty() || is_postgres_target(target)) return target;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(target, ec);
+  return ec ? target : absolute.string();
 }
 
 std::vector<std::string> target_secrets(const std::string& target) {

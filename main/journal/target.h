@@ -13,6 +13,10 @@ namespace journal {
 
 bool is_postgres_target(const std::string& target);
 
+// The target as it names the same database from any folder: an SQLite file's path made
+// absolute (the tool changes its folder once it runs), a server's target as it is.
+std::string absolute_target(const std::string& target);
+
 // The target with any password replaced by "***", for messages.
 std::string redact_target(const std::string& target);
 

@@ -119,12 +119,15 @@ class ToolDtuPort final : public DtuPort {
   }
 
   // The settings whose read-back differs from what was written, as "KEY reads "x" where "y"
-  // was written".
-  static std::vector<std::string> differences(const SettingValues& written, const SettingValues& read) {
+  // was written". What a read shows of a written value is asked of the window itself: the
+  // listing's text by the setting's rule, put into its field as the read puts it (the IP box
+  // keeps no text that is not an address, a number goes through the tool's conversion).
+  std::vector<std::string> differences(const SettingValues& written, const SettingValues& read) {
     std::vector<std::string> out;
     for (const app::Setting& s : app::kSettings) {
       const size_t i = app::index_of(s.key);
-      const std::string expected = shown_after_read(s, written[i]);
+      dtu_.put_value(s.key, shown_after_read(s, written[i]));
+      const std::string expected = dtu_.value(s.key);
       if (read[i] != expected)
         out.push_back(std::string(s.name) + " reads \"" + cli::terminal_text(read[i]) + "\" where \"" +
                       cli::terminal_text(expected) + "\" was written");

@@ -70,6 +70,9 @@ int run_production(const std::vector<std::string>& args, const platform::headles
     return cli::kUsage;
   }
   platform::set_console_encoding(o.encoding);
+  // The tool runs in a folder of its own: a journal file named relative to where the command
+  // was given is named from there, for the port, its lease keeper and the port processes alike.
+  o.db = journal::absolute_target(o.db);
   const Console console{out, err};
   if (o.command != ProductionCommand::Provision) return run_job_command(o, console);
   if (o.bench.empty()) o.bench = platform::host_name().empty() ? "bench" : platform::host_name();

@@ -45,6 +45,13 @@ TEST_F(Cli, ReadPrintsTheSettingsAndSavesThemAllOrNothing) {
   EXPECT_TRUE(run.err_has("读出模块设置值成功！！\n"));
   EXPECT_TRUE(has_line(sims.state("dtu"), "OT=300")) << "a read changes nothing";
 
+  // A file that is not there yet is made (whole).
+  const std::string fresh = sims.file("fresh.txt");
+  run = run_cli({"read", "--port", port, "--boot-wait", kBoot, "--save", fresh});
+  EXPECT_EQ(run.status, 0) << run.err_text();
+  std::ifstream made(fresh, std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(made)), {}), record);
+
   // A value the settings file cannot hold: the read is printed, the file left as it was.
   std::string slashes = kDistinctState;
   slashes.replace(slashes.find("DN=dtu"), 6, "DN=http://dtu");
